@@ -1,0 +1,26 @@
+#include "app/ErrorReport.h"
+
+namespace kelbrook {
+
+std::wstring Location(const std::wstring& module, const std::wstring& procedure) {
+    return L"Kelbrookapp2021/08/31." + module + L"." + procedure;
+}
+
+std::wstring ErrorReportText(const std::wstring& location, int step,
+                             const std::wstring& description) {
+    return description + L"\r\n" + L"in " + location + L" " + L"at line " +
+           std::to_wstring(step) + L"\r\r" + L"Please email screenshot of this message to " +
+           kSupportEmail;
+}
+
+void ShowErrorReport(Dialogs& dialogs, const std::wstring& location, int step,
+                     const std::wstring& description) {
+    dialogs.ShowMessage(ErrorReportText(location, step, description), kErrorReportTitle,
+                        MessageButtons::Ok, MessageIcon::Warning);
+}
+
+void GuardedProcedure::Report(int step) {
+    ShowErrorReport(dialogs_, location_, step, DescribeCurrentException());
+}
+
+}  // namespace kelbrook

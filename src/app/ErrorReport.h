@@ -1,0 +1,62 @@
+// The uniform error report and the "report and go on" helper of every guarded procedure.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "app/Dialogs.h"
+#include "app/Failure.h"
+
+namespace kelbrook {
+
+inline constexpr wchar_t kSupportEmail[] = L"support@tarnwick.example";
+inline constexpr wchar_t kErrorReportTitle[] = L"Application Error";
+
+// "Kelbrookapp2021/08/31.<Module>.<Procedure>"
+std::wstring Location(const std::wstring& module, const std::wstring& procedure);
+
+// The report's message: description, CR LF, "in <location> at line <step>", CR CR, request.
+std::wstring ErrorReportText(const std::wstring& location, int step,
+                             const std::wstring& description);
+
+// Shows the report (OK, warning icon, "Application Error") and returns once it is closed.
+void ShowErrorReport(Dialogs& dialogs, const std::wstring& location, int step,
+                     const std::wstring& description);
+
+// One guarded procedure: each numbered step runs through Step or Test; a failure shows
+// the error report with the procedure's location and the step's number, and the
+// procedure goes on. A failed Test counts as passed, so its branch is entered.
+class GuardedProcedure {
+public:
+    GuardedProcedure(Dialogs& dialogs, std::wstring location)
+        : dialogs_(dialogs), location_(std::move(location)) {}
+
+    template <class Action>
+    void Step(int step, Action&& action) {
+        try {
+            std::forward<Action>(action)();
+        } catch (...) {
+            Report(step);
+        }
+    }
+
+    template <class Predicate>
+    bool Test(int step, Predicate&& predicate) {
+        try {
+            return static_cast<bool>(std::forward<Predicate>(predicate)());
+        } catch (...) {
+            Report(step);
+            return true;
+        }
+    }
+
+    const std::wstring& location() const { return location_; }
+
+private:
+    void Report(int step);  // call only inside a catch block
+
+    Dialogs& dialogs_;
+    std::wstring location_;
+};
+
+}  // namespace kelbrook

@@ -1,0 +1,195 @@
+#include "app/Form1.h"
+
+#include <array>
+
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "history/HistoryLog.h"
+
+namespace kelbrook {
+
+namespace {
+
+constexpr std::array<const wchar_t*, 10> kIntervalRows = {
+    L"Save every 30 seconds", L"Save every 1 minute",  L"Save every 5 minutes",
+    L"Save every 15 minutes", L"Save every 30 minutes", L"Save every hour",
+    L"Save every 2 hours",    L"Save every 4 hours",    L"Save every 8 hours",
+    L"Save every 24 hours"};
+
+}  // namespace
+
+LoadOutcome Form1::Form_Load() {
+    Controls& controls = ports_.controls;
+    SettingsStore& settings = ports_.settings;
+    GuardedProcedure load(ports_.dialogs, Location(L"Form1", L"Form_Load"));
+
+    if (load.Test(100, [&] { return ports_.processes.AnotherInstanceRunning(); })) {
+        return LoadOutcome::EndProgram;  // 102: silently, before anything is read or shown
+    }
+    load.Step(104, [&] { Main::ApplySkin(ports_.processes, ports_.files, controls); });
+    load.Step(108, [&] { values_.BackupExtension = L".pub"; });
+    load.Step(110, [&] { isLoading_ = true; });
+
+    std::wstring cursorPath;
+    if (load.Test(112, [&] {
+            cursorPath = ports_.processes.ProgramFolder() + kCursorFile;
+            return Main::FileExists(ports_.files, cursorPath);
+        })) {
+        load.Step(114, [&] { controls.LoadCustomPointer(cursorPath); });
+    }
+
+    // 116: the occasional visit to the maker's home page (help and support).
+
+    load.Step(134, [&] {
+        controls.SetCaption(ControlId::Form1, kProductName);
+        controls.SetApplicationIcon();
+        Main::SetApplicationTitle(values_);
+    });
+    load.Step(136, [&] {
+        std::optional<std::wstring> path = settings.Read(SettingKey::Path);
+        controls.SetCaption(ControlId::Text1,
+                            path ? *path : Main::DesktopFolderPath(ports_.shell));
+    });
+
+    std::wstring whereOption;
+    load.Step(138, [&] { whereOption = ReadSetting(settings, SettingKey::WhereOption, L"1"); });
+    if (load.Test(140, [&] { return whereOption == L"1"; })) {
+        load.Step(142, [&] { controls.SetValue(ControlId::Option1, true); });
+    } else {
+        load.Step(144, [&] { controls.SetValue(ControlId::Option2, true); });
+    }
+
+    load.Step(146, [&] { controls.AddListColumn(kIntervalHeader); });
+    load.Step(148, [&] { controls.SetListColumnWidth(kIntervalColumnTwips); });
+    for (std::size_t row = 0; row < kIntervalRows.size(); ++row) {
+        load.Step(150 + 2 * static_cast<int>(row),
+                  [&] { controls.AddListRow(kIntervalRows[row]); });
+    }
+
+    int oftenIndex = 0;
+    load.Step(170,
+              [&] { oftenIndex = ToInteger16(ReadSetting(settings, SettingKey::OftenIndex, L"3")); });
+    load.Step(172, [&] {
+        if (oftenIndex < 1 || oftenIndex > controls.ListRowCount()) {
+            throw Failure(L"Index out of bounds");
+        }
+        controls.SelectListRow(oftenIndex);
+    });
+
+    std::wstring startStop;
+    load.Step(174, [&] { startStop = ReadSetting(settings, SettingKey::StartStopState, L"On"); });
+    if (load.Test(176, [&] { return startStop == L"Off"; })) {
+        load.Step(178, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOnCaption); });
+        load.Step(180, [&] { controls.SetCaption(ControlId::Frame2, kTurnedOffStatus); });
+        load.Step(182, [&] { controls.SetTimerInterval(0); });
+    } else if (load.Test(184, [&] { return startStop == L"On"; })) {
+        load.Step(186, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOffCaption); });
+        load.Step(188, [&] { controls.SetTimerInterval(1000); });
+    }
+
+    double backupOption = 0.0;
+    bool backupOptionIsOne = false;
+    load.Step(190, [&] {
+        backupOption = LeadingNumber(ReadSetting(settings, SettingKey::BackupOption, L""));
+    });
+    backupOptionIsOne = load.Test(190, [&] { return backupOption == 1.0; });
+    if (backupOptionIsOne) {
+        load.Step(192, [&] { controls.SetValue(ControlId::Option3, true); });
+    } else if (load.Test(194, [&] { return backupOption == 2.0; })) {
+        load.Step(196, [&] { controls.SetValue(ControlId::Option4, true); });
+    } else {
+        load.Step(198, [&] { controls.SetValue(ControlId::Option3, true); });
+    }
+
+    load.Step(200, [&] { controls.ShowWindow(); });
+    // 202 and 204 put the tray icon up with its tip (tray subsystem).
+    load.Step(204, [&] { controls.SetApplicationIcon(); });
+
+    load.Step(206, [&] {
+        controls.SetValue(ControlId::Check5,
+                          ReadSetting(settings, SettingKey::WindowsStartup, L"Off") == L"On");
+    });
+    load.Step(208, [&] {
+        controls.SetValue(ControlId::Check8,
+                          ReadSetting(settings, SettingKey::Minimized, L"Off") == L"On");
+    });
+    if (load.Test(210, [&] { return controls.Value(ControlId::Check8); })) {
+        load.Step(212, [&] { controls.SetWindowState(WindowState::Minimized); });
+    }
+    load.Step(212, [&] {
+        values_.HistoryLogPath = ComposeHistoryLogPath(ports_.processes.Environment(L"TEMP"));
+    });
+    load.Step(214, [&] { isLoading_ = false; });
+
+    // 216: is Publisher installed? Nothing of this step reaches the error report.
+    try {
+        bool installed = false;
+        try {
+            installed = ports_.publisher.CreateInstance() != nullptr;
+        } catch (...) {
+            installed = false;
+        }
+        if (!installed) {
+            ports_.dialogs.ShowMessage(kPublisherMissingMessage, values_.ApplicationTitle,
+                                       MessageButtons::Ok, MessageIcon::None);
+        }
+    } catch (...) {
+        // The program keeps running either way.
+    }
+    return LoadOutcome::Running;
+}
+
+void Form1::Form_QueryUnload() {
+    GuardedProcedure unload(ports_.dialogs, Location(L"Form1", L"Form_QueryUnload"));
+    unload.Step(100, [&] { ports_.controls.SetTimerInterval(0); });
+    // 102 takes the tray icon away (tray subsystem).
+}
+
+void Form1::Text1_Change() {
+    ports_.settings.Write(SettingKey::Path, ports_.controls.Caption(ControlId::Text1));
+}
+
+void Form1::Option1_Click() { ports_.settings.Write(SettingKey::WhereOption, L"1"); }
+void Form1::Option2_Click() { ports_.settings.Write(SettingKey::WhereOption, L"2"); }
+void Form1::Option3_Click() { ports_.settings.Write(SettingKey::BackupOption, L"1"); }
+void Form1::Option4_Click() { ports_.settings.Write(SettingKey::BackupOption, L"2"); }
+
+void Form1::Click(ControlId id) {
+    switch (id) {
+        case ControlId::Option1: Option1_Click(); break;
+        case ControlId::Option2: Option2_Click(); break;
+        case ControlId::Option3: Option3_Click(); break;
+        case ControlId::Option4: Option4_Click(); break;
+        default: break;
+    }
+}
+
+void Form1::Change(ControlId id) {
+    if (id == ControlId::Text1) Text1_Change();
+}
+
+void Form1::MouseMove(ControlId id) {
+    switch (id) {
+        case ControlId::PushButton1:
+        case ControlId::PushButton2:
+        case ControlId::PushButton3:
+        case ControlId::PushButton4:
+        case ControlId::PushButton5:
+        case ControlId::PushButton11:
+        case ControlId::PushButton12:
+            ports_.controls.SetPointer(Pointer::Custom);
+            break;
+        case ControlId::Form1:
+        case ControlId::Frame1:
+        case ControlId::Frame2:
+        case ControlId::Frame3:
+        case ControlId::ListView1:
+        case ControlId::Text1:
+            ports_.controls.SetPointer(Pointer::Default);
+            break;
+        default:  // option buttons, check boxes and the progress bar keep the pointer
+            break;
+    }
+}
+
+}  // namespace kelbrook

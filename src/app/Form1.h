@@ -1,0 +1,64 @@
+// The main window's behaviour: start-up, closing, the pointer and the handlers of its
+// controls. The real window (or a test's fakes) forwards every event here.
+#pragma once
+
+#include "app/Controls.h"
+#include "app/Dialogs.h"
+#include "app/Globals.h"
+#include "app/Platform.h"
+#include "app/Settings.h"
+#include "backup/PublisherAutomation.h"
+
+namespace kelbrook {
+
+struct Form1Ports {
+    Controls& controls;
+    SettingsStore& settings;
+    Dialogs& dialogs;
+    Files& files;
+    Processes& processes;
+    ShellFolders& shell;
+    PublisherAutomation& publisher;
+};
+
+inline constexpr wchar_t kPublisherMissingMessage[] =
+    L"Publisher is not installed on this computer. You need to have it installed to use this "
+    L"software without error.";
+inline constexpr wchar_t kIntervalHeader[] = L"How often would you like to backup all open files?";
+inline constexpr int kIntervalColumnTwips = 6400;
+inline constexpr wchar_t kTurnOnCaption[] = L"Turn On Backup Save";
+inline constexpr wchar_t kTurnOffCaption[] = L"Turn Off Backup Save";
+inline constexpr wchar_t kTurnedOffStatus[] = L"Auto Save is Turned Off.";
+inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
+
+enum class LoadOutcome { Running, EndProgram };
+
+class Form1 : public ControlEvents {
+public:
+    Form1(Form1Ports ports, ProgramValues& values) : ports_(ports), values_(values) {}
+
+    // The whole start-up; EndProgram when another instance already runs.
+    LoadOutcome Form_Load();
+    // Closing: stops the timer and takes the tray icon away; never cancels.
+    void Form_QueryUnload();
+
+    void Text1_Change();
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Option4_Click();
+
+    bool IsLoading() const { return isLoading_; }
+
+    // ControlEvents
+    void Click(ControlId id) override;
+    void Change(ControlId id) override;
+    void MouseMove(ControlId id) override;
+
+private:
+    Form1Ports ports_;
+    ProgramValues& values_;
+    bool isLoading_ = false;
+};
+
+}  // namespace kelbrook

@@ -1,0 +1,37 @@
+// Program-wide values and the text utilities shared by several subsystems.
+#pragma once
+
+#include <string>
+
+namespace kelbrook {
+
+inline constexpr wchar_t kProductName[] = L"Kelbrook";
+inline constexpr wchar_t kMakerHost[] = L"www.tarnwick.example";
+
+// Values that live for the whole run of the program.
+struct ProgramValues {
+    std::wstring BackupExtension;  // ".pub", set at start-up
+    std::wstring HistoryLogPath;   // set once at start-up
+    std::wstring ApplicationTitle = kProductName;  // title of messages that name none
+    bool MinimizedToTray = false;
+};
+
+namespace Globals {
+
+// Each pair of backslashes becomes one; any run of leading backslashes becomes exactly two,
+// as at the start of a network path.
+std::wstring CollapseBackslashes(const std::wstring& path);
+
+// The text without any of the characters that cannot or should not stand in a file name.
+std::wstring CleanFileName(const std::wstring& text);
+
+// The text without its last blank-separated word when that word equals `word` (or `word`
+// is empty); otherwise the text unchanged.
+std::wstring DropTrailingWord(const std::wstring& text, const std::wstring& word);
+
+// The application title made from a product name: the last word always goes, then further
+// words while the title is longer than 40 characters.
+std::wstring ShortenApplicationTitle(const std::wstring& productName);
+
+}  // namespace Globals
+}  // namespace kelbrook

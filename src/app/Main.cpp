@@ -1,0 +1,51 @@
+#include "app/Main.h"
+
+#include "app/Failure.h"
+#include "app/Skin.h"
+
+namespace kelbrook::Main {
+
+std::wstring DesktopFolderPath(ShellFolders& shell) {
+    const std::wstring desktop = shell.SpecialFolderPath(kCsidlDesktop);
+    if (desktop.empty()) throw Failure(L"The Desktop folder could not be found");
+    return desktop + L"\\";
+}
+
+bool FileExists(Files& files, const std::wstring& path) {
+    try {
+        return !path.empty() && files.ReadTimestamp(path);
+    } catch (...) {
+        return false;
+    }
+}
+
+void ForceDeleteFile(Files& files, MessagePump& pump, const std::wstring& path) {
+    try {
+        pump.ProcessPending();
+    } catch (...) {
+        // A handler that failed while the messages were processed does not stop the delete.
+    }
+    try {
+        if (!files.DeleteOrdinary(path)) files.DeleteForced(path);
+    } catch (...) {
+        // The caller learns nothing of the outcome.
+    }
+}
+
+void SetApplicationTitle(ProgramValues& values) {
+    values.ApplicationTitle = Globals::ShortenApplicationTitle(kProductName);
+}
+
+void ApplySkin(Processes& processes, Files& files, Controls& controls) {
+    const std::wstring skinPath = processes.ProgramFolder() + kSkinFile;
+    if (!FileExists(files, skinPath)) return;
+    controls.SetBackColor(ControlId::Form1, kButtonFace);
+    for (ControlId id : {ControlId::Frame2, ControlId::Frame3, ControlId::Option3,
+                         ControlId::Option4, ControlId::Check5, ControlId::Check8,
+                         ControlId::Frame1, ControlId::Option2, ControlId::Option1}) {
+        controls.SetBackColor(id, kButtonFace);
+    }
+    controls.ApplySkinStyle(ParseSkin(files.ReadAll(skinPath)));
+}
+
+}  // namespace kelbrook::Main

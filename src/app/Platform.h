@@ -1,0 +1,54 @@
+// Ports to the files, processes and shell of the machine the program runs on.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace kelbrook {
+
+class Files {
+public:
+    virtual ~Files() = default;
+    // True when the last-modification time of the path can be read; never raises.
+    virtual bool ReadTimestamp(const std::wstring& path) = 0;
+    // The ordinary delete; false when it failed. Never raises.
+    virtual bool DeleteOrdinary(const std::wstring& path) = 0;
+    // The scripting file-system object's forced delete; raises on failure.
+    virtual void DeleteForced(const std::wstring& path) = 0;
+    // The whole content of a file as bytes; raises on failure.
+    virtual std::string ReadAll(const std::wstring& path) = 0;
+    // Appends the text and CR LF in the ANSI code page, creating the file; raises on failure.
+    virtual void AppendAnsiLine(const std::wstring& path, const std::wstring& text) = 0;
+};
+
+enum class ShowState { Normal, MinimizedWithFocus };
+
+class Processes {
+public:
+    virtual ~Processes() = default;
+    // True when another instance of this program is already running.
+    virtual bool AnotherInstanceRunning() = 0;
+    // The folder of the running executable, without a trailing backslash except at a root.
+    virtual std::wstring ProgramFolder() = 0;
+    // An environment variable, or nothing when it is not set.
+    virtual std::optional<std::wstring> Environment(const std::wstring& name) = 0;
+    // Starts a command line as a separate process and does not wait; raises on failure.
+    virtual void Start(const std::wstring& commandLine, ShowState show) = 0;
+};
+
+class ShellFolders {
+public:
+    virtual ~ShellFolders() = default;
+    // The file-system path of a special folder (a CSIDL number) without a trailing
+    // backslash, or "" when it cannot be resolved.
+    virtual std::wstring SpecialFolderPath(int csidl) = 0;
+};
+
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    // Lets the user interface process every window message that is waiting.
+    virtual void ProcessPending() = 0;
+};
+
+}  // namespace kelbrook

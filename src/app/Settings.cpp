@@ -1,0 +1,69 @@
+#include "app/Settings.h"
+
+#include <cmath>
+
+#include "app/Failure.h"
+
+namespace kelbrook {
+
+namespace {
+
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Parses [sign] digits [. digits] from position i; returns false when no digit is found.
+bool ParseDecimal(const std::wstring& text, std::size_t& i, double& value) {
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) {
+        negative = text[i] == L'-';
+        ++i;
+    }
+    bool anyDigit = false;
+    double number = 0.0;
+    while (i < text.size() && IsDigit(text[i])) {
+        number = number * 10.0 + (text[i] - L'0');
+        anyDigit = true;
+        ++i;
+    }
+    if (i < text.size() && text[i] == L'.') {
+        ++i;
+        double scale = 0.1;
+        while (i < text.size() && IsDigit(text[i])) {
+            number += (text[i] - L'0') * scale;
+            scale /= 10.0;
+            anyDigit = true;
+            ++i;
+        }
+    }
+    value = negative ? -number : number;
+    return anyDigit;
+}
+
+}  // namespace
+
+std::wstring ReadSetting(SettingsStore& store, const std::wstring& key,
+                         const std::wstring& defaultValue) {
+    std::optional<std::wstring> value = store.Read(key);
+    return value ? *value : defaultValue;
+}
+
+std::int16_t ToInteger16(const std::wstring& text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    double value = 0.0;
+    if (!ParseDecimal(text, i, value)) throw Failure(L"Type mismatch");
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    if (i != text.size()) throw Failure(L"Type mismatch");
+    const double rounded = std::nearbyint(value);  // the default mode rounds half to even
+    if (rounded < -32768.0 || rounded > 32767.0) throw Failure(L"Overflow");
+    return static_cast<std::int16_t>(rounded);
+}
+
+double LeadingNumber(const std::wstring& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (IsBlank(text[i]) || text[i] == L'\n' || text[i] == L'\r')) ++i;
+    double value = 0.0;
+    return ParseDecimal(text, i, value) ? value : 0.0;
+}
+
+}  // namespace kelbrook

@@ -1,0 +1,249 @@
+// In-memory stand-ins for the ports of the logic.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/Controls.h"
+#include "app/Dialogs.h"
+#include "app/Failure.h"
+#include "app/Platform.h"
+#include "app/Settings.h"
+#include "backup/PublisherAutomation.h"
+
+namespace kelbrook::testing {
+
+struct ShownMessage {
+    std::wstring text;
+    std::wstring caption;
+    MessageButtons buttons;
+    MessageIcon icon;
+};
+
+class FakeDialogs : public Dialogs {
+public:
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
+                              MessageButtons buttons, MessageIcon icon) override {
+        shown.push_back({text, caption, buttons, icon});
+        if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
+        return answerYes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    std::vector<ShownMessage> shown;
+    bool answerYes = true;
+};
+
+class FakeSettings : public SettingsStore {
+public:
+    std::optional<std::wstring> Read(const std::wstring& key) override {
+        if (failingReads.count(key)) throw Failure(L"Cannot read " + key);
+        auto it = values.find(key);
+        if (it == values.end()) return std::nullopt;
+        return it->second;
+    }
+    void Write(const std::wstring& key, const std::wstring& value) override {
+        values[key] = value;
+        writes.push_back(key + L"=" + value);
+    }
+    std::map<std::wstring, std::wstring> values;
+    std::set<std::wstring> failingReads;
+    std::vector<std::wstring> writes;
+};
+
+class FakeFiles : public Files {
+public:
+    bool ReadTimestamp(const std::wstring& path) override { return contents.count(path) > 0; }
+    bool DeleteOrdinary(const std::wstring& path) override {
+        calls.push_back(L"delete " + path);
+        if (!contents.count(path) || readOnly.count(path)) return false;
+        contents.erase(path);
+        return true;
+    }
+    void DeleteForced(const std::wstring& path) override {
+        calls.push_back(L"force " + path);
+        if (!contents.count(path)) throw Failure(L"File not found");
+        contents.erase(path);
+        readOnly.erase(path);
+    }
+    std::string ReadAll(const std::wstring& path) override {
+        auto it = contents.find(path);
+        if (it == contents.end()) throw Failure(L"File not found");
+        return it->second;
+    }
+    void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override {
+        if (failingAppends) throw Failure(L"Path not found");
+        contents[path] += std::string(text.begin(), text.end()) + "\r\n";
+    }
+    std::map<std::wstring, std::string> contents;
+    std::set<std::wstring> readOnly;
+    std::vector<std::wstring> calls;
+    bool failingAppends = false;
+};
+
+class FakeProcesses : public Processes {
+public:
+    bool AnotherInstanceRunning() override { return anotherInstance; }
+    std::wstring ProgramFolder() override { return programFolder; }
+    std::optional<std::wstring> Environment(const std::wstring& name) override {
+        auto it = environment.find(name);
+        if (it == environment.end()) return std::nullopt;
+        return it->second;
+    }
+    void Start(const std::wstring& commandLine, ShowState show) override {
+        if (failStart) throw Failure(L"File not found");
+        started.push_back({commandLine, show});
+    }
+    bool anotherInstance = false;
+    bool failStart = false;
+    std::wstring programFolder = L"C:\\Program Files\\Kelbrook";
+    std::map<std::wstring, std::wstring> environment{{L"TEMP", L"C:\\Temp"}};
+    std::vector<std::pair<std::wstring, ShowState>> started;
+};
+
+class FakeShell : public ShellFolders {
+public:
+    std::wstring SpecialFolderPath(int csidl) override {
+        return csidl == 0 ? desktop : L"";
+    }
+    std::wstring desktop = L"C:\\Users\\pat\\Desktop";
+};
+
+class FakePump : public MessagePump {
+public:
+    void ProcessPending() override {
+        ++passes;
+        if (onPump) onPump();
+    }
+    int passes = 0;
+    std::function<void()> onPump;
+};
+
+class FakePublisher : public PublisherAutomation {
+public:
+    std::unique_ptr<PublisherApplication> CreateInstance() override {
+        if (!installed) throw Failure(L"Invalid class string");
+        ++created;
+        return std::make_unique<PublisherApplication>();
+    }
+    bool installed = false;
+    int created = 0;
+};
+
+// The main window's controls in memory, raising the events the real controls raise.
+class FakeControls : public Controls {
+public:
+    explicit FakeControls(ControlEvents* events = nullptr) : events_(events) {}
+    void Connect(ControlEvents* events) { events_ = events; }
+
+    std::wstring Caption(ControlId id) const override {
+        auto it = captions.find(id);
+        return it == captions.end() ? L"" : it->second;
+    }
+    void SetCaption(ControlId id, const std::wstring& caption) override {
+        captions[id] = caption;
+        log.push_back(L"caption");
+        if (id == ControlId::Text1 && events_) events_->Change(id);
+    }
+    bool Value(ControlId id) const override { return values.count(id) && values.at(id); }
+    void SetValue(ControlId id, bool value) override {
+        if (failingValues.count(id)) throw Failure(L"Control failure");
+        const bool isOption = id == ControlId::Option1 || id == ControlId::Option2 ||
+                              id == ControlId::Option3 || id == ControlId::Option4;
+        if (isOption) {
+            if (!value) {
+                values[id] = false;
+                return;
+            }
+            values[id] = true;
+            values[PartnerOf(id)] = false;
+            if (events_) events_->Click(id);
+            return;
+        }
+        const bool changed = Value(id) != value;
+        values[id] = value;
+        if (changed && events_) events_->Click(id);
+    }
+    bool Visible(ControlId id) const override { return !hidden.count(id); }
+    void SetVisible(ControlId id, bool visible) override {
+        if (visible) {
+            hidden.erase(id);
+        } else {
+            hidden.insert(id);
+        }
+    }
+    void SetBackColor(ControlId id, Color color) override { backColors[id] = color; }
+    void AddListColumn(const std::wstring& header) override { columns.push_back(header); }
+    void SetListColumnWidth(int twips) override { columnWidth = twips; }
+    void AddListRow(const std::wstring& text) override { rows.push_back(text); }
+    int ListRowCount() const override { return static_cast<int>(rows.size()); }
+    int SelectedListRow() const override { return selectedRow; }
+    void SelectListRow(int row) override {
+        if (row < 1 || row > ListRowCount()) throw Failure(L"Index out of bounds");
+        selectedRow = row;
+    }
+    std::wstring ListRowText(int row) const override { return rows.at(row - 1); }
+    int ProgressMax() const override { return progressMax; }
+    void SetProgressMax(int max) override { progressMax = max; }
+    int ProgressValue() const override { return progressValue; }
+    void SetProgressValue(int value) override { progressValue = value; }
+    int TimerInterval() const override { return timerInterval; }
+    void SetTimerInterval(int milliseconds) override {
+        if (failTimer) throw Failure(L"Timer failure");
+        timerInterval = milliseconds;
+    }
+    void ShowWindow() override {
+        windowShown = true;
+        log.push_back(L"show");
+    }
+    WindowState GetWindowState() const override { return windowState; }
+    void SetWindowState(WindowState state) override { windowState = state; }
+    void SetFocus() override { ++focusCount; }
+    void SetApplicationIcon() override { ++iconSets; }
+    void LoadCustomPointer(const std::wstring& path) override {
+        if (badCursors.count(path)) throw Failure(L"Invalid picture");
+        customPointer = path;
+    }
+    void SetPointer(Pointer p) override { pointer = p; }
+    void ApplySkinStyle(const SkinStyle& style) override {
+        skin = style;
+        log.push_back(L"skin");
+    }
+
+    static ControlId PartnerOf(ControlId id) {
+        switch (id) {
+            case ControlId::Option1: return ControlId::Option2;
+            case ControlId::Option2: return ControlId::Option1;
+            case ControlId::Option3: return ControlId::Option4;
+            default: return ControlId::Option3;
+        }
+    }
+
+    std::map<ControlId, std::wstring> captions;
+    std::map<ControlId, bool> values;
+    std::set<ControlId> hidden;
+    std::set<ControlId> failingValues;
+    std::map<ControlId, Color> backColors;
+    std::vector<std::wstring> columns;
+    int columnWidth = 0;
+    std::vector<std::wstring> rows;
+    int selectedRow = 0;
+    int progressMax = 100, progressValue = 0;
+    int timerInterval = 0;
+    bool failTimer = false;
+    bool windowShown = false;
+    WindowState windowState = WindowState::Normal;
+    int focusCount = 0, iconSets = 0;
+    std::set<std::wstring> badCursors;
+    std::wstring customPointer;
+    Pointer pointer = Pointer::Default;
+    std::optional<SkinStyle> skin;
+    std::vector<std::wstring> log;
+
+private:
+    ControlEvents* events_;
+};
+
+}  // namespace kelbrook::testing

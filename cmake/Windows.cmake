@@ -1,0 +1,50 @@
+# Kelbrook.exe, its Win32 adapters and the tests that run under Wine.
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+set(win32_definitions UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
+    _WIN32_WINNT=0x0A00 WINVER=0x0A00 _WIN32_IE=0x0A00)
+if(NOT MSVC)
+  set(static_runtime -static -static-libgcc -static-libstdc++)
+endif()
+
+add_library(kelbrook_win32 STATIC
+  src/app/win32/MainWindow.cpp
+  src/app/win32/MessageBoxDialogs.cpp
+  src/app/win32/RegistrySettingsStore.cpp
+  src/app/win32/Win32Files.cpp
+  src/app/win32/Win32Platform.cpp
+  src/app/win32/Win32Support.cpp
+  src/backup/win32/ComPublisherAutomation.cpp
+)
+target_compile_definitions(kelbrook_win32 PUBLIC ${win32_definitions})
+target_link_libraries(kelbrook_win32 PUBLIC kelbrook_logic
+  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 advapi32 shlwapi)
+target_compile_definitions(kelbrook_logic PUBLIC ${win32_definitions})
+
+add_executable(Kelbrook WIN32
+  src/app/win32/WinMain.cpp
+  src/app/win32/Kelbrook.rc
+)
+target_link_libraries(Kelbrook PRIVATE kelbrook_win32)
+if(NOT MSVC)
+  target_link_options(Kelbrook PRIVATE -municode ${static_runtime} -s)
+endif()
+
+# GoogleTest for the Windows tests, from Debian's sources, built with this toolchain.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+if(EXISTS /usr/src/googletest/CMakeLists.txt)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+  add_library(gtest ALIAS GTest::gtest)
+endif()
+# GoogleTest's own sources do not build cleanly with every warning an error on mingw.
+if(TARGET gtest)
+  target_compile_options(gtest PRIVATE -Wno-error)
+endif()
+
+add_subdirectory(tests/win32)
+add_subdirectory(tests/e2e)
+add_subdirectory(bench)

@@ -1,0 +1,542 @@
+#include "app/win32/MainWindow.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <array>
+#include <vector>
+
+#include "app/Failure.h"
+#include "app/Form1.h"
+#include "app/win32/ControlIds.h"
+#include "app/win32/Resources.h"
+
+namespace kelbrook::win32 {
+
+namespace {
+
+enum class Kind { PushButton, Frame, Progress, Option, Check, Text, List, RichText };
+
+struct ControlSpec {
+    ControlId id;
+    Kind kind;
+    const wchar_t* text;
+    std::optional<ControlId> frame;  // positions inside a frame are relative to it
+    int left, top, width, height;    // twips
+};
+
+// The window's controls in definition order.
+constexpr std::array<ControlSpec, 20> kControls = {{
+    {ControlId::PushButton4, Kind::PushButton, L"Turn On Backup Save", {}, 120, 120, 7800, 405},
+    {ControlId::Frame2, Kind::Frame, L"On. Next backup save will occur in", {}, 120, 600, 7800, 860},
+    {ControlId::ProgressBar1, Kind::Progress, L"", ControlId::Frame2, 240, 270, 7280, 405},
+    {ControlId::Frame3, Kind::Frame, L"Other Options", {}, 120, 3045, 7800, 1755},
+    {ControlId::Option3, Kind::Option, L"Create new file on backup", ControlId::Frame3, 225, 300,
+     5415, 255},
+    {ControlId::Option4, Kind::Option, L"Overwrite old backup file on backup", ControlId::Frame3,
+     225, 650, 3840, 255},
+    {ControlId::Check5, Kind::Check, L"Load this software on Windows startup", ControlId::Frame3,
+     240, 1000, 3930, 240},
+    {ControlId::Check8, Kind::Check, L"Start in system tray", ControlId::Frame3, 240, 1350, 2580,
+     240},
+    {ControlId::Frame1, Kind::Frame, L"Save Location Option", {}, 120, 1560, 7800, 1400},
+    {ControlId::Option2, Kind::Option, L"Save all backups to the same folder as the open documents",
+     ControlId::Frame1, 240, 1000, 6615, 255},
+    {ControlId::Option1, Kind::Option, L"Save all backups to this location:", ControlId::Frame1,
+     240, 300, 3840, 255},
+    {ControlId::Text1, Kind::Text, L"Text1", ControlId::Frame1, 480, 550, 6135, 345},
+    {ControlId::PushButton1, Kind::PushButton, L"...", ControlId::Frame1, 6720, 555, 615, 345},
+    {ControlId::ListView1, Kind::List, L"", {}, 120, 4920, 7800, 1815},
+    {ControlId::PushButton2, Kind::PushButton, L"Backup Save Now (Test)", {}, 120, 6825, 7800, 405},
+    {ControlId::PushButton3, Kind::PushButton, L"View History Log", {}, 120, 7335, 3840, 405},
+    {ControlId::PushButton5, Kind::PushButton, L"Copy History To Clipboard", {}, 4080, 7335, 3840,
+     405},
+    {ControlId::RichTextBox1, Kind::RichText, L"", {}, 9000, 240, 4815, 3015},
+    {ControlId::PushButton11, Kind::PushButton, L"Help", {}, 120, 7845, 3840, 405},
+    {ControlId::PushButton12, Kind::PushButton, L"Clear History Log", {}, 4080, 7845, 3840, 405},
+}};
+
+constexpr int kClientWidthTwips = 8025;
+constexpr int kClientHeightTwips = 8355;
+constexpr UINT_PTR kTimer1 = 1;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
+                               WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
+
+const ControlSpec& SpecOf(ControlId id) {
+    for (const ControlSpec& spec : kControls) {
+        if (spec.id == id) return spec;
+    }
+    throw Failure(L"No such control");
+}
+
+bool IsOption(ControlId id) {
+    return id == ControlId::Option1 || id == ControlId::Option2 || id == ControlId::Option3 ||
+           id == ControlId::Option4;
+}
+
+ControlId PartnerOf(ControlId id) {
+    switch (id) {
+        case ControlId::Option1: return ControlId::Option2;
+        case ControlId::Option2: return ControlId::Option1;
+        case ControlId::Option3: return ControlId::Option4;
+        default: return ControlId::Option3;
+    }
+}
+
+COLORREF Resolve(Color color) {
+    if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
+    return static_cast<COLORREF>(color);
+}
+
+std::wstring WindowText(HWND window) {
+    const int length = ::GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = ::GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+UINT DpiOf(HWND window) {
+    const UINT dpi = window != nullptr ? ::GetDpiForWindow(window) : ::GetDpiForSystem();
+    return dpi == 0 ? 96 : dpi;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() {
+    INITCOMMONCONTROLSEX common{};
+    common.dwSize = sizeof(common);
+    common.dwICC = ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+    ::InitCommonControlsEx(&common);
+}
+
+MainWindow::~MainWindow() {
+    if (window_ != nullptr && ::IsWindow(window_)) {
+        ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        ::DestroyWindow(window_);
+    }
+}
+
+void MainWindow::Create(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &MainWindow::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;  // painted in WM_ERASEBKGND with the window's colour
+    windowClass.lpszClassName = kMainWindowClass;
+    windowClass.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KELBROOK),
+                                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        ThrowLastError(L"The main window's class could not be registered");
+    }
+    richEditLibrary_.reset(::LoadLibraryW(L"Msftedit.dll"));
+
+    dpi_ = DpiOf(nullptr);
+    backColors_[ControlId::Form1] = kWhite;
+    for (const ControlSpec& spec : kControls) {
+        if (spec.kind == Kind::Frame || spec.kind == Kind::Option || spec.kind == Kind::Check) {
+            backColors_[spec.id] = kWhite;
+        }
+    }
+
+    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle,
+                                CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance,
+                                this);
+    if (window_ == nullptr) ThrowLastError(L"The main window could not be created");
+    dpi_ = DpiOf(window_);
+    CreateFonts();
+
+    for (const ControlSpec& spec : kControls) {
+        const wchar_t* className = WC_BUTTONW;
+        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+        DWORD exStyle = 0;
+        switch (spec.kind) {
+            case Kind::PushButton: style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP; break;
+            case Kind::Frame: style |= BS_GROUPBOX | WS_GROUP; break;
+            case Kind::Option:
+                style |= BS_RADIOBUTTON | WS_TABSTOP;
+                if (spec.id == ControlId::Option3 || spec.id == ControlId::Option2) style |= WS_GROUP;
+                break;
+            case Kind::Check: style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP; break;
+            case Kind::Text:
+                className = WC_EDITW;
+                style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
+                exStyle = WS_EX_CLIENTEDGE;
+                break;
+            case Kind::List:
+                className = WC_LISTVIEWW;
+                style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
+                exStyle = WS_EX_CLIENTEDGE;
+                break;
+            case Kind::Progress:
+                className = PROGRESS_CLASSW;
+                style |= PBS_SMOOTH;
+                break;
+            case Kind::RichText:
+                className = MSFTEDIT_CLASS;
+                style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;  // never seen
+                break;
+        }
+        HWND child = ::CreateWindowExW(
+            exStyle, className, spec.text, style, 0, 0, 10, 10, window_,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1000 + static_cast<int>(spec.id))),
+            instance, nullptr);
+        if (child == nullptr) ThrowLastError(std::wstring(L"The control ") + spec.text + L" could not be created");
+        children_[spec.id] = child;
+        if (spec.kind == Kind::List) {
+            ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+        }
+        if (spec.kind == Kind::RichText) {
+            ::SendMessageW(child, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO, 0);
+        }
+    }
+    ::SendMessageW(children_[ControlId::ProgressBar1], PBM_SETRANGE32, 0, 100);
+    LayOut();
+}
+
+void MainWindow::CreateFonts() {
+    LOGFONTW font{};
+    font.lfWeight = FW_BOLD;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = CLEARTYPE_QUALITY;
+    wcsncpy_s(font.lfFaceName, fontFace_.c_str(), _TRUNCATE);
+    font.lfHeight = -MulDiv(900, static_cast<int>(dpi_), 7200);  // 9 pt
+    formFont_.reset(::CreateFontIndirectW(&font));
+    font.lfHeight = -MulDiv(1125, static_cast<int>(dpi_), 7200);  // 11.25 pt
+    buttonFont_.reset(::CreateFontIndirectW(&font));
+}
+
+void MainWindow::LayOut() {
+    RECT frame{0, 0, Pixels(kClientWidthTwips), Pixels(kClientHeightTwips)};
+    ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    RECT current{};
+    ::GetWindowRect(window_, &current);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& area = monitor.rcWork;
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    ::SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+
+    for (const ControlSpec& spec : kControls) {
+        int left = spec.left;
+        int top = spec.top;
+        if (spec.frame) {
+            const ControlSpec& frameSpec = SpecOf(*spec.frame);
+            left += frameSpec.left;
+            top += frameSpec.top;
+        }
+        HWND child = children_[spec.id];
+        ::SetWindowPos(child, nullptr, Pixels(left), Pixels(top), Pixels(spec.width),
+                       Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        HGDIOBJ font = spec.kind == Kind::PushButton ? buttonFont_.get() : formFont_.get();
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    if (listColumnTwips_ > 0) {
+        ListView_SetColumnWidth(children_[ControlId::ListView1], 0, Pixels(listColumnTwips_));
+    }
+    ::InvalidateRect(window_, nullptr, TRUE);
+}
+
+HWND MainWindow::Child(ControlId id) const {
+    if (id == ControlId::Form1) return window_;
+    auto it = children_.find(id);
+    if (it == children_.end()) throw Failure(L"No such control");
+    return it->second;
+}
+
+ControlId MainWindow::IdOf(HWND child) const {
+    for (const auto& [id, handle] : children_) {
+        if (handle == child) return id;
+    }
+    return ControlId::Form1;
+}
+
+std::wstring MainWindow::Caption(ControlId id) const { return WindowText(Child(id)); }
+
+void MainWindow::SetCaption(ControlId id, const std::wstring& caption) {
+    // An edit control notifies EN_CHANGE for the new text, which raises Text1's Change.
+    if (!::SetWindowTextW(Child(id), caption.c_str())) ThrowLastError(L"Setting a caption");
+}
+
+bool MainWindow::Value(ControlId id) const {
+    return ::SendMessageW(Child(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void MainWindow::SetValue(ControlId id, bool value) {
+    HWND button = Child(id);
+    if (IsOption(id)) {
+        ::SendMessageW(button, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        if (!value) return;
+        ::SendMessageW(Child(PartnerOf(id)), BM_SETCHECK, BST_UNCHECKED, 0);
+        if (form_ != nullptr) form_->Click(id);
+        return;
+    }
+    const bool changed = Value(id) != value;
+    ::SendMessageW(button, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (changed && form_ != nullptr) form_->Click(id);
+}
+
+bool MainWindow::Visible(ControlId id) const {
+    return (::GetWindowLongW(Child(id), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void MainWindow::SetVisible(ControlId id, bool visible) {
+    ::ShowWindow(Child(id), visible ? SW_SHOW : SW_HIDE);
+}
+
+void MainWindow::SetBackColor(ControlId id, Color color) {
+    Child(id);  // raises for an unknown control
+    backColors_[id] = color;
+    ::InvalidateRect(id == ControlId::Form1 ? window_ : Child(id), nullptr, TRUE);
+}
+
+HBRUSH MainWindow::BackgroundBrush(ControlId id) {
+    auto it = backColors_.find(id);
+    const Color color = it != backColors_.end() ? it->second : backColors_[ControlId::Form1];
+    if (color & 0x80000000u) return ::GetSysColorBrush(static_cast<int>(color & 0xFFu));
+    UniqueGdiObject& brush = brushes_[color];
+    if (!brush) brush.reset(::CreateSolidBrush(Resolve(color)));
+    return static_cast<HBRUSH>(brush.get());
+}
+
+void MainWindow::AddListColumn(const std::wstring& header) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(header.c_str());
+    column.cx = Pixels(1440);
+    HWND list = Child(ControlId::ListView1);
+    const int count = Header_GetItemCount(ListView_GetHeader(list));
+    if (ListView_InsertColumn(list, count, &column) < 0) throw Failure(L"The column could not be added");
+}
+
+void MainWindow::SetListColumnWidth(int twips) {
+    listColumnTwips_ = twips;
+    if (!ListView_SetColumnWidth(Child(ControlId::ListView1), 0, Pixels(twips))) {
+        throw Failure(L"Invalid property value");
+    }
+}
+
+void MainWindow::AddListRow(const std::wstring& text) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = ListRowCount();
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    if (ListView_InsertItem(Child(ControlId::ListView1), &item) < 0) {
+        throw Failure(L"The row could not be added");
+    }
+}
+
+int MainWindow::ListRowCount() const { return ListView_GetItemCount(Child(ControlId::ListView1)); }
+
+int MainWindow::SelectedListRow() const {
+    return ListView_GetNextItem(Child(ControlId::ListView1), -1, LVNI_SELECTED) + 1;
+}
+
+void MainWindow::SelectListRow(int row) {
+    if (row < 1 || row > ListRowCount()) throw Failure(L"Index out of bounds");
+    HWND list = Child(ControlId::ListView1);
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, row - 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list, row - 1, FALSE);
+}
+
+std::wstring MainWindow::ListRowText(int row) const {
+    if (row < 1 || row > ListRowCount()) throw Failure(L"Index out of bounds");
+    std::vector<wchar_t> buffer(512, L'\0');
+    ListView_GetItemText(Child(ControlId::ListView1), row - 1, 0, buffer.data(),
+                         static_cast<int>(buffer.size()));
+    return buffer.data();
+}
+
+int MainWindow::ProgressMax() const {
+    return static_cast<int>(::SendMessageW(Child(ControlId::ProgressBar1), PBM_GETRANGE, FALSE, 0));
+}
+
+void MainWindow::SetProgressMax(int max) {
+    HWND bar = Child(ControlId::ProgressBar1);
+    const int low = static_cast<int>(::SendMessageW(bar, PBM_GETRANGE, TRUE, 0));
+    ::SendMessageW(bar, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(max));
+}
+
+int MainWindow::ProgressValue() const {
+    return static_cast<int>(::SendMessageW(Child(ControlId::ProgressBar1), PBM_GETPOS, 0, 0));
+}
+
+void MainWindow::SetProgressValue(int value) {
+    ::SendMessageW(Child(ControlId::ProgressBar1), PBM_SETPOS, static_cast<WPARAM>(value), 0);
+}
+
+void MainWindow::SetTimerInterval(int milliseconds) {
+    if (milliseconds < 0) throw Failure(L"Invalid property value");
+    if (milliseconds == 0) {
+        ::KillTimer(window_, kTimer1);
+    } else if (!::SetTimer(window_, kTimer1, static_cast<UINT>(milliseconds), nullptr)) {
+        ThrowLastError(L"The timer could not be started");
+    }
+    timerInterval_ = milliseconds;
+}
+
+void MainWindow::ShowWindow() {
+    ::ShowWindow(window_, SW_SHOW);
+    ::UpdateWindow(window_);
+    ::SetForegroundWindow(window_);
+}
+
+WindowState MainWindow::GetWindowState() const {
+    if (::IsIconic(window_)) return WindowState::Minimized;
+    if (::IsZoomed(window_)) return WindowState::Maximized;
+    return WindowState::Normal;
+}
+
+void MainWindow::SetWindowState(WindowState state) {
+    switch (state) {
+        case WindowState::Minimized: ::ShowWindow(window_, SW_MINIMIZE); break;
+        case WindowState::Maximized: break;  // the window has no maximize box
+        case WindowState::Normal:
+            if (::IsIconic(window_)) ::ShowWindow(window_, SW_RESTORE);
+            break;
+    }
+}
+
+void MainWindow::SetFocus() {
+    ::SetForegroundWindow(window_);
+    ::SetActiveWindow(window_);
+}
+
+void MainWindow::SetApplicationIcon() {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    const int big = ::GetSystemMetricsForDpi(SM_CXICON, dpi_);
+    const int small = ::GetSystemMetricsForDpi(SM_CXSMICON, dpi_);
+    bigIcon_.reset(static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KELBROOK), IMAGE_ICON, big, big, 0)));
+    smallIcon_.reset(static_cast<HICON>(
+        ::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KELBROOK), IMAGE_ICON, small, small, 0)));
+    if (!bigIcon_ || !smallIcon_) ThrowLastError(L"The application icon could not be loaded");
+    ::SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    ::SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+}
+
+void MainWindow::LoadCustomPointer(const std::wstring& path) {
+    UniqueCursor cursor(::LoadCursorFromFileW(path.c_str()));
+    if (!cursor) throw Failure(L"Invalid picture");
+    customCursor_ = std::move(cursor);
+}
+
+void MainWindow::ApplySkinStyle(const SkinStyle& style) {
+    if (style.background) {
+        for (auto& [id, color] : backColors_) color = *style.background;
+    }
+    if (style.text) textColor_ = Resolve(*style.text);
+    if (style.fontFace) {
+        fontFace_ = *style.fontFace;
+        CreateFonts();
+        LayOut();
+    }
+    ::RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->window_ = window;
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        // A handler without an error report of its own failed: the program goes on.
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_SETCURSOR:
+            return OnSetCursor(reinterpret_cast<HWND>(wParam), lParam);
+        case WM_ERASEBKGND: {
+            RECT client{};
+            ::GetClientRect(window_, &client);
+            ::FillRect(reinterpret_cast<HDC>(wParam), &client, BackgroundBrush(ControlId::Form1));
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            const ControlId id = IdOf(reinterpret_cast<HWND>(lParam));
+            if (id == ControlId::Text1) break;
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            ::SetBkColor(dc, Resolve(backColors_.count(id) ? backColors_[id]
+                                                           : backColors_[ControlId::Form1]));
+            if (textColor_) ::SetTextColor(dc, *textColor_);
+            return reinterpret_cast<LRESULT>(BackgroundBrush(id));
+        }
+        case WM_DPICHANGED: {
+            dpi_ = HIWORD(wParam);
+            CreateFonts();
+            LayOut();
+            if (bigIcon_) SetApplicationIcon();
+            return 0;
+        }
+        case WM_CLOSE:
+            if (!closing_) {
+                closing_ = true;
+                if (form_ != nullptr) form_->Form_QueryUnload();
+                ::DestroyWindow(window_);
+            }
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam && !closing_) {
+                closing_ = true;
+                if (form_ != nullptr) form_->Form_QueryUnload();
+            }
+            return 0;
+        case WM_DESTROY:
+            ::KillTimer(window_, kTimer1);
+            ::PostQuitMessage(0);
+            return 0;
+        default:
+            break;
+    }
+    return ::DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void MainWindow::OnCommand(int childId, int code) {
+    if (form_ == nullptr) return;
+    const auto id = static_cast<ControlId>(childId - 1000);
+    if (children_.find(id) == children_.end()) return;
+    if (id == ControlId::Text1) {
+        if (code == EN_CHANGE) form_->Change(id);
+        return;
+    }
+    if (code != BN_CLICKED) return;
+    if (IsOption(id)) {
+        SetValue(id, true);  // checks it, clears its partner and raises its Click
+    } else {
+        form_->Click(id);
+    }
+}
+
+LRESULT MainWindow::OnSetCursor(HWND over, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT) return ::DefWindowProcW(window_, WM_SETCURSOR,
+                                                            reinterpret_cast<WPARAM>(over), lParam);
+    if (form_ != nullptr && HIWORD(lParam) == WM_MOUSEMOVE) form_->MouseMove(IdOf(over));
+    if (pointer_ == Pointer::Custom) {
+        ::SetCursor(customCursor_ ? customCursor_.get() : ::LoadCursorW(nullptr, IDC_ARROW));
+        return TRUE;
+    }
+    return ::DefWindowProcW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), lParam);
+}
+
+}  // namespace kelbrook::win32

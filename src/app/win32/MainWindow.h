@@ -1,0 +1,96 @@
+// The real main window: every control of the window as a standard Windows control, laid
+// out in twips at the window's DPI, and the window procedure that forwards real
+// notifications to the window's logic.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "app/Controls.h"
+#include "app/win32/Win32Support.h"
+
+namespace kelbrook {
+class Form1;
+}
+
+namespace kelbrook::win32 {
+
+class MainWindow : public Controls {
+public:
+    MainWindow();
+    ~MainWindow() override;
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    // Creates the window and its controls, hidden. Raises when it cannot.
+    void Create(HINSTANCE instance);
+    // Events go to the window's logic from now on.
+    void Connect(Form1* form) { form_ = form; }
+    HWND Handle() const { return window_; }
+    HWND Child(ControlId id) const;
+
+    // Controls
+    std::wstring Caption(ControlId id) const override;
+    void SetCaption(ControlId id, const std::wstring& caption) override;
+    bool Value(ControlId id) const override;
+    void SetValue(ControlId id, bool value) override;
+    bool Visible(ControlId id) const override;
+    void SetVisible(ControlId id, bool visible) override;
+    void SetBackColor(ControlId id, Color color) override;
+    void AddListColumn(const std::wstring& header) override;
+    void SetListColumnWidth(int twips) override;
+    void AddListRow(const std::wstring& text) override;
+    int ListRowCount() const override;
+    int SelectedListRow() const override;
+    void SelectListRow(int row) override;
+    std::wstring ListRowText(int row) const override;
+    int ProgressMax() const override;
+    void SetProgressMax(int max) override;
+    int ProgressValue() const override;
+    void SetProgressValue(int value) override;
+    int TimerInterval() const override { return timerInterval_; }
+    void SetTimerInterval(int milliseconds) override;
+    void ShowWindow() override;
+    WindowState GetWindowState() const override;
+    void SetWindowState(WindowState state) override;
+    void SetFocus() override;
+    void SetApplicationIcon() override;
+    void LoadCustomPointer(const std::wstring& path) override;
+    void SetPointer(Pointer pointer) override { pointer_ = pointer; }
+    void ApplySkinStyle(const SkinStyle& style) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int childId, int code);
+    LRESULT OnSetCursor(HWND over, LPARAM lParam);
+    HBRUSH BackgroundBrush(ControlId id);
+    void CreateFonts();
+    void LayOut();
+    int Pixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
+    ControlId IdOf(HWND child) const;
+
+    HWND window_ = nullptr;
+    Form1* form_ = nullptr;
+    UINT dpi_ = 96;
+    std::map<ControlId, HWND> children_;
+    UniqueModule richEditLibrary_;
+    UniqueGdiObject formFont_;
+    UniqueGdiObject buttonFont_;
+    std::wstring fontFace_ = L"Arial";
+    std::map<ControlId, Color> backColors_;
+    std::map<Color, UniqueGdiObject> brushes_;
+    std::optional<COLORREF> textColor_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
+    UniqueCursor customCursor_;
+    Pointer pointer_ = Pointer::Default;
+    int timerInterval_ = 0;
+    int listColumnTwips_ = 0;
+    bool closing_ = false;
+};
+
+}  // namespace kelbrook::win32

@@ -1,0 +1,4 @@
+// Resource identifiers of Kelbrook.exe.
+#pragma once
+
+#define IDI_KELBROOK 1

@@ -1,0 +1,63 @@
+#include "app/win32/Win32Files.h"
+
+#include "app/Failure.h"
+#include "app/win32/Win32Support.h"
+
+namespace kelbrook::win32 {
+
+bool Win32Files::ReadTimestamp(const std::wstring& path) {
+    if (path.empty()) return false;
+    if (path.find_first_of(L"*?") != std::wstring::npos) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return ::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) != FALSE;
+}
+
+bool Win32Files::DeleteOrdinary(const std::wstring& path) {
+    return ::DeleteFileW(path.c_str()) != FALSE;
+}
+
+void Win32Files::DeleteForced(const std::wstring& path) {
+    CLSID clsid{};
+    ThrowIfFailed(::CLSIDFromProgID(L"Scripting.FileSystemObject", &clsid),
+                  L"Scripting.FileSystemObject");
+    ComPtr<IDispatch> fileSystem;
+    ThrowIfFailed(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                                     IID_IDispatch, fileSystem.put_void()),
+                  L"Scripting.FileSystemObject");
+    Variant arguments[2];
+    arguments[0].SetString(path);
+    arguments[1].SetBool(true);  // force: a read-only file goes too
+    VARIANT both[2] = {*arguments[0].get(), *arguments[1].get()};
+    InvokeByName(fileSystem.get(), L"DeleteFile", both, 2);
+}
+
+std::string Win32Files::ReadAll(const std::wstring& path) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(L"Opening " + path);
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) ThrowLastError(L"Reading " + path);
+    if (size.QuadPart > 64LL * 1024 * 1024) throw Failure(L"Reading " + path + L": file too large");
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD done = 0;
+    if (!bytes.empty() &&
+        !::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr)) {
+        ThrowLastError(L"Reading " + path);
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void Win32Files::AppendAnsiLine(const std::wstring& path, const std::wstring& text) {
+    UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError(L"Opening " + path);
+    const std::string line = ToAnsi(text) + "\r\n";
+    DWORD written = 0;
+    if (!::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
+        written != line.size()) {
+        ThrowLastError(L"Writing " + path);
+    }
+}
+
+}  // namespace kelbrook::win32

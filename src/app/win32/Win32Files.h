@@ -1,0 +1,17 @@
+// Files on the real file system.
+#pragma once
+
+#include "app/Platform.h"
+
+namespace kelbrook::win32 {
+
+class Win32Files : public Files {
+public:
+    bool ReadTimestamp(const std::wstring& path) override;
+    bool DeleteOrdinary(const std::wstring& path) override;
+    void DeleteForced(const std::wstring& path) override;  // "Scripting.FileSystemObject"
+    std::string ReadAll(const std::wstring& path) override;
+    void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override;
+};
+
+}  // namespace kelbrook::win32

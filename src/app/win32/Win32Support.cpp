@@ -1,0 +1,118 @@
+#include "app/win32/Win32Support.h"
+
+#include <vector>
+
+#include "app/Failure.h"
+
+namespace kelbrook::win32 {
+
+std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                          size, nullptr, nullptr);
+    return result;
+}
+
+namespace {
+std::wstring Widen(UINT codePage, const std::string& text) {
+    if (text.empty()) return {};
+    const int size =
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(size), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                          size);
+    return result;
+}
+}  // namespace
+
+std::wstring FromAnsi(const std::string& text) { return Widen(CP_ACP, text); }
+std::wstring FromUtf8(const std::string& text) { return Widen(CP_UTF8, text); }
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length != 0 && buffer != nullptr) text.assign(buffer, length);
+    if (buffer != nullptr) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        wchar_t hex[16];
+        ::wsprintfW(hex, L"0x%08X", static_cast<unsigned>(code));
+        text = std::wstring(L"Error ") + hex;
+    }
+    return text;
+}
+
+void ThrowWin32Error(DWORD code, const std::wstring& context) {
+    throw Failure(context + L": " + SystemMessage(code));
+}
+
+void ThrowLastError(const std::wstring& context) { ThrowWin32Error(::GetLastError(), context); }
+
+void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* info) {
+    if (SUCCEEDED(hr)) return;
+    if (info != nullptr && info->bstrDescription != nullptr &&
+        ::SysStringLen(info->bstrDescription) > 0) {
+        throw Failure(std::wstring(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
+    }
+    throw Failure(context + L": " + SystemMessage(static_cast<DWORD>(hr)));
+}
+
+Bstr::Bstr(const std::wstring& text)
+    : b_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
+    if (b_ == nullptr) throw Failure(L"Out of memory");
+}
+
+void Variant::SetString(const std::wstring& text) {
+    ::VariantClear(&v_);
+    BSTR b = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    if (b == nullptr) throw Failure(L"Out of memory");
+    v_.vt = VT_BSTR;
+    v_.bstrVal = b;
+}
+
+void Variant::SetBool(bool value) {
+    ::VariantClear(&v_);
+    v_.vt = VT_BOOL;
+    v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+OleScope::OleScope() { initialized_ = SUCCEEDED(::OleInitialize(nullptr)); }
+OleScope::~OleScope() {
+    if (initialized_) ::OleUninitialize();
+}
+
+void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments,
+                  unsigned count, VARIANT* result) {
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(member.c_str());
+    ThrowIfFailed(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                  L"Object doesn't support property or method '" + member + L"'");
+    // IDispatch takes its arguments last to first.
+    std::vector<VARIANT> reversed(count);
+    for (unsigned i = 0; i < count; ++i) reversed[i] = arguments[count - 1 - i];
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, count, 0};
+    EXCEPINFO info{};
+    UINT badArgument = 0;
+    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                      result, &info, &badArgument);
+    if (FAILED(hr) && info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
+    struct ExcepInfoOwner {
+        EXCEPINFO& e;
+        ~ExcepInfoOwner() {
+            ::SysFreeString(e.bstrSource);
+            ::SysFreeString(e.bstrDescription);
+            ::SysFreeString(e.bstrHelpFile);
+        }
+    } owner{info};
+    ThrowIfFailed(hr, L"Calling " + member + L" failed", hr == DISP_E_EXCEPTION ? &info : nullptr);
+}
+
+}  // namespace kelbrook::win32

@@ -1,0 +1,50 @@
+// Kelbrook.exe: the single-instance mutex first, then the main window and its start-up,
+// then the message loop until the window closes.
+#include <windows.h>
+
+#include "app/Failure.h"
+#include "app/Form1.h"
+#include "app/win32/MainWindow.h"
+#include "app/win32/MessageBoxDialogs.h"
+#include "app/win32/RegistrySettingsStore.h"
+#include "app/win32/Win32Files.h"
+#include "app/win32/Win32Platform.h"
+#include "app/win32/Win32Support.h"
+#include "backup/win32/ComPublisherAutomation.h"
+
+using namespace kelbrook;
+using namespace kelbrook::win32;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    SingleInstance singleInstance;
+    if (singleInstance.AnotherInstanceRunning()) return 0;
+
+    OleScope ole;
+    ProgramValues values;
+    MainWindow window;
+    RegistrySettingsStore settings;
+    MessageBoxDialogs dialogs;
+    Win32Files files;
+    Win32Processes processes(singleInstance);
+    Win32ShellFolders shell;
+    ComPublisherAutomation publisher;
+    Form1 form({window, settings, dialogs, files, processes, shell, publisher}, values);
+
+    try {
+        window.Create(instance);
+    } catch (const kelbrook::Failure& failure) {
+        ::MessageBoxW(nullptr, failure.Description().c_str(), L"Kelbrook", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    dialogs.SetOwner(window.Handle());
+    window.Connect(&form);
+    if (form.Form_Load() == LoadOutcome::EndProgram) return 0;
+
+    MSG message;
+    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(window.Handle(), &message)) continue;
+        ::TranslateMessage(&message);
+        ::DispatchMessageW(&message);
+    }
+    return 0;
+}

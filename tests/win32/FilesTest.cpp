@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/Failure.h"
+#include "app/Main.h"
+#include "app/win32/Win32Files.h"
+#include "app/win32/Win32Platform.h"
+
+namespace kelbrook::win32 {
+namespace {
+
+std::wstring TempFile(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+void Write(const std::wstring& path, const std::string& bytes) {
+    UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    DWORD written = 0;
+    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+class FilesTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+    }
+    Win32Files files;
+    Win32MessagePump pump;
+    std::wstring path = TempFile(L"kelbrook-files-test.txt");
+};
+
+TEST_F(FilesTest, FileExistsReadsTheTimeStampAndNeverRaises) {
+    EXPECT_FALSE(Main::FileExists(files, path));
+    Write(path, "x");
+    EXPECT_TRUE(Main::FileExists(files, path));
+    EXPECT_FALSE(Main::FileExists(files, L""));
+    EXPECT_FALSE(Main::FileExists(files, L"C:\\no such folder\\*.txt"));
+    EXPECT_FALSE(Main::FileExists(files, L"\\\\?\\invalid<>path"));
+}
+
+TEST_F(FilesTest, ForceDeleteFileOfAMissingFileReturnsQuietly) {
+    EXPECT_NO_THROW(Main::ForceDeleteFile(files, pump, path));
+}
+
+TEST_F(FilesTest, ForceDeleteFileDeletesAReadOnlyFile) {
+    Write(path, "history\r\n");
+    ASSERT_TRUE(::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_FALSE(files.DeleteOrdinary(path));  // the ordinary delete is refused
+    Main::ForceDeleteFile(files, pump, path);
+    EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FilesTest, TheForcedDeleteOfAMissingFileRaisesWithADescription) {
+    try {
+        files.DeleteForced(path);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_FALSE(failure.Description().empty());
+    }
+}
+
+TEST_F(FilesTest, ReadAllReadsEveryByteOrRaises) {
+    EXPECT_THROW(files.ReadAll(path), Failure);
+    Write(path, std::string("a\0b\r\n", 5));
+    EXPECT_EQ(files.ReadAll(path), std::string("a\0b\r\n", 5));
+}
+
+TEST_F(FilesTest, AppendAnsiLineAddsCrLfLinesInOrder) {
+    files.AppendAnsiLine(path, L"first");
+    files.AppendAnsiLine(path, L"second");
+    files.AppendAnsiLine(path, L"third");
+    EXPECT_EQ(files.ReadAll(path), "first\r\nsecond\r\nthird\r\n");
+}
+
+}  // namespace
+}  // namespace kelbrook::win32

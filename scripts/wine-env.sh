@@ -44,6 +44,9 @@ wine_env_start() {
     echo "wine: creating the prefix $WINEPREFIX (once)"
     wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w </dev/null >/dev/null 2>&1 || true
+    # Without a window manager on Xvfb, Wine draws the windows' own title bars and borders.
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
+    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f </dev/null >/dev/null 2>&1 || true
   fi
   wineserver -p </dev/null >/dev/null 2>&1 &
   # Warm-up: the first program of a session starts the services.

@@ -59,8 +59,7 @@ constexpr std::array<ControlSpec, 20> kControls = {{
 constexpr int kClientWidthTwips = 8025;
 constexpr int kClientHeightTwips = 8355;
 constexpr UINT_PTR kTimer1 = 1;
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                               WS_CLIPCHILDREN;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 
 const ControlSpec& SpecOf(ControlId id) {
@@ -150,7 +149,7 @@ void MainWindow::Create(HINSTANCE instance) {
 
     for (const ControlSpec& spec : kControls) {
         const wchar_t* className = WC_BUTTONW;
-        DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+        DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
         switch (spec.kind) {
             case Kind::PushButton: style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP; break;
@@ -190,6 +189,13 @@ void MainWindow::Create(HINSTANCE instance) {
         }
         if (spec.kind == Kind::RichText) {
             ::SendMessageW(child, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO, 0);
+        }
+    }
+    // A frame is drawn behind the controls it groups; the tab order of the others stays.
+    for (const ControlSpec& spec : kControls) {
+        if (spec.kind == Kind::Frame) {
+            ::SetWindowPos(children_[spec.id], HWND_BOTTOM, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
     ::SendMessageW(children_[ControlId::ProgressBar1], PBM_SETRANGE32, 0, 100);

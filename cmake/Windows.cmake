@@ -4,7 +4,8 @@ set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(win32_definitions UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX
     _WIN32_WINNT=0x0A00 WINVER=0x0A00 _WIN32_IE=0x0A00)
 if(NOT MSVC)
-  set(static_runtime -static -static-libgcc -static-libstdc++)
+  set(static_runtime -static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+  add_compile_options(-ffunction-sections -fdata-sections)
 endif()
 
 add_library(kelbrook_win32 STATIC

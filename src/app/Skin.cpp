@@ -1,7 +1,6 @@
 #include "app/Skin.h"
 
 #include <cctype>
-#include <sstream>
 #include <vector>
 
 #include "app/Failure.h"
@@ -60,12 +59,13 @@ SkinStyle ParseSkin(const std::string& bytes) {
 
     SkinStyle style;
     bool headerSeen = false;
-    std::istringstream lines(text);
-    std::string raw;
     int lineNumber = 0;
-    while (std::getline(lines, raw)) {
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
         ++lineNumber;
-        const std::string line = Trim(raw);
         if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (!headerSeen) {
             if (line != "KelbrookSkin 1") Invalid(lineNumber, "expected \"KelbrookSkin 1\"");

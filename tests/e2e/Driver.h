@@ -1,0 +1,123 @@
+// Drives Kelbrook.exe from outside, as a user would see it: its own copy in a fresh folder,
+// its process, its main window and message boxes, and its settings in the registry.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/win32/Win32Support.h"
+
+namespace kelbrook::e2e {
+
+// Every wait polls its condition this often, up to a generous deadline.
+inline constexpr std::chrono::milliseconds kPollInterval{20};
+inline constexpr std::chrono::milliseconds kDeadline{25000};
+
+// Polls the condition until it holds or the deadline passes; true when it held.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds deadline = kDeadline);
+
+// The folder of the running test executable (where the build put Kelbrook.exe too).
+std::filesystem::path TestProgramFolder();
+
+// A fresh folder under %TEMP% with a copy of Kelbrook.exe; removed with what it holds.
+class Workspace {
+  public:
+    Workspace();
+    Workspace(const Workspace&) = delete;
+    Workspace& operator=(const Workspace&) = delete;
+    ~Workspace();
+
+    const std::filesystem::path& folder() const { return folder_; }
+    std::filesystem::path program() const { return folder_ / L"Kelbrook.exe"; }
+    // Writes a file beside the program (sub-folders are created).
+    void WriteFile(const std::filesystem::path& relative, const std::string& bytes) const;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+// ---- windows of another process ---------------------------------------------------------
+
+std::wstring ClassNameOf(HWND window);
+// The window's text through WM_GETTEXT, which the system carries across processes.
+std::wstring TextOf(HWND window);
+// The top-level windows of the process with this class name, or of any class when it is
+// empty (hidden ones too).
+std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& className);
+
+// What a message box showed when it was found.
+struct SeenBox {
+    HWND handle = nullptr;
+    std::wstring title;
+    std::wstring text;
+    bool ok = false, yes = false, no = false, cancel = false;  // visible buttons
+    bool icon = false;
+    bool mainWindowVisible = false;  // the program's main window at that moment
+};
+
+// ---- the program ------------------------------------------------------------------------
+
+class KelbrookProcess {
+  public:
+    KelbrookProcess() = default;
+    KelbrookProcess(const KelbrookProcess&) = delete;
+    KelbrookProcess& operator=(const KelbrookProcess&) = delete;
+    ~KelbrookProcess();
+
+    // Starts the program with its own folder as the current directory; false on failure.
+    bool Start(const std::filesystem::path& program);
+    DWORD id() const { return processId_; }
+    bool Running() const;
+    // Waits for the process to end by itself; its exit code, or nothing at the deadline.
+    std::optional<DWORD> WaitForExit(std::chrono::milliseconds deadline = kDeadline) const;
+    // Ends the process if it still runs and waits until it has gone.
+    void Kill();
+
+    // The main window (found even while hidden), or null.
+    HWND MainWindow() const;
+    HWND WaitForMainWindow() const;
+    HWND Control(int id) const;
+    // A visible message box of this process, or null.
+    HWND FindMessageBox() const;
+    // Waits for a visible message box and reads it; nothing at the deadline.
+    std::optional<SeenBox> WaitForMessageBox() const;
+
+  private:
+    win32::UniqueHandle process_;
+    DWORD processId_ = 0;
+};
+
+// Presses the box's button and waits until the box has gone; false when it stays.
+bool Answer(const SeenBox& box, int button);
+
+// ---- controls of the main window --------------------------------------------------------
+
+bool IsChecked(HWND button);
+int ListRowCount(HWND list);
+// The index of the first selected row, -1 when no row is selected.
+int SelectedListRow(HWND list);
+
+// ---- the settings store: HKEY_CURRENT_USER\Software\Tarnwick\Kelbrook ------------------
+
+namespace Store {
+// Removes HKCU\Software\Tarnwick with everything below it; true when it is gone.
+bool Clear();
+bool Set(const std::wstring& name, const std::wstring& value);
+std::optional<std::wstring> Read(const std::wstring& name);
+std::vector<std::wstring> ValueNames();
+// Every value as text (REG_SZ values; others show their type instead).
+std::map<std::wstring, std::wstring> Snapshot();
+}  // namespace Store
+
+// Any instance of the program alive in this Wine session (its single-instance mutex).
+bool AnyInstanceAlive();
+
+}  // namespace kelbrook::e2e

@@ -16,6 +16,7 @@ add_library(kelbrook_win32 STATIC
   src/app/win32/Win32Platform.cpp
   src/app/win32/Win32Support.cpp
   src/backup/win32/ComPublisherAutomation.cpp
+  src/backup/win32/ShellFolderPicker.cpp
 )
 target_compile_definitions(kelbrook_win32 PUBLIC ${win32_definitions})
 target_link_libraries(kelbrook_win32 PUBLIC kelbrook_logic

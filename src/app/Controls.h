@@ -55,6 +55,12 @@ public:
     virtual void SetVisible(ControlId id, bool visible) = 0;
     virtual void SetBackColor(ControlId id, Color color) = 0;
 
+    // Text selection of a text or rich-text box, in characters.
+    virtual void SetSelectionStart(ControlId id, int start) = 0;
+    virtual void SetSelectionLength(ControlId id, int length) = 0;
+    // Places the selected text on the clipboard as text (WM_COPY).
+    virtual void CopySelection(ControlId id) = 0;
+
     // ListView1: one column, rows numbered from 1; 0 means no row is selected.
     virtual void AddListColumn(const std::wstring& header) = 0;
     virtual void SetListColumnWidth(int twips) = 0;

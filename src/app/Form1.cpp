@@ -154,8 +154,30 @@ void Form1::Option2_Click() { ports_.settings.Write(SettingKey::WhereOption, L"2
 void Form1::Option3_Click() { ports_.settings.Write(SettingKey::BackupOption, L"1"); }
 void Form1::Option4_Click() { ports_.settings.Write(SettingKey::BackupOption, L"2"); }
 
+void Form1::PushButton1_Click() {
+    AddFolder::PushButton1_Click(ports_.dialogs, ports_.folders, ports_.controls);
+}
+
+HistoryPorts Form1::History() const {
+    return {ports_.dialogs, ports_.files, ports_.processes, ports_.pump, ports_.controls};
+}
+
+void Form1::PushButton3_Click() {
+    History::PushButton3_Click(History(), values_.HistoryLogPath, values_.ApplicationTitle);
+}
+
+void Form1::PushButton5_Click() { History::PushButton5_Click(History(), values_.HistoryLogPath); }
+
+void Form1::PushButton12_Click() {
+    History::PushButton12_Click(History(), values_.HistoryLogPath, values_.ApplicationTitle);
+}
+
 void Form1::Click(ControlId id) {
     switch (id) {
+        case ControlId::PushButton1: PushButton1_Click(); break;
+        case ControlId::PushButton3: PushButton3_Click(); break;
+        case ControlId::PushButton5: PushButton5_Click(); break;
+        case ControlId::PushButton12: PushButton12_Click(); break;
         case ControlId::Option1: Option1_Click(); break;
         case ControlId::Option2: Option2_Click(); break;
         case ControlId::Option3: Option3_Click(); break;

@@ -7,6 +7,8 @@
 #include "app/Globals.h"
 #include "app/Platform.h"
 #include "app/Settings.h"
+#include "history/HistoryLog.h"
+#include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
 
 namespace kelbrook {
@@ -19,6 +21,8 @@ struct Form1Ports {
     Processes& processes;
     ShellFolders& shell;
     PublisherAutomation& publisher;
+    MessagePump& pump;
+    FolderPicker& folders;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -47,6 +51,10 @@ public:
     void Option2_Click();
     void Option3_Click();
     void Option4_Click();
+    void PushButton1_Click();
+    void PushButton3_Click();
+    void PushButton5_Click();
+    void PushButton12_Click();
 
     bool IsLoading() const { return isLoading_; }
 
@@ -56,6 +64,8 @@ public:
     void MouseMove(ControlId id) override;
 
 private:
+    HistoryPorts History() const;
+
     Form1Ports ports_;
     ProgramValues& values_;
     bool isLoading_ = false;

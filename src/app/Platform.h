@@ -17,6 +17,8 @@ public:
     virtual void DeleteForced(const std::wstring& path) = 0;
     // The whole content of a file as bytes; raises on failure.
     virtual std::string ReadAll(const std::wstring& path) = 0;
+    // The whole content of a text file in the ANSI code page; raises on failure.
+    virtual std::wstring ReadAnsiText(const std::wstring& path) = 0;
     // Appends the text and CR LF in the ANSI code page, creating the file; raises on failure.
     virtual void AppendAnsiLine(const std::wstring& path, const std::wstring& text) = 0;
 };

@@ -1,6 +1,7 @@
 // In-memory stand-ins for the ports of the logic.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "app/Failure.h"
 #include "app/Platform.h"
 #include "app/Settings.h"
+#include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
 
 namespace kelbrook::testing {
@@ -73,6 +75,10 @@ public:
         if (it == contents.end()) throw Failure(L"File not found");
         return it->second;
     }
+    std::wstring ReadAnsiText(const std::wstring& path) override {
+        const std::string bytes = ReadAll(path);
+        return std::wstring(bytes.begin(), bytes.end());
+    }
     void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override {
         if (failingAppends) throw Failure(L"Path not found");
         contents[path] += std::string(text.begin(), text.end()) + "\r\n";
@@ -119,6 +125,22 @@ public:
     }
     int passes = 0;
     std::function<void()> onPump;
+};
+
+class FakeFolderPicker : public FolderPicker {
+public:
+    std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) override {
+        prompts.push_back(prompt);
+        starts.push_back(startFolder);
+        if (fail) throw Failure(L"The folder dialog failed");
+        if (answers.empty()) return L"";
+        std::wstring answer = answers.front();
+        answers.erase(answers.begin());
+        return answer;
+    }
+    std::vector<std::wstring> answers;  // "" is a cancel
+    std::vector<std::wstring> prompts, starts;
+    bool fail = false;
 };
 
 class FakePublisher : public PublisherAutomation {
@@ -175,6 +197,21 @@ public:
         }
     }
     void SetBackColor(ControlId id, Color color) override { backColors[id] = color; }
+    void SetSelectionStart(ControlId id, int start) override {
+        if (failingValues.count(id)) throw Failure(L"Control failure");
+        selectionStart = start;
+        selectionLength = 0;
+    }
+    void SetSelectionLength(ControlId id, int length) override {
+        if (failingValues.count(id)) throw Failure(L"Control failure");
+        selectionLength = length;
+    }
+    void CopySelection(ControlId id) override {
+        const std::wstring text = Caption(id);
+        const auto start = static_cast<std::size_t>(std::min<int>(selectionStart, static_cast<int>(text.size())));
+        clipboard = text.substr(start, static_cast<std::size_t>(selectionLength));
+        log.push_back(L"copy");
+    }
     void AddListColumn(const std::wstring& header) override { columns.push_back(header); }
     void SetListColumnWidth(int twips) override { columnWidth = twips; }
     void AddListRow(const std::wstring& text) override { rows.push_back(text); }
@@ -226,6 +263,8 @@ public:
     std::set<ControlId> hidden;
     std::set<ControlId> failingValues;
     std::map<ControlId, Color> backColors;
+    int selectionStart = 0, selectionLength = 0;
+    std::optional<std::wstring> clipboard;
     std::vector<std::wstring> columns;
     int columnWidth = 0;
     std::vector<std::wstring> rows;

@@ -34,9 +34,11 @@ protected:
     FakeProcesses processes;
     FakeShell shell;
     FakePublisher publisher;
+    FakePump pump;
+    FakeFolderPicker picker;
     ProgramValues values;
     FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher}, values};
+    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
 };
 
 TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
@@ -111,7 +113,7 @@ TEST_F(Form1Test, AnyWhereOptionButOneSelectsOption2AndIsRewritten) {
         FakeSettings fresh;
         fresh.values[L"WhereOption"] = stored;
         FakeControls freshControls;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher}, values};
+        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_TRUE(freshControls.Value(ControlId::Option2)) << stored;
@@ -128,7 +130,7 @@ TEST_F(Form1Test, BackupOptionReadsItsLeadingNumber) {
         FakeSettings fresh;
         fresh.values[L"Backup Option"] = stored;
         FakeControls freshControls;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher}, values};
+        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_EQ(freshControls.Value(ControlId::Option4), option4) << stored;
@@ -151,7 +153,7 @@ TEST_F(Form1Test, AnOftenIndexOutsideTheRowsIsReportedAtStep172) {
         FakeControls freshControls;
         FakeSettings fresh;
         fresh.values[L"OftenIndex"] = stored;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher}, values};
+        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_EQ(ReportedSteps(), std::vector<int>{172}) << stored;
@@ -169,7 +171,7 @@ TEST_F(Form1Test, AnOftenIndexThatIsNoNumberIsReportedAt170Then172) {
     settings.values[L"OftenIndex"] = L"40000";
     dialogs.shown.clear();
     FakeControls freshControls;
-    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher}, values};
+    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
     other.Form_Load();
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{170, 172}));
     EXPECT_EQ(dialogs.shown[0].text.substr(0, 10), L"Overflow\r\n");
@@ -222,7 +224,7 @@ TEST_F(Form1Test, TheCursorFileIsLoadedOrReportedAt114) {
     dialogs.shown.clear();
     FakeControls freshControls;
     freshControls.badCursors.insert(cursor);
-    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher}, values};
+    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
     other.Form_Load();
     EXPECT_EQ(ReportedSteps(), std::vector<int>{114});
     EXPECT_EQ(freshControls.customPointer, L"");

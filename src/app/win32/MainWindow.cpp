@@ -311,6 +311,21 @@ HBRUSH MainWindow::BackgroundBrush(ControlId id) {
     return static_cast<HBRUSH>(brush.get());
 }
 
+void MainWindow::SetSelectionStart(ControlId id, int start) {
+    if (start < 0) throw Failure(L"Invalid property value");
+    ::SendMessageW(Child(id), EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start));
+}
+
+void MainWindow::SetSelectionLength(ControlId id, int length) {
+    if (length < 0) throw Failure(L"Invalid property value");
+    HWND box = Child(id);
+    DWORD start = 0;
+    ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    ::SendMessageW(box, EM_SETSEL, start, static_cast<LPARAM>(start + static_cast<DWORD>(length)));
+}
+
+void MainWindow::CopySelection(ControlId id) { ::SendMessageW(Child(id), WM_COPY, 0, 0); }
+
 void MainWindow::AddListColumn(const std::wstring& header) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;

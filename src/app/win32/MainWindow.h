@@ -40,6 +40,9 @@ public:
     bool Visible(ControlId id) const override;
     void SetVisible(ControlId id, bool visible) override;
     void SetBackColor(ControlId id, Color color) override;
+    void SetSelectionStart(ControlId id, int start) override;
+    void SetSelectionLength(ControlId id, int length) override;
+    void CopySelection(ControlId id) override;
     void AddListColumn(const std::wstring& header) override;
     void SetListColumnWidth(int twips) override;
     void AddListRow(const std::wstring& text) override;

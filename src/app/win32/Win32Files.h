@@ -11,6 +11,7 @@ public:
     bool DeleteOrdinary(const std::wstring& path) override;
     void DeleteForced(const std::wstring& path) override;  // "Scripting.FileSystemObject"
     std::string ReadAll(const std::wstring& path) override;
+    std::wstring ReadAnsiText(const std::wstring& path) override;
     void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override;
 };
 

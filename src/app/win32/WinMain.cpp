@@ -11,6 +11,7 @@
 #include "app/win32/Win32Platform.h"
 #include "app/win32/Win32Support.h"
 #include "backup/win32/ComPublisherAutomation.h"
+#include "backup/win32/ShellFolderPicker.h"
 
 using namespace kelbrook;
 using namespace kelbrook::win32;
@@ -28,7 +29,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32Processes processes(singleInstance);
     Win32ShellFolders shell;
     ComPublisherAutomation publisher;
-    Form1 form({window, settings, dialogs, files, processes, shell, publisher}, values);
+    Win32MessagePump pump;
+    ShellFolderPicker folders;
+    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders}, values);
 
     try {
         window.Create(instance);
@@ -37,6 +40,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return 1;
     }
     dialogs.SetOwner(window.Handle());
+    folders.SetOwner(window.Handle());
     window.Connect(&form);
     if (form.Form_Load() == LoadOutcome::EndProgram) return 0;
 

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "app/Form1.h"
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+class BrowseButtonTest : public ::testing::Test {
+protected:
+    BrowseButtonTest() {
+        controls.Connect(&form);
+        controls.captions[ControlId::Text1] = L"D:\\Old";
+    }
+    FakeSettings settings;
+    FakeDialogs dialogs;
+    FakeFiles files;
+    FakeProcesses processes;
+    FakeShell shell;
+    FakePublisher publisher;
+    FakePump pump;
+    FakeFolderPicker picker;
+    ProgramValues values;
+    FakeControls controls;
+    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
+               values};
+};
+
+TEST_F(BrowseButtonTest, AChosenFolderGoesIntoText1AndIsStoredAtOnce) {
+    picker.answers = {L"E:\\Backups\\Flyers"};
+    form.Click(ControlId::PushButton1);
+    EXPECT_EQ(picker.prompts, std::vector<std::wstring>{L"Please select folder:"});
+    EXPECT_EQ(picker.starts, std::vector<std::wstring>{L""});
+    EXPECT_EQ(controls.Caption(ControlId::Text1), L"E:\\Backups\\Flyers");
+    EXPECT_EQ(settings.values[L"Path"], L"E:\\Backups\\Flyers");
+    EXPECT_FALSE(controls.Value(ControlId::Option1));  // not selected by the choice
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(BrowseButtonTest, ACancelledDialogChangesNothing) {
+    form.Click(ControlId::PushButton1);
+    EXPECT_EQ(controls.Caption(ControlId::Text1), L"D:\\Old");
+    EXPECT_TRUE(settings.writes.empty());
+}
+
+TEST_F(BrowseButtonTest, ADriveRootIsKeptAsReturned) {
+    picker.answers = {L"C:\\"};
+    form.Click(ControlId::PushButton1);
+    EXPECT_EQ(settings.values[L"Path"], L"C:\\");
+}
+
+TEST_F(BrowseButtonTest, AFailingDialogIsReportedAtStep100AndNothingChanges) {
+    picker.fail = true;
+    form.Click(ControlId::PushButton1);
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_NE(dialogs.shown[0].text.find(L"Form1.PushButton1_Click at line 100"),
+              std::wstring::npos);
+    EXPECT_EQ(controls.Caption(ControlId::Text1), L"D:\\Old");
+}
+
+}  // namespace
+}  // namespace kelbrook

@@ -78,5 +78,24 @@ TEST_F(FilesTest, AppendAnsiLineAddsCrLfLinesInOrder) {
     EXPECT_EQ(files.ReadAll(path), "first\r\nsecond\r\nthird\r\n");
 }
 
+TEST_F(FilesTest, AnAppendAfterAClearCreatesAFileWithOnlyTheNewLine) {
+    files.AppendAnsiLine(path, L"old");
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    Main::ForceDeleteFile(files, pump, path);
+    files.AppendAnsiLine(path, L"new");
+    EXPECT_EQ(files.ReadAll(path), "new\r\n");
+}
+
+TEST_F(FilesTest, TheLogIsWrittenAndReadInTheAnsiCodePage) {
+    ASSERT_EQ(::GetACP(), 1252u) << "the tests pin an en-US locale";
+    files.AppendAnsiLine(path, L"Z\u00FCrich Men\u00FC was backup saved");
+    EXPECT_EQ(files.ReadAll(path), "Z\xFCrich Men\xFC was backup saved\r\n");
+    EXPECT_EQ(files.ReadAnsiText(path), L"Z\u00FCrich Men\u00FC was backup saved\r\n");
+}
+
+TEST_F(FilesTest, AnAppendToAMissingFolderRaises) {
+    EXPECT_THROW(files.AppendAnsiLine(TempFile(L"no-such-folder\\Kelbrook.txt"), L"x"), Failure);
+}
+
 }  // namespace
 }  // namespace kelbrook::win32

@@ -251,7 +251,7 @@ TEST_F(StoredSettings, BackupOptionIsReadByItsLeadingNumber) {
         EXPECT_TRUE(record.reports.empty());
         EXPECT_EQ(Checked(IDC_OPTION4), c.overwrite);
         EXPECT_EQ(Checked(IDC_OPTION3), !c.overwrite);
-        EXPECT_EQ(Store::Read(L"Backup Option"), c.rewritten);
+        EXPECT_EQ(Store::Read(L"Backup Option"), std::wstring(c.rewritten));
     }
 }
 
@@ -352,9 +352,9 @@ TEST_F(SecondInstance, EndsQuietlyAndLeavesTheFirstRunning) {
         }
         return !second.Running();
     });
+    EXPECT_FALSE(sawWindow) << "the second instance showed a window of its own";
     ASSERT_TRUE(ended) << "the second instance is still running";
     EXPECT_EQ(second.WaitForExit(), std::optional<DWORD>(0));
-    EXPECT_FALSE(sawWindow) << "the second instance showed a window of its own";
 
     EXPECT_TRUE(program_.Running());
     EXPECT_TRUE(::IsWindow(firstWindow));

@@ -114,10 +114,12 @@ int wmain(int argc, wchar_t** argv) {
     const double kt = Median(kTimes), bt = Median(bTimes);
     const double km = Median(kMemory), bm = Median(bMemory);
     std::printf("runs: %d\n", runs);
-    std::printf("start-up to window shown, median: Kelbrook %.1f ms, bare window %.1f ms, ratio %.2f\n",
-                kt, bt, kt / bt);
-    std::printf("working set of the idle window, median: Kelbrook %.0f KiB, bare window %.0f KiB, "
-                "ratio %.2f\n",
-                km, bm, km / bm);
+    std::printf(
+        "start-up to window shown, median: Kelbrook %.1f ms, bare window %.1f ms, ratio %.2f\n", kt,
+        bt, kt / bt);
+    std::printf(
+        "working set of the idle window, median: Kelbrook %.0f KiB, bare window %.0f KiB, "
+        "ratio %.2f\n",
+        km, bm, km / bm);
     return 0;
 }

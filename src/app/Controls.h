@@ -40,7 +40,7 @@ enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 enum class Pointer { Default, Custom };
 
 class Controls {
-public:
+  public:
     virtual ~Controls() = default;
 
     // Caption of the window, a button, frame, option or check box; text of a text box.
@@ -95,7 +95,7 @@ public:
 
 // What the controls raise; the main window's logic handles it.
 class ControlEvents {
-public:
+  public:
     virtual ~ControlEvents() = default;
     virtual void Click(ControlId id) = 0;
     virtual void Change(ControlId id) = 0;

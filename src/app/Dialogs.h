@@ -10,7 +10,7 @@ enum class MessageIcon { None, Warning };
 enum class MessageAnswer { Ok, Yes, No };
 
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Shows a message box modal to the program and returns the button the user pressed.
     virtual MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,

@@ -8,9 +8,8 @@ std::wstring Location(const std::wstring& module, const std::wstring& procedure)
 
 std::wstring ErrorReportText(const std::wstring& location, int step,
                              const std::wstring& description) {
-    return description + L"\r\n" + L"in " + location + L" " + L"at line " +
-           std::to_wstring(step) + L"\r\r" + L"Please email screenshot of this message to " +
-           kSupportEmail;
+    return description + L"\r\n" + L"in " + location + L" " + L"at line " + std::to_wstring(step) +
+           L"\r\r" + L"Please email screenshot of this message to " + kSupportEmail;
 }
 
 void ShowErrorReport(Dialogs& dialogs, const std::wstring& location, int step,

@@ -27,7 +27,7 @@ void ShowErrorReport(Dialogs& dialogs, const std::wstring& location, int step,
 // the error report with the procedure's location and the step's number, and the
 // procedure goes on. A failed Test counts as passed, so its branch is entered.
 class GuardedProcedure {
-public:
+  public:
     GuardedProcedure(Dialogs& dialogs, std::wstring location)
         : dialogs_(dialogs), location_(std::move(location)) {}
 
@@ -52,7 +52,7 @@ public:
 
     const std::wstring& location() const { return location_; }
 
-private:
+  private:
     void Report(int step);  // call only inside a catch block
 
     Dialogs& dialogs_;

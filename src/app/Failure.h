@@ -9,12 +9,12 @@
 namespace kelbrook {
 
 class Failure : public std::exception {
-public:
+  public:
     explicit Failure(std::wstring description) : description_(std::move(description)) {}
     const std::wstring& Description() const noexcept { return description_; }
     const char* what() const noexcept override { return "Kelbrook failure"; }
 
-private:
+  private:
     std::wstring description_;
 };
 

@@ -11,7 +11,7 @@ namespace kelbrook {
 namespace {
 
 constexpr std::array<const wchar_t*, 10> kIntervalRows = {
-    L"Save every 30 seconds", L"Save every 1 minute",  L"Save every 5 minutes",
+    L"Save every 30 seconds", L"Save every 1 minute",   L"Save every 5 minutes",
     L"Save every 15 minutes", L"Save every 30 minutes", L"Save every hour",
     L"Save every 2 hours",    L"Save every 4 hours",    L"Save every 8 hours",
     L"Save every 24 hours"};
@@ -47,8 +47,7 @@ LoadOutcome Form1::Form_Load() {
     });
     load.Step(136, [&] {
         std::optional<std::wstring> path = settings.Read(SettingKey::Path);
-        controls.SetCaption(ControlId::Text1,
-                            path ? *path : Main::DesktopFolderPath(ports_.shell));
+        controls.SetCaption(ControlId::Text1, path ? *path : Main::DesktopFolderPath(ports_.shell));
     });
 
     std::wstring whereOption;
@@ -67,8 +66,9 @@ LoadOutcome Form1::Form_Load() {
     }
 
     int oftenIndex = 0;
-    load.Step(170,
-              [&] { oftenIndex = ToInteger16(ReadSetting(settings, SettingKey::OftenIndex, L"3")); });
+    load.Step(170, [&] {
+        oftenIndex = ToInteger16(ReadSetting(settings, SettingKey::OftenIndex, L"3"));
+    });
     load.Step(172, [&] {
         if (oftenIndex < 1 || oftenIndex > controls.ListRowCount()) {
             throw Failure(L"Index out of bounds");
@@ -149,10 +149,18 @@ void Form1::Text1_Change() {
     ports_.settings.Write(SettingKey::Path, ports_.controls.Caption(ControlId::Text1));
 }
 
-void Form1::Option1_Click() { ports_.settings.Write(SettingKey::WhereOption, L"1"); }
-void Form1::Option2_Click() { ports_.settings.Write(SettingKey::WhereOption, L"2"); }
-void Form1::Option3_Click() { ports_.settings.Write(SettingKey::BackupOption, L"1"); }
-void Form1::Option4_Click() { ports_.settings.Write(SettingKey::BackupOption, L"2"); }
+void Form1::Option1_Click() {
+    ports_.settings.Write(SettingKey::WhereOption, L"1");
+}
+void Form1::Option2_Click() {
+    ports_.settings.Write(SettingKey::WhereOption, L"2");
+}
+void Form1::Option3_Click() {
+    ports_.settings.Write(SettingKey::BackupOption, L"1");
+}
+void Form1::Option4_Click() {
+    ports_.settings.Write(SettingKey::BackupOption, L"2");
+}
 
 void Form1::PushButton1_Click() {
     AddFolder::PushButton1_Click(ports_.dialogs, ports_.folders, ports_.controls);
@@ -166,7 +174,9 @@ void Form1::PushButton3_Click() {
     History::PushButton3_Click(History(), values_.HistoryLogPath, values_.ApplicationTitle);
 }
 
-void Form1::PushButton5_Click() { History::PushButton5_Click(History(), values_.HistoryLogPath); }
+void Form1::PushButton5_Click() {
+    History::PushButton5_Click(History(), values_.HistoryLogPath);
+}
 
 void Form1::PushButton12_Click() {
     History::PushButton12_Click(History(), values_.HistoryLogPath, values_.ApplicationTitle);
@@ -174,15 +184,32 @@ void Form1::PushButton12_Click() {
 
 void Form1::Click(ControlId id) {
     switch (id) {
-        case ControlId::PushButton1: PushButton1_Click(); break;
-        case ControlId::PushButton3: PushButton3_Click(); break;
-        case ControlId::PushButton5: PushButton5_Click(); break;
-        case ControlId::PushButton12: PushButton12_Click(); break;
-        case ControlId::Option1: Option1_Click(); break;
-        case ControlId::Option2: Option2_Click(); break;
-        case ControlId::Option3: Option3_Click(); break;
-        case ControlId::Option4: Option4_Click(); break;
-        default: break;
+        case ControlId::PushButton1:
+            PushButton1_Click();
+            break;
+        case ControlId::PushButton3:
+            PushButton3_Click();
+            break;
+        case ControlId::PushButton5:
+            PushButton5_Click();
+            break;
+        case ControlId::PushButton12:
+            PushButton12_Click();
+            break;
+        case ControlId::Option1:
+            Option1_Click();
+            break;
+        case ControlId::Option2:
+            Option2_Click();
+            break;
+        case ControlId::Option3:
+            Option3_Click();
+            break;
+        case ControlId::Option4:
+            Option4_Click();
+            break;
+        default:
+            break;
     }
 }
 

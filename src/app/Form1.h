@@ -38,7 +38,7 @@ inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
 enum class LoadOutcome { Running, EndProgram };
 
 class Form1 : public ControlEvents {
-public:
+  public:
     Form1(Form1Ports ports, ProgramValues& values) : ports_(ports), values_(values) {}
 
     // The whole start-up; EndProgram when another instance already runs.
@@ -63,7 +63,7 @@ public:
     void Change(ControlId id) override;
     void MouseMove(ControlId id) override;
 
-private:
+  private:
     HistoryPorts History() const;
 
     Form1Ports ports_;

@@ -10,8 +10,8 @@ inline constexpr wchar_t kMakerHost[] = L"www.tarnwick.example";
 
 // Values that live for the whole run of the program.
 struct ProgramValues {
-    std::wstring BackupExtension;  // ".pub", set at start-up
-    std::wstring HistoryLogPath;   // set once at start-up
+    std::wstring BackupExtension;                  // ".pub", set at start-up
+    std::wstring HistoryLogPath;                   // set once at start-up
     std::wstring ApplicationTitle = kProductName;  // title of messages that name none
     bool MinimizedToTray = false;
 };

@@ -7,7 +7,7 @@
 namespace kelbrook {
 
 class Files {
-public:
+  public:
     virtual ~Files() = default;
     // True when the last-modification time of the path can be read; never raises.
     virtual bool ReadTimestamp(const std::wstring& path) = 0;
@@ -26,7 +26,7 @@ public:
 enum class ShowState { Normal, MinimizedWithFocus };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     // True when another instance of this program is already running.
     virtual bool AnotherInstanceRunning() = 0;
@@ -39,7 +39,7 @@ public:
 };
 
 class ShellFolders {
-public:
+  public:
     virtual ~ShellFolders() = default;
     // The file-system path of a special folder (a CSIDL number) without a trailing
     // backslash, or "" when it cannot be resolved.
@@ -47,7 +47,7 @@ public:
 };
 
 class MessagePump {
-public:
+  public:
     virtual ~MessagePump() = default;
     // Lets the user interface process every window message that is waiting.
     virtual void ProcessPending() = 0;

@@ -8,8 +8,12 @@ namespace kelbrook {
 
 namespace {
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 
 // Parses [sign] digits [. digits] from position i; returns false when no digit is found.
 bool ParseDecimal(const std::wstring& text, std::size_t& i, double& value) {

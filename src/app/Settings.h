@@ -22,7 +22,7 @@ inline constexpr wchar_t Minimized[] = L"Minimized";
 }  // namespace SettingKey
 
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     // The stored text, or nothing when the key has no value.
     virtual std::optional<std::wstring> Read(const std::wstring& key) = 0;

@@ -16,7 +16,9 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring Widen(const std::string& ascii) {
+    return std::wstring(ascii.begin(), ascii.end());
+}
 
 [[noreturn]] void Invalid(int line, const std::string& why) {
     throw Failure(L"Invalid skin file, line " + std::to_wstring(line) + L": " + Widen(why));

@@ -10,12 +10,13 @@ class Controls;
 class Dialogs;
 
 class FolderPicker {
-public:
+  public:
     virtual ~FolderPicker() = default;
     // Shows the shell's folder dialog, modal to the main window, with the prompt above the
     // tree and the start folder selected (none when empty). Gives the chosen folder's full
     // path, or "" when the user cancels or picks something that is not a file-system folder.
-    virtual std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) = 0;
+    virtual std::wstring PickFolder(const std::wstring& prompt,
+                                    const std::wstring& startFolder) = 0;
 };
 
 namespace AddFolder {

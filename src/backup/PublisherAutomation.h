@@ -9,12 +9,12 @@ inline constexpr wchar_t kPublisherProgId[] = L"Publisher.Application";
 
 // One Publisher instance, held while the program uses it and released when destroyed.
 class PublisherApplication {
-public:
+  public:
     virtual ~PublisherApplication() = default;
 };
 
 class PublisherAutomation {
-public:
+  public:
     virtual ~PublisherAutomation() = default;
     // Creates a fresh instance of "Publisher.Application"; raises when it cannot be created,
     // may give nothing when the class yields no object.

@@ -9,7 +9,7 @@ namespace {
 using namespace kelbrook::testing;
 
 class BrowseButtonTest : public ::testing::Test {
-protected:
+  protected:
     BrowseButtonTest() {
         controls.Connect(&form);
         controls.captions[ControlId::Text1] = L"D:\\Old";

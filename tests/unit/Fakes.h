@@ -27,7 +27,7 @@ struct ShownMessage {
 };
 
 class FakeDialogs : public Dialogs {
-public:
+  public:
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
                               MessageButtons buttons, MessageIcon icon) override {
         shown.push_back({text, caption, buttons, icon});
@@ -39,7 +39,7 @@ public:
 };
 
 class FakeSettings : public SettingsStore {
-public:
+  public:
     std::optional<std::wstring> Read(const std::wstring& key) override {
         if (failingReads.count(key)) throw Failure(L"Cannot read " + key);
         auto it = values.find(key);
@@ -56,7 +56,7 @@ public:
 };
 
 class FakeFiles : public Files {
-public:
+  public:
     bool ReadTimestamp(const std::wstring& path) override { return contents.count(path) > 0; }
     bool DeleteOrdinary(const std::wstring& path) override {
         calls.push_back(L"delete " + path);
@@ -90,7 +90,7 @@ public:
 };
 
 class FakeProcesses : public Processes {
-public:
+  public:
     bool AnotherInstanceRunning() override { return anotherInstance; }
     std::wstring ProgramFolder() override { return programFolder; }
     std::optional<std::wstring> Environment(const std::wstring& name) override {
@@ -110,15 +110,13 @@ public:
 };
 
 class FakeShell : public ShellFolders {
-public:
-    std::wstring SpecialFolderPath(int csidl) override {
-        return csidl == 0 ? desktop : L"";
-    }
+  public:
+    std::wstring SpecialFolderPath(int csidl) override { return csidl == 0 ? desktop : L""; }
     std::wstring desktop = L"C:\\Users\\pat\\Desktop";
 };
 
 class FakePump : public MessagePump {
-public:
+  public:
     void ProcessPending() override {
         ++passes;
         if (onPump) onPump();
@@ -128,7 +126,7 @@ public:
 };
 
 class FakeFolderPicker : public FolderPicker {
-public:
+  public:
     std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) override {
         prompts.push_back(prompt);
         starts.push_back(startFolder);
@@ -144,7 +142,7 @@ public:
 };
 
 class FakePublisher : public PublisherAutomation {
-public:
+  public:
     std::unique_ptr<PublisherApplication> CreateInstance() override {
         if (!installed) throw Failure(L"Invalid class string");
         ++created;
@@ -156,7 +154,7 @@ public:
 
 // The main window's controls in memory, raising the events the real controls raise.
 class FakeControls : public Controls {
-public:
+  public:
     explicit FakeControls(ControlEvents* events = nullptr) : events_(events) {}
     void Connect(ControlEvents* events) { events_ = events; }
 
@@ -208,7 +206,8 @@ public:
     }
     void CopySelection(ControlId id) override {
         const std::wstring text = Caption(id);
-        const auto start = static_cast<std::size_t>(std::min<int>(selectionStart, static_cast<int>(text.size())));
+        const auto start =
+            static_cast<std::size_t>(std::min<int>(selectionStart, static_cast<int>(text.size())));
         clipboard = text.substr(start, static_cast<std::size_t>(selectionLength));
         log.push_back(L"copy");
     }
@@ -251,10 +250,14 @@ public:
 
     static ControlId PartnerOf(ControlId id) {
         switch (id) {
-            case ControlId::Option1: return ControlId::Option2;
-            case ControlId::Option2: return ControlId::Option1;
-            case ControlId::Option3: return ControlId::Option4;
-            default: return ControlId::Option3;
+            case ControlId::Option1:
+                return ControlId::Option2;
+            case ControlId::Option2:
+                return ControlId::Option1;
+            case ControlId::Option3:
+                return ControlId::Option4;
+            default:
+                return ControlId::Option3;
         }
     }
 
@@ -281,7 +284,7 @@ public:
     std::optional<SkinStyle> skin;
     std::vector<std::wstring> log;
 
-private:
+  private:
     ControlEvents* events_;
 };
 

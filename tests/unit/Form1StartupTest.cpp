@@ -9,7 +9,7 @@ namespace {
 using namespace kelbrook::testing;
 
 class Form1Test : public ::testing::Test {
-protected:
+  protected:
     Form1Test() { controls.Connect(&form); }
 
     // The steps named by the error reports shown so far, in order.
@@ -38,7 +38,8 @@ protected:
     FakeFolderPicker picker;
     ProgramValues values;
     FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
+    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
+               values};
 };
 
 TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
@@ -71,10 +72,10 @@ TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
     EXPECT_FALSE(form.IsLoading());
     EXPECT_EQ(publisher.created, 1);
 
-    EXPECT_EQ(settings.values, (std::map<std::wstring, std::wstring>{
-                                   {L"Path", L"C:\\Users\\pat\\Desktop\\"},
-                                   {L"WhereOption", L"1"},
-                                   {L"Backup Option", L"1"}}));
+    EXPECT_EQ(settings.values,
+              (std::map<std::wstring, std::wstring>{{L"Path", L"C:\\Users\\pat\\Desktop\\"},
+                                                    {L"WhereOption", L"1"},
+                                                    {L"Backup Option", L"1"}}));
 }
 
 TEST_F(Form1Test, ASecondInstanceEndsBeforeReadingOrShowingAnything) {
@@ -113,7 +114,9 @@ TEST_F(Form1Test, AnyWhereOptionButOneSelectsOption2AndIsRewritten) {
         FakeSettings fresh;
         fresh.values[L"WhereOption"] = stored;
         FakeControls freshControls;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
+        Form1 other{
+            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
+            values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_TRUE(freshControls.Value(ControlId::Option2)) << stored;
@@ -124,13 +127,15 @@ TEST_F(Form1Test, AnyWhereOptionButOneSelectsOption2AndIsRewritten) {
 
 TEST_F(Form1Test, BackupOptionReadsItsLeadingNumber) {
     const std::vector<std::pair<std::wstring, bool>> cases = {
-        {L"2", true}, {L" 2", true}, {L"2x", true}, {L"1", false},
-        {L"7", false}, {L"x", false}, {L"", false}, {L"2.5", false}};
+        {L"2", true},  {L" 2", true}, {L"2x", true}, {L"1", false},
+        {L"7", false}, {L"x", false}, {L"", false},  {L"2.5", false}};
     for (const auto& [stored, option4] : cases) {
         FakeSettings fresh;
         fresh.values[L"Backup Option"] = stored;
         FakeControls freshControls;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
+        Form1 other{
+            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
+            values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_EQ(freshControls.Value(ControlId::Option4), option4) << stored;
@@ -153,7 +158,9 @@ TEST_F(Form1Test, AnOftenIndexOutsideTheRowsIsReportedAtStep172) {
         FakeControls freshControls;
         FakeSettings fresh;
         fresh.values[L"OftenIndex"] = stored;
-        Form1 other{{freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker}, values};
+        Form1 other{
+            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
+            values};
         freshControls.Connect(&other);
         other.Form_Load();
         EXPECT_EQ(ReportedSteps(), std::vector<int>{172}) << stored;
@@ -171,7 +178,9 @@ TEST_F(Form1Test, AnOftenIndexThatIsNoNumberIsReportedAt170Then172) {
     settings.values[L"OftenIndex"] = L"40000";
     dialogs.shown.clear();
     FakeControls freshControls;
-    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
+    Form1 other{
+        {freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker},
+        values};
     other.Form_Load();
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{170, 172}));
     EXPECT_EQ(dialogs.shown[0].text.substr(0, 10), L"Overflow\r\n");
@@ -224,7 +233,9 @@ TEST_F(Form1Test, TheCursorFileIsLoadedOrReportedAt114) {
     dialogs.shown.clear();
     FakeControls freshControls;
     freshControls.badCursors.insert(cursor);
-    Form1 other{{freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker}, values};
+    Form1 other{
+        {freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker},
+        values};
     other.Form_Load();
     EXPECT_EQ(ReportedSteps(), std::vector<int>{114});
     EXPECT_EQ(freshControls.customPointer, L"");

@@ -12,8 +12,8 @@ using Globals::ShortenApplicationTitle;
 
 TEST(CollapseBackslashes, HalvesRunsOfBackslashesInsideAPath) {
     EXPECT_EQ(CollapseBackslashes(L"C:\\Docs\\\\Flyer"), L"C:\\Docs\\Flyer");
-    EXPECT_EQ(CollapseBackslashes(L"C:\\a\\\\\\b"), L"C:\\a\\\\b");      // three become two
-    EXPECT_EQ(CollapseBackslashes(L"C:\\a\\\\\\\\b"), L"C:\\a\\\\b");    // four become two
+    EXPECT_EQ(CollapseBackslashes(L"C:\\a\\\\\\b"), L"C:\\a\\\\b");    // three become two
+    EXPECT_EQ(CollapseBackslashes(L"C:\\a\\\\\\\\b"), L"C:\\a\\\\b");  // four become two
     EXPECT_EQ(CollapseBackslashes(L"C:\\Docs\\Flyer"), L"C:\\Docs\\Flyer");
     EXPECT_EQ(CollapseBackslashes(L"C:\\Docs\\"), L"C:\\Docs\\");
     EXPECT_EQ(CollapseBackslashes(L""), L"");

@@ -29,7 +29,7 @@ TEST(AppendHistoryLine, AddsCrLfLinesInOrderAndRaisesFailures) {
 }
 
 class HistoryCommandsTest : public ::testing::Test {
-protected:
+  protected:
     HistoryCommandsTest() {
         controls.Connect(&form);
         values.HistoryLogPath = log;
@@ -96,7 +96,9 @@ TEST_F(HistoryCommandsTest, CopyPutsTheWholeLogOnTheClipboard) {
 TEST_F(HistoryCommandsTest, AFailedLoadStillSelectsAndCopies) {
     controls.captions[ControlId::RichTextBox1] = L"what the box held";
     struct FailingRead : FakeFiles {
-        std::wstring ReadAnsiText(const std::wstring&) override { throw Failure(L"Permission denied"); }
+        std::wstring ReadAnsiText(const std::wstring&) override {
+            throw Failure(L"Permission denied");
+        }
     } failing;
     failing.contents[log] = "x";
     Form1 other{{controls, settings, dialogs, failing, processes, shell, publisher, pump, picker},

@@ -56,7 +56,7 @@ TEST(SetApplicationTitle, TheOneWordProductNameStays) {
 }
 
 class ApplySkinTest : public ::testing::Test {
-protected:
+  protected:
     FakeProcesses processes;
     FakeFiles files;
     FakeControls controls;

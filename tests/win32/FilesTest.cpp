@@ -25,7 +25,7 @@ void Write(const std::wstring& path, const std::string& bytes) {
 }
 
 class FilesTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(path.c_str());

@@ -50,7 +50,7 @@ bool DialogShowsText(HWND dialog, const std::wstring& text) {
 }
 
 class FolderPickerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
@@ -106,8 +106,8 @@ TEST_F(FolderPickerTest, ReturnsTheFolderTheUserMovesTo) {
 }
 
 TEST_F(FolderPickerTest, CancelGivesAnEmptyText) {
-    const std::wstring chosen =
-        Pick(L"Where?", first, [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
+    const std::wstring chosen = Pick(
+        L"Where?", first, [](HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0); });
     EXPECT_EQ(chosen, L"");
 }
 

@@ -7,7 +7,7 @@ namespace kelbrook::win32 {
 namespace {
 
 class RegistrySettingsStoreTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
     void TearDown() override { ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Tarnwick"); }
     RegistrySettingsStore store;
@@ -31,9 +31,9 @@ TEST_F(RegistrySettingsStoreTest, WritesStringValuesUnderTheSectionKey) {
     EXPECT_EQ(store.Read(L"Empty"), L"");
 
     UniqueKey key;
-    ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kelbrook", 0, KEY_READ,
-                              key.put()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        ::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Tarnwick\\Kelbrook", 0, KEY_READ, key.put()),
+        ERROR_SUCCESS);
     DWORD type = 0;
     wchar_t data[64] = {};
     DWORD size = sizeof(data);

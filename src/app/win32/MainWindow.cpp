@@ -28,7 +28,14 @@ struct ControlSpec {
 // The window's controls in definition order.
 constexpr std::array<ControlSpec, 20> kControls = {{
     {ControlId::PushButton4, Kind::PushButton, L"Turn On Backup Save", {}, 120, 120, 7800, 405},
-    {ControlId::Frame2, Kind::Frame, L"On. Next backup save will occur in", {}, 120, 600, 7800, 860},
+    {ControlId::Frame2,
+     Kind::Frame,
+     L"On. Next backup save will occur in",
+     {},
+     120,
+     600,
+     7800,
+     860},
     {ControlId::ProgressBar1, Kind::Progress, L"", ControlId::Frame2, 240, 270, 7280, 405},
     {ControlId::Frame3, Kind::Frame, L"Other Options", {}, 120, 3045, 7800, 1755},
     {ControlId::Option3, Kind::Option, L"Create new file on backup", ControlId::Frame3, 225, 300,
@@ -49,7 +56,13 @@ constexpr std::array<ControlSpec, 20> kControls = {{
     {ControlId::ListView1, Kind::List, L"", {}, 120, 4920, 7800, 1815},
     {ControlId::PushButton2, Kind::PushButton, L"Backup Save Now (Test)", {}, 120, 6825, 7800, 405},
     {ControlId::PushButton3, Kind::PushButton, L"View History Log", {}, 120, 7335, 3840, 405},
-    {ControlId::PushButton5, Kind::PushButton, L"Copy History To Clipboard", {}, 4080, 7335, 3840,
+    {ControlId::PushButton5,
+     Kind::PushButton,
+     L"Copy History To Clipboard",
+     {},
+     4080,
+     7335,
+     3840,
      405},
     {ControlId::RichTextBox1, Kind::RichText, L"", {}, 9000, 240, 4815, 3015},
     {ControlId::PushButton11, Kind::PushButton, L"Help", {}, 120, 7845, 3840, 405},
@@ -76,10 +89,14 @@ bool IsOption(ControlId id) {
 
 ControlId PartnerOf(ControlId id) {
     switch (id) {
-        case ControlId::Option1: return ControlId::Option2;
-        case ControlId::Option2: return ControlId::Option1;
-        case ControlId::Option3: return ControlId::Option4;
-        default: return ControlId::Option3;
+        case ControlId::Option1:
+            return ControlId::Option2;
+        case ControlId::Option2:
+            return ControlId::Option1;
+        case ControlId::Option3:
+            return ControlId::Option4;
+        default:
+            return ControlId::Option3;
     }
 }
 
@@ -125,8 +142,8 @@ void MainWindow::Create(HINSTANCE instance) {
     windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = nullptr;  // painted in WM_ERASEBKGND with the window's colour
     windowClass.lpszClassName = kMainWindowClass;
-    windowClass.hIcon = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_KELBROOK),
-                                                        IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+    windowClass.hIcon = static_cast<HICON>(::LoadImageW(
+        instance, MAKEINTRESOURCEW(IDI_KELBROOK), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     if (!::RegisterClassExW(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         ThrowLastError(L"The main window's class could not be registered");
     }
@@ -140,9 +157,9 @@ void MainWindow::Create(HINSTANCE instance) {
         }
     }
 
-    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance,
-                                this);
+    window_ =
+        ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle, CW_USEDEFAULT,
+                          CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, this);
     if (window_ == nullptr) ThrowLastError(L"The main window could not be created");
     dpi_ = DpiOf(window_);
     CreateFonts();
@@ -152,13 +169,20 @@ void MainWindow::Create(HINSTANCE instance) {
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
         switch (spec.kind) {
-            case Kind::PushButton: style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP; break;
-            case Kind::Frame: style |= BS_GROUPBOX | WS_GROUP; break;
+            case Kind::PushButton:
+                style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
+                break;
+            case Kind::Frame:
+                style |= BS_GROUPBOX | WS_GROUP;
+                break;
             case Kind::Option:
                 style |= BS_RADIOBUTTON | WS_TABSTOP;
-                if (spec.id == ControlId::Option3 || spec.id == ControlId::Option2) style |= WS_GROUP;
+                if (spec.id == ControlId::Option3 || spec.id == ControlId::Option2)
+                    style |= WS_GROUP;
                 break;
-            case Kind::Check: style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP; break;
+            case Kind::Check:
+                style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+                break;
             case Kind::Text:
                 className = WC_EDITW;
                 style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
@@ -182,7 +206,8 @@ void MainWindow::Create(HINSTANCE instance) {
             exStyle, className, spec.text, style, 0, 0, 10, 10, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(1000 + static_cast<int>(spec.id))),
             instance, nullptr);
-        if (child == nullptr) ThrowLastError(std::wstring(L"The control ") + spec.text + L" could not be created");
+        if (child == nullptr)
+            ThrowLastError(std::wstring(L"The control ") + spec.text + L" could not be created");
         children_[spec.id] = child;
         if (spec.kind == Kind::List) {
             ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
@@ -263,7 +288,9 @@ ControlId MainWindow::IdOf(HWND child) const {
     return ControlId::Form1;
 }
 
-std::wstring MainWindow::Caption(ControlId id) const { return WindowText(Child(id)); }
+std::wstring MainWindow::Caption(ControlId id) const {
+    return WindowText(Child(id));
+}
 
 void MainWindow::SetCaption(ControlId id, const std::wstring& caption) {
     // An edit control notifies EN_CHANGE for the new text, which raises Text1's Change.
@@ -324,7 +351,9 @@ void MainWindow::SetSelectionLength(ControlId id, int length) {
     ::SendMessageW(box, EM_SETSEL, start, static_cast<LPARAM>(start + static_cast<DWORD>(length)));
 }
 
-void MainWindow::CopySelection(ControlId id) { ::SendMessageW(Child(id), WM_COPY, 0, 0); }
+void MainWindow::CopySelection(ControlId id) {
+    ::SendMessageW(Child(id), WM_COPY, 0, 0);
+}
 
 void MainWindow::AddListColumn(const std::wstring& header) {
     LVCOLUMNW column{};
@@ -333,7 +362,8 @@ void MainWindow::AddListColumn(const std::wstring& header) {
     column.cx = Pixels(1440);
     HWND list = Child(ControlId::ListView1);
     const int count = Header_GetItemCount(ListView_GetHeader(list));
-    if (ListView_InsertColumn(list, count, &column) < 0) throw Failure(L"The column could not be added");
+    if (ListView_InsertColumn(list, count, &column) < 0)
+        throw Failure(L"The column could not be added");
 }
 
 void MainWindow::SetListColumnWidth(int twips) {
@@ -353,7 +383,9 @@ void MainWindow::AddListRow(const std::wstring& text) {
     }
 }
 
-int MainWindow::ListRowCount() const { return ListView_GetItemCount(Child(ControlId::ListView1)); }
+int MainWindow::ListRowCount() const {
+    return ListView_GetItemCount(Child(ControlId::ListView1));
+}
 
 int MainWindow::SelectedListRow() const {
     return ListView_GetNextItem(Child(ControlId::ListView1), -1, LVNI_SELECTED) + 1;
@@ -363,7 +395,8 @@ void MainWindow::SelectListRow(int row) {
     if (row < 1 || row > ListRowCount()) throw Failure(L"Index out of bounds");
     HWND list = Child(ControlId::ListView1);
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemState(list, row - 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list, row - 1, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(list, row - 1, FALSE);
 }
 
@@ -417,8 +450,11 @@ WindowState MainWindow::GetWindowState() const {
 
 void MainWindow::SetWindowState(WindowState state) {
     switch (state) {
-        case WindowState::Minimized: ::ShowWindow(window_, SW_MINIMIZE); break;
-        case WindowState::Maximized: break;  // the window has no maximize box
+        case WindowState::Minimized:
+            ::ShowWindow(window_, SW_MINIMIZE);
+            break;
+        case WindowState::Maximized:
+            break;  // the window has no maximize box
         case WindowState::Normal:
             if (::IsIconic(window_)) ::ShowWindow(window_, SW_RESTORE);
             break;
@@ -464,7 +500,8 @@ void MainWindow::ApplySkinStyle(const SkinStyle& style) {
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window_ = window;
         ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -550,8 +587,8 @@ void MainWindow::OnCommand(int childId, int code) {
 }
 
 LRESULT MainWindow::OnSetCursor(HWND over, LPARAM lParam) {
-    if (LOWORD(lParam) != HTCLIENT) return ::DefWindowProcW(window_, WM_SETCURSOR,
-                                                            reinterpret_cast<WPARAM>(over), lParam);
+    if (LOWORD(lParam) != HTCLIENT)
+        return ::DefWindowProcW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), lParam);
     if (form_ != nullptr && HIWORD(lParam) == WM_MOUSEMOVE) form_->MouseMove(IdOf(over));
     if (pointer_ == Pointer::Custom) {
         ::SetCursor(customCursor_ ? customCursor_.get() : ::LoadCursorW(nullptr, IDC_ARROW));

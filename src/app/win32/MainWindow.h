@@ -19,7 +19,7 @@ class Form1;
 namespace kelbrook::win32 {
 
 class MainWindow : public Controls {
-public:
+  public:
     MainWindow();
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
@@ -65,7 +65,7 @@ public:
     void SetPointer(Pointer pointer) override { pointer_ = pointer; }
     void ApplySkinStyle(const SkinStyle& style) override;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int childId, int code);

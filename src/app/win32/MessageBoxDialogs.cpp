@@ -17,10 +17,14 @@ MessageAnswer MessageBoxDialogs::ShowMessage(const std::wstring& text, const std
     const int answer =
         ::MessageBoxW(owner, text.c_str(), caption.c_str(), Style(buttons, icon, owner != nullptr));
     switch (answer) {
-        case IDYES: return MessageAnswer::Yes;
-        case IDNO: return MessageAnswer::No;
-        case 0: ThrowLastError(L"The message could not be shown");
-        default: return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+        case IDYES:
+            return MessageAnswer::Yes;
+        case IDNO:
+            return MessageAnswer::No;
+        case 0:
+            ThrowLastError(L"The message could not be shown");
+        default:
+            return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
 }
 

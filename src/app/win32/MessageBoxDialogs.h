@@ -8,7 +8,7 @@
 namespace kelbrook::win32 {
 
 class MessageBoxDialogs : public Dialogs {
-public:
+  public:
     explicit MessageBoxDialogs(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
 
@@ -19,7 +19,7 @@ public:
     // MB_OK), task-modal when there is no owner window.
     static UINT Style(MessageButtons buttons, MessageIcon icon, bool hasOwner);
 
-private:
+  private:
     HWND owner_;
 };
 

@@ -39,9 +39,9 @@ std::optional<std::wstring> RegistrySettingsStore::Read(const std::wstring& key)
 
 void RegistrySettingsStore::Write(const std::wstring& key, const std::wstring& value) {
     UniqueKey section;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, SectionKeyPath().c_str(), 0, nullptr,
-                                       REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
-                                       section.put(), nullptr);
+    LSTATUS status =
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, SectionKeyPath().c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, section.put(), nullptr);
     if (status != ERROR_SUCCESS) ThrowWin32Error(static_cast<DWORD>(status), L"Writing " + key);
     status = ::RegSetValueExW(section.get(), key.c_str(), 0, REG_SZ,
                               reinterpret_cast<const BYTE*>(value.c_str()),

@@ -6,7 +6,7 @@
 namespace kelbrook::win32 {
 
 class RegistrySettingsStore : public SettingsStore {
-public:
+  public:
     std::optional<std::wstring> Read(const std::wstring& key) override;
     void Write(const std::wstring& key, const std::wstring& value) override;
 

@@ -48,7 +48,9 @@ std::string Win32Files::ReadAll(const std::wstring& path) {
     return bytes;
 }
 
-std::wstring Win32Files::ReadAnsiText(const std::wstring& path) { return FromAnsi(ReadAll(path)); }
+std::wstring Win32Files::ReadAnsiText(const std::wstring& path) {
+    return FromAnsi(ReadAll(path));
+}
 
 void Win32Files::AppendAnsiLine(const std::wstring& path, const std::wstring& text) {
     UniqueFile file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,

@@ -6,7 +6,7 @@
 namespace kelbrook::win32 {
 
 class Win32Files : public Files {
-public:
+  public:
     bool ReadTimestamp(const std::wstring& path) override;
     bool DeleteOrdinary(const std::wstring& path) override;
     void DeleteForced(const std::wstring& path) override;  // "Scripting.FileSystemObject"

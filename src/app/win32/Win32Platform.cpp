@@ -55,8 +55,8 @@ void Win32Processes::Start(const std::wstring& commandLine, ShowState show) {
         static_cast<WORD>(show == ShowState::MinimizedWithFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     PROCESS_INFORMATION process{};
     std::wstring mutableLine = commandLine;
-    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &process)) {
+    if (!::CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
         ThrowLastError(L"Starting " + commandLine);
     }
     UniqueHandle thread(process.hThread);

@@ -10,17 +10,17 @@ namespace kelbrook::win32 {
 
 // Holds the program's named mutex from construction (the first thing the program does).
 class SingleInstance {
-public:
+  public:
     SingleInstance();
     bool AnotherInstanceRunning() const { return anotherInstance_; }
 
-private:
+  private:
     UniqueHandle mutex_;
     bool anotherInstance_ = false;
 };
 
 class Win32Processes : public Processes {
-public:
+  public:
     explicit Win32Processes(const SingleInstance& instance) : instance_(instance) {}
     bool AnotherInstanceRunning() override { return instance_.AnotherInstanceRunning(); }
     std::wstring ProgramFolder() override;
@@ -29,17 +29,17 @@ public:
 
     static std::wstring ExecutablePath();
 
-private:
+  private:
     const SingleInstance& instance_;
 };
 
 class Win32ShellFolders : public ShellFolders {
-public:
+  public:
     std::wstring SpecialFolderPath(int csidl) override;
 };
 
 class Win32MessagePump : public MessagePump {
-public:
+  public:
     void ProcessPending() override;
 };
 

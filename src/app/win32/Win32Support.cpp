@@ -28,8 +28,12 @@ std::wstring Widen(UINT codePage, const std::string& text) {
 }
 }  // namespace
 
-std::wstring FromAnsi(const std::string& text) { return Widen(CP_ACP, text); }
-std::wstring FromUtf8(const std::string& text) { return Widen(CP_UTF8, text); }
+std::wstring FromAnsi(const std::string& text) {
+    return Widen(CP_ACP, text);
+}
+std::wstring FromUtf8(const std::string& text) {
+    return Widen(CP_UTF8, text);
+}
 
 std::wstring SystemMessage(DWORD code) {
     wchar_t* buffer = nullptr;
@@ -54,7 +58,9 @@ void ThrowWin32Error(DWORD code, const std::wstring& context) {
     throw Failure(context + L": " + SystemMessage(code));
 }
 
-void ThrowLastError(const std::wstring& context) { ThrowWin32Error(::GetLastError(), context); }
+void ThrowLastError(const std::wstring& context) {
+    ThrowWin32Error(::GetLastError(), context);
+}
 
 void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* info) {
     if (SUCCEEDED(hr)) return;
@@ -84,13 +90,15 @@ void Variant::SetBool(bool value) {
     v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-OleScope::OleScope() { initialized_ = SUCCEEDED(::OleInitialize(nullptr)); }
+OleScope::OleScope() {
+    initialized_ = SUCCEEDED(::OleInitialize(nullptr));
+}
 OleScope::~OleScope() {
     if (initialized_) ::OleUninitialize();
 }
 
-void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments,
-                  unsigned count, VARIANT* result) {
+void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments, unsigned count,
+                  VARIANT* result) {
     DISPID id = 0;
     LPOLESTR name = const_cast<LPOLESTR>(member.c_str());
     ThrowIfFailed(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),

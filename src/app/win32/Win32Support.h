@@ -26,13 +26,14 @@ void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* inf
 // ---- owners -------------------------------------------------------------------------------
 template <class Traits>
 class UniqueResource {
-public:
+  public:
     using Handle = typename Traits::Handle;
     UniqueResource() = default;
     explicit UniqueResource(Handle h) : handle_(h) {}
     UniqueResource(const UniqueResource&) = delete;
     UniqueResource& operator=(const UniqueResource&) = delete;
-    UniqueResource(UniqueResource&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
+    UniqueResource(UniqueResource&& other) noexcept
+        : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
     UniqueResource& operator=(UniqueResource&& other) noexcept {
         if (this != &other) reset(std::exchange(other.handle_, Traits::Invalid()));
         return *this;
@@ -51,7 +52,7 @@ public:
     }
     Handle release() { return std::exchange(handle_, Traits::Invalid()); }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 
@@ -108,7 +109,7 @@ using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits>;
 // A COM interface pointer that is released when it goes.
 template <class T>
 class ComPtr {
-public:
+  public:
     ComPtr() = default;
     ComPtr(const ComPtr& other) : p_(other.p_) {
         if (p_) p_->AddRef();
@@ -138,13 +139,13 @@ public:
         return other;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // A BSTR that is freed when it goes.
 class Bstr {
-public:
+  public:
     Bstr() = default;
     explicit Bstr(const std::wstring& text);
     Bstr(const Bstr&) = delete;
@@ -158,13 +159,13 @@ public:
     }
     std::wstring str() const { return b_ ? std::wstring(b_, ::SysStringLen(b_)) : std::wstring(); }
 
-private:
+  private:
     BSTR b_ = nullptr;
 };
 
 // A VARIANT that is cleared when it goes.
 class Variant {
-public:
+  public:
     Variant() { ::VariantInit(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
@@ -174,25 +175,25 @@ public:
     void SetString(const std::wstring& text);
     void SetBool(bool value);
 
-private:
+  private:
     VARIANT v_;
 };
 
 // COM for the calling thread, as a single-threaded apartment with OLE.
 class OleScope {
-public:
+  public:
     OleScope();
     OleScope(const OleScope&) = delete;
     OleScope& operator=(const OleScope&) = delete;
     ~OleScope();
 
-private:
+  private:
     bool initialized_ = false;
 };
 
 // Calls a member of an automation object by name (DISPATCH_METHOD); raises on failure.
 // Arguments are given in their natural order.
-void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments,
-                  unsigned count, VARIANT* result = nullptr);
+void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments, unsigned count,
+                  VARIANT* result = nullptr);
 
 }  // namespace kelbrook::win32

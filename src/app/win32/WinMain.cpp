@@ -31,7 +31,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ComPublisherAutomation publisher;
     Win32MessagePump pump;
     ShellFolderPicker folders;
-    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders}, values);
+    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders},
+               values);
 
     try {
         window.Create(instance);

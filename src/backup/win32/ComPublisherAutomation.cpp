@@ -7,11 +7,11 @@ namespace kelbrook::win32 {
 namespace {
 
 class ComPublisherApplication : public PublisherApplication {
-public:
+  public:
     explicit ComPublisherApplication(ComPtr<IDispatch> application)
         : application_(std::move(application)) {}
 
-private:
+  private:
     ComPtr<IDispatch> application_;
 };
 

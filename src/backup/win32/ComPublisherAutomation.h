@@ -6,7 +6,7 @@
 namespace kelbrook::win32 {
 
 class ComPublisherAutomation : public PublisherAutomation {
-public:
+  public:
     std::unique_ptr<PublisherApplication> CreateInstance() override;
 };
 

@@ -8,12 +8,12 @@
 namespace kelbrook::win32 {
 
 class ShellFolderPicker : public FolderPicker {
-public:
+  public:
     explicit ShellFolderPicker(HWND owner = nullptr) : owner_(owner) {}
     void SetOwner(HWND owner) { owner_ = owner; }
     std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) override;
 
-private:
+  private:
     HWND owner_;
 };
 

@@ -36,6 +36,24 @@ enum class ControlId {
     PushButton12,
 };
 
+// Option buttons come in pairs: Option1 with Option2, Option3 with Option4.
+inline bool IsOptionButton(ControlId id) {
+    return id == ControlId::Option1 || id == ControlId::Option2 || id == ControlId::Option3 ||
+           id == ControlId::Option4;
+}
+inline ControlId OptionPartner(ControlId id) {
+    switch (id) {
+        case ControlId::Option1:
+            return ControlId::Option2;
+        case ControlId::Option2:
+            return ControlId::Option1;
+        case ControlId::Option3:
+            return ControlId::Option4;
+        default:
+            return ControlId::Option3;
+    }
+}
+
 enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 enum class Pointer { Default, Custom };
 

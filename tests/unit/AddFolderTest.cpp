@@ -1,31 +1,15 @@
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "app/Form1.h"
+#include "Form1Harness.h"
 
 namespace kelbrook {
 namespace {
 
 using namespace kelbrook::testing;
 
-class BrowseButtonTest : public ::testing::Test {
+class BrowseButtonTest : public ::testing::Test, public Form1Harness {
   protected:
-    BrowseButtonTest() {
-        controls.Connect(&form);
-        controls.captions[ControlId::Text1] = L"D:\\Old";
-    }
-    FakeSettings settings;
-    FakeDialogs dialogs;
-    FakeFiles files;
-    FakeProcesses processes;
-    FakeShell shell;
-    FakePublisher publisher;
-    FakePump pump;
-    FakeFolderPicker picker;
-    ProgramValues values;
-    FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-               values};
+    BrowseButtonTest() { controls.captions[ControlId::Text1] = L"D:\\Old"; }
 };
 
 TEST_F(BrowseButtonTest, AChosenFolderGoesIntoText1AndIsStoredAtOnce) {

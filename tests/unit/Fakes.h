@@ -170,15 +170,13 @@ class FakeControls : public Controls {
     bool Value(ControlId id) const override { return values.count(id) && values.at(id); }
     void SetValue(ControlId id, bool value) override {
         if (failingValues.count(id)) throw Failure(L"Control failure");
-        const bool isOption = id == ControlId::Option1 || id == ControlId::Option2 ||
-                              id == ControlId::Option3 || id == ControlId::Option4;
-        if (isOption) {
+        if (IsOptionButton(id)) {
             if (!value) {
                 values[id] = false;
                 return;
             }
             values[id] = true;
-            values[PartnerOf(id)] = false;
+            values[OptionPartner(id)] = false;
             if (events_) events_->Click(id);
             return;
         }
@@ -246,19 +244,6 @@ class FakeControls : public Controls {
     void ApplySkinStyle(const SkinStyle& style) override {
         skin = style;
         log.push_back(L"skin");
-    }
-
-    static ControlId PartnerOf(ControlId id) {
-        switch (id) {
-            case ControlId::Option1:
-                return ControlId::Option2;
-            case ControlId::Option2:
-                return ControlId::Option1;
-            case ControlId::Option3:
-                return ControlId::Option4;
-            default:
-                return ControlId::Option3;
-        }
     }
 
     std::map<ControlId, std::wstring> captions;

@@ -1,46 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "app/Form1.h"
+#include "Form1Harness.h"
 
 namespace kelbrook {
 namespace {
 
 using namespace kelbrook::testing;
 
-class Form1Test : public ::testing::Test {
-  protected:
-    Form1Test() { controls.Connect(&form); }
-
-    // The steps named by the error reports shown so far, in order.
-    std::vector<int> ReportedSteps() const {
-        std::vector<int> steps;
-        for (const ShownMessage& m : dialogs.shown) {
-            if (m.caption != L"Application Error") continue;
-            const std::size_t at = m.text.find(L"at line ");
-            steps.push_back(std::stoi(m.text.substr(at + 8)));
-        }
-        return steps;
-    }
-    std::vector<std::wstring> Messages() const {
-        std::vector<std::wstring> texts;
-        for (const ShownMessage& m : dialogs.shown) texts.push_back(m.text);
-        return texts;
-    }
-
-    FakeSettings settings;
-    FakeDialogs dialogs;
-    FakeFiles files;
-    FakeProcesses processes;
-    FakeShell shell;
-    FakePublisher publisher;
-    FakePump pump;
-    FakeFolderPicker picker;
-    ProgramValues values;
-    FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-               values};
-};
+class Form1Test : public ::testing::Test, public Form1Harness {};
 
 TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
     publisher.installed = true;
@@ -111,17 +78,12 @@ TEST_F(Form1Test, AStartStopStateOtherThanOnOrOffLeavesBackupsOffAndCaptionsAlon
 
 TEST_F(Form1Test, AnyWhereOptionButOneSelectsOption2AndIsRewritten) {
     for (const wchar_t* stored : {L"2", L"7", L"", L"1 "}) {
-        FakeSettings fresh;
-        fresh.values[L"WhereOption"] = stored;
-        FakeControls freshControls;
-        Form1 other{
-            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
-            values};
-        freshControls.Connect(&other);
-        other.Form_Load();
-        EXPECT_TRUE(freshControls.Value(ControlId::Option2)) << stored;
-        EXPECT_FALSE(freshControls.Value(ControlId::Option1)) << stored;
-        EXPECT_EQ(fresh.values[L"WhereOption"], L"2") << stored;
+        Form1Harness fresh;
+        fresh.settings.values[L"WhereOption"] = stored;
+        fresh.form.Form_Load();
+        EXPECT_TRUE(fresh.controls.Value(ControlId::Option2)) << stored;
+        EXPECT_FALSE(fresh.controls.Value(ControlId::Option1)) << stored;
+        EXPECT_EQ(fresh.settings.values[L"WhereOption"], L"2") << stored;
     }
 }
 
@@ -130,17 +92,12 @@ TEST_F(Form1Test, BackupOptionReadsItsLeadingNumber) {
         {L"2", true},  {L" 2", true}, {L"2x", true}, {L"1", false},
         {L"7", false}, {L"x", false}, {L"", false},  {L"2.5", false}};
     for (const auto& [stored, option4] : cases) {
-        FakeSettings fresh;
-        fresh.values[L"Backup Option"] = stored;
-        FakeControls freshControls;
-        Form1 other{
-            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
-            values};
-        freshControls.Connect(&other);
-        other.Form_Load();
-        EXPECT_EQ(freshControls.Value(ControlId::Option4), option4) << stored;
-        EXPECT_EQ(freshControls.Value(ControlId::Option3), !option4) << stored;
-        EXPECT_EQ(fresh.values[L"Backup Option"], option4 ? L"2" : L"1") << stored;
+        Form1Harness fresh;
+        fresh.settings.values[L"Backup Option"] = stored;
+        fresh.form.Form_Load();
+        EXPECT_EQ(fresh.controls.Value(ControlId::Option4), option4) << stored;
+        EXPECT_EQ(fresh.controls.Value(ControlId::Option3), !option4) << stored;
+        EXPECT_EQ(fresh.settings.values[L"Backup Option"], option4 ? L"2" : L"1") << stored;
     }
 }
 
@@ -154,18 +111,12 @@ TEST_F(Form1Test, OftenIndexSelectsItsRow) {
 
 TEST_F(Form1Test, AnOftenIndexOutsideTheRowsIsReportedAtStep172) {
     for (const wchar_t* stored : {L"0", L"11", L"-3"}) {
-        dialogs.shown.clear();
-        FakeControls freshControls;
-        FakeSettings fresh;
-        fresh.values[L"OftenIndex"] = stored;
-        Form1 other{
-            {freshControls, fresh, dialogs, files, processes, shell, publisher, pump, picker},
-            values};
-        freshControls.Connect(&other);
-        other.Form_Load();
-        EXPECT_EQ(ReportedSteps(), std::vector<int>{172}) << stored;
-        EXPECT_EQ(freshControls.selectedRow, 0) << stored;
-        EXPECT_TRUE(freshControls.windowShown);
+        Form1Harness fresh;
+        fresh.settings.values[L"OftenIndex"] = stored;
+        fresh.form.Form_Load();
+        EXPECT_EQ(fresh.ReportedSteps(), std::vector<int>{172}) << stored;
+        EXPECT_EQ(fresh.controls.selectedRow, 0) << stored;
+        EXPECT_TRUE(fresh.controls.windowShown);
     }
 }
 
@@ -175,15 +126,12 @@ TEST_F(Form1Test, AnOftenIndexThatIsNoNumberIsReportedAt170Then172) {
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{170, 172}));
     EXPECT_EQ(dialogs.shown[0].text.substr(0, 15), L"Type mismatch\r\n");
     EXPECT_EQ(controls.selectedRow, 0);
-    settings.values[L"OftenIndex"] = L"40000";
-    dialogs.shown.clear();
-    FakeControls freshControls;
-    Form1 other{
-        {freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-        values};
-    other.Form_Load();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{170, 172}));
-    EXPECT_EQ(dialogs.shown[0].text.substr(0, 10), L"Overflow\r\n");
+
+    Form1Harness tooLarge;
+    tooLarge.settings.values[L"OftenIndex"] = L"40000";
+    tooLarge.form.Form_Load();
+    EXPECT_EQ(tooLarge.ReportedSteps(), (std::vector<int>{170, 172}));
+    EXPECT_EQ(tooLarge.dialogs.shown[0].text.substr(0, 10), L"Overflow\r\n");
 }
 
 TEST_F(Form1Test, TwoFailingStepsGiveTwoReportsInStepOrder) {
@@ -230,15 +178,12 @@ TEST_F(Form1Test, TheCursorFileIsLoadedOrReportedAt114) {
     EXPECT_EQ(controls.customPointer, cursor);
     EXPECT_TRUE(ReportedSteps().empty());
 
-    dialogs.shown.clear();
-    FakeControls freshControls;
-    freshControls.badCursors.insert(cursor);
-    Form1 other{
-        {freshControls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-        values};
-    other.Form_Load();
-    EXPECT_EQ(ReportedSteps(), std::vector<int>{114});
-    EXPECT_EQ(freshControls.customPointer, L"");
+    Form1Harness unreadable;
+    unreadable.files.contents[cursor] = "not a cursor";
+    unreadable.controls.badCursors.insert(cursor);
+    unreadable.form.Form_Load();
+    EXPECT_EQ(unreadable.ReportedSteps(), std::vector<int>{114});
+    EXPECT_EQ(unreadable.controls.customPointer, L"");
 }
 
 TEST_F(Form1Test, StartInTrayMinimizesAndTheRestOfStartUpFollows) {

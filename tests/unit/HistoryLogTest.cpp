@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Fakes.h"
-#include "app/Form1.h"
+#include "Form1Harness.h"
 #include "history/HistoryLog.h"
 
 namespace kelbrook {
@@ -28,26 +27,13 @@ TEST(AppendHistoryLine, AddsCrLfLinesInOrderAndRaisesFailures) {
     EXPECT_EQ(files.contents[L"C:\\Temp\\Kelbrook.txt"], "one\r\ntwo\r\n");
 }
 
-class HistoryCommandsTest : public ::testing::Test {
+class HistoryCommandsTest : public ::testing::Test, public Form1Harness {
   protected:
     HistoryCommandsTest() {
-        controls.Connect(&form);
         values.HistoryLogPath = log;
         values.ApplicationTitle = L"Kelbrook";
     }
     const std::wstring log = L"C:\\Temp dir\\Kelbrook.txt";
-    FakeSettings settings;
-    FakeDialogs dialogs;
-    FakeFiles files;
-    FakeProcesses processes;
-    FakeShell shell;
-    FakePublisher publisher;
-    FakePump pump;
-    FakeFolderPicker picker;
-    ProgramValues values;
-    FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-               values};
 };
 
 TEST_F(HistoryCommandsTest, ViewWithoutALogShowsTheMessage) {

@@ -5,31 +5,11 @@
 #include <functional>
 #include <thread>
 
+#include "DialogWaiting.h"
 #include "backup/win32/ShellFolderPicker.h"
 
 namespace kelbrook::win32 {
 namespace {
-
-HWND WaitForDialog(DWORD threadId) {
-    for (int attempt = 0; attempt < 3000; ++attempt) {  // up to 30 s
-        HWND found = nullptr;
-        ::EnumThreadWindows(
-            threadId,
-            [](HWND window, LPARAM out) -> BOOL {
-                wchar_t className[16] = {};
-                ::GetClassNameW(window, className, 16);
-                if (std::wstring(className) == L"#32770" && ::IsWindowVisible(window)) {
-                    *reinterpret_cast<HWND*>(out) = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        if (found != nullptr) return found;
-        ::Sleep(10);
-    }
-    return nullptr;
-}
 
 bool DialogShowsText(HWND dialog, const std::wstring& text) {
     struct Search {

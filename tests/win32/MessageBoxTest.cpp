@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "app/ErrorReport.h"
+#include "DialogWaiting.h"
 #include "app/win32/MessageBoxDialogs.h"
 
 namespace kelbrook::win32 {
@@ -17,45 +18,28 @@ struct SeenBox {
 // Waits for the message box of this process, reads it and presses one of its buttons.
 SeenBox AnswerBox(DWORD threadId, int button) {
     SeenBox seen;
-    for (int attempt = 0; attempt < 3000; ++attempt) {  // up to 30 s
-        HWND box = nullptr;
-        ::EnumThreadWindows(
-            threadId,
-            [](HWND window, LPARAM found) -> BOOL {
-                wchar_t className[16] = {};
-                ::GetClassNameW(window, className, 16);
-                if (std::wstring(className) == L"#32770" && ::IsWindowVisible(window)) {
-                    *reinterpret_cast<HWND*>(found) = window;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&box));
-        if (box != nullptr) {
-            wchar_t buffer[1024] = {};
-            ::GetWindowTextW(box, buffer, 1024);
-            seen.title = buffer;
-            ::GetDlgItemTextW(box, 0xFFFF, buffer, 1024);
-            seen.text = buffer;
-            seen.hasOk = ::GetDlgItem(box, IDOK) != nullptr;
-            seen.hasYes = ::GetDlgItem(box, IDYES) != nullptr;
-            seen.hasNo = ::GetDlgItem(box, IDNO) != nullptr;
-            seen.hasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr &&
-                             ::IsWindowVisible(::GetDlgItem(box, IDCANCEL));
-            // The icon's static control: 20 on Windows, 0x440 in Wine.
-            for (int id : {0x14, 0x440}) {
-                HWND icon = ::GetDlgItem(box, id);
-                if (icon != nullptr && ::IsWindowVisible(icon) &&
-                    ::SendMessageW(icon, STM_GETICON, 0, 0) != 0) {
-                    seen.hasIcon = true;
-                }
-            }
-            ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
-            return seen;
+    HWND box = WaitForDialog(threadId);
+    if (box == nullptr) return seen;
+    wchar_t buffer[1024] = {};
+    ::GetWindowTextW(box, buffer, 1024);
+    seen.title = buffer;
+    ::GetDlgItemTextW(box, 0xFFFF, buffer, 1024);
+    seen.text = buffer;
+    seen.hasOk = ::GetDlgItem(box, IDOK) != nullptr;
+    seen.hasYes = ::GetDlgItem(box, IDYES) != nullptr;
+    seen.hasNo = ::GetDlgItem(box, IDNO) != nullptr;
+    seen.hasCancel =
+        ::GetDlgItem(box, IDCANCEL) != nullptr && ::IsWindowVisible(::GetDlgItem(box, IDCANCEL));
+    // The icon's static control: 20 on Windows, 0x440 in Wine.
+    for (int id : {0x14, 0x440}) {
+        HWND icon = ::GetDlgItem(box, id);
+        if (icon != nullptr && ::IsWindowVisible(icon) &&
+            ::SendMessageW(icon, STM_GETICON, 0, 0) != 0) {
+            seen.hasIcon = true;
         }
-        ::Sleep(10);
     }
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(box, button)));
     return seen;
 }
 

@@ -82,24 +82,6 @@ const ControlSpec& SpecOf(ControlId id) {
     throw Failure(L"No such control");
 }
 
-bool IsOption(ControlId id) {
-    return id == ControlId::Option1 || id == ControlId::Option2 || id == ControlId::Option3 ||
-           id == ControlId::Option4;
-}
-
-ControlId PartnerOf(ControlId id) {
-    switch (id) {
-        case ControlId::Option1:
-            return ControlId::Option2;
-        case ControlId::Option2:
-            return ControlId::Option1;
-        case ControlId::Option3:
-            return ControlId::Option4;
-        default:
-            return ControlId::Option3;
-    }
-}
-
 COLORREF Resolve(Color color) {
     if (color & 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFFu));
     return static_cast<COLORREF>(color);
@@ -303,10 +285,10 @@ bool MainWindow::Value(ControlId id) const {
 
 void MainWindow::SetValue(ControlId id, bool value) {
     HWND button = Child(id);
-    if (IsOption(id)) {
+    if (IsOptionButton(id)) {
         ::SendMessageW(button, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
         if (!value) return;
-        ::SendMessageW(Child(PartnerOf(id)), BM_SETCHECK, BST_UNCHECKED, 0);
+        ::SendMessageW(Child(OptionPartner(id)), BM_SETCHECK, BST_UNCHECKED, 0);
         if (form_ != nullptr) form_->Click(id);
         return;
     }
@@ -579,7 +561,7 @@ void MainWindow::OnCommand(int childId, int code) {
         return;
     }
     if (code != BN_CLICKED) return;
-    if (IsOption(id)) {
+    if (IsOptionButton(id)) {
         SetValue(id, true);  // checks it, clears its partner and raises its Click
     } else {
         form_->Click(id);

@@ -1,0 +1,42 @@
+// The main window's logic wired to a full set of fakes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Fakes.h"
+#include "app/Form1.h"
+
+namespace kelbrook::testing {
+
+struct Form1Harness {
+    Form1Harness() { controls.Connect(&form); }
+    Form1Harness(const Form1Harness&) = delete;
+    Form1Harness& operator=(const Form1Harness&) = delete;
+
+    // The steps named by the error reports shown so far, in order.
+    std::vector<int> ReportedSteps() const {
+        std::vector<int> steps;
+        for (const ShownMessage& m : dialogs.shown) {
+            if (m.caption != L"Application Error") continue;
+            const std::size_t at = m.text.find(L"at line ");
+            steps.push_back(std::stoi(m.text.substr(at + 8)));
+        }
+        return steps;
+    }
+
+    FakeSettings settings;
+    FakeDialogs dialogs;
+    FakeFiles files;
+    FakeProcesses processes;
+    FakeShell shell;
+    FakePublisher publisher;
+    FakePump pump;
+    FakeFolderPicker picker;
+    ProgramValues values;
+    FakeControls controls;
+    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
+               values};
+};
+
+}  // namespace kelbrook::testing

@@ -118,6 +118,8 @@ class ControlEvents {
     virtual void Click(ControlId id) = 0;
     virtual void Change(ControlId id) = 0;
     virtual void MouseMove(ControlId id) = 0;
+    // The window is about to close, by any means; closing is never cancelled.
+    virtual void QueryUnload() = 0;
 };
 
 }  // namespace kelbrook

@@ -62,6 +62,7 @@ class Form1 : public ControlEvents {
     void Click(ControlId id) override;
     void Change(ControlId id) override;
     void MouseMove(ControlId id) override;
+    void QueryUnload() override { Form_QueryUnload(); }
 
   private:
     HistoryPorts History() const;

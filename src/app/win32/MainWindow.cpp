@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/Failure.h"
-#include "app/Form1.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/Resources.h"
 
@@ -289,12 +288,12 @@ void MainWindow::SetValue(ControlId id, bool value) {
         ::SendMessageW(button, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
         if (!value) return;
         ::SendMessageW(Child(OptionPartner(id)), BM_SETCHECK, BST_UNCHECKED, 0);
-        if (form_ != nullptr) form_->Click(id);
+        if (events_ != nullptr) events_->Click(id);
         return;
     }
     const bool changed = Value(id) != value;
     ::SendMessageW(button, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
-    if (changed && form_ != nullptr) form_->Click(id);
+    if (changed && events_ != nullptr) events_->Click(id);
 }
 
 bool MainWindow::Visible(ControlId id) const {
@@ -530,7 +529,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             if (!closing_) {
                 closing_ = true;
-                if (form_ != nullptr) form_->Form_QueryUnload();
+                if (events_ != nullptr) events_->QueryUnload();
                 ::DestroyWindow(window_);
             }
             return 0;
@@ -539,7 +538,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ENDSESSION:
             if (wParam && !closing_) {
                 closing_ = true;
-                if (form_ != nullptr) form_->Form_QueryUnload();
+                if (events_ != nullptr) events_->QueryUnload();
             }
             return 0;
         case WM_DESTROY:
@@ -553,25 +552,25 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainWindow::OnCommand(int childId, int code) {
-    if (form_ == nullptr) return;
+    if (events_ == nullptr) return;
     const auto id = static_cast<ControlId>(childId - 1000);
     if (children_.find(id) == children_.end()) return;
     if (id == ControlId::Text1) {
-        if (code == EN_CHANGE) form_->Change(id);
+        if (code == EN_CHANGE) events_->Change(id);
         return;
     }
     if (code != BN_CLICKED) return;
     if (IsOptionButton(id)) {
         SetValue(id, true);  // checks it, clears its partner and raises its Click
     } else {
-        form_->Click(id);
+        events_->Click(id);
     }
 }
 
 LRESULT MainWindow::OnSetCursor(HWND over, LPARAM lParam) {
     if (LOWORD(lParam) != HTCLIENT)
         return ::DefWindowProcW(window_, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), lParam);
-    if (form_ != nullptr && HIWORD(lParam) == WM_MOUSEMOVE) form_->MouseMove(IdOf(over));
+    if (events_ != nullptr && HIWORD(lParam) == WM_MOUSEMOVE) events_->MouseMove(IdOf(over));
     if (pointer_ == Pointer::Custom) {
         ::SetCursor(customCursor_ ? customCursor_.get() : ::LoadCursorW(nullptr, IDC_ARROW));
         return TRUE;

@@ -12,10 +12,6 @@
 #include "app/Controls.h"
 #include "app/win32/Win32Support.h"
 
-namespace kelbrook {
-class Form1;
-}
-
 namespace kelbrook::win32 {
 
 class MainWindow : public Controls {
@@ -28,7 +24,7 @@ class MainWindow : public Controls {
     // Creates the window and its controls, hidden. Raises when it cannot.
     void Create(HINSTANCE instance);
     // Events go to the window's logic from now on.
-    void Connect(Form1* form) { form_ = form; }
+    void Connect(ControlEvents* events) { events_ = events; }
     HWND Handle() const { return window_; }
     HWND Child(ControlId id) const;
 
@@ -77,7 +73,7 @@ class MainWindow : public Controls {
     ControlId IdOf(HWND child) const;
 
     HWND window_ = nullptr;
-    Form1* form_ = nullptr;
+    ControlEvents* events_ = nullptr;
     UINT dpi_ = 96;
     std::map<ControlId, HWND> children_;
     UniqueModule richEditLibrary_;

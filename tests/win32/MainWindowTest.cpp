@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/Failure.h"
+#include "app/win32/ControlIds.h"
+#include "app/win32/MainWindow.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+namespace kelbrook::win32 {
+namespace {
+
+struct RecordedEvents : ControlEvents {
+    void Click(ControlId id) override { events.push_back(L"click " + Name(id)); }
+    void Change(ControlId id) override { events.push_back(L"change " + Name(id)); }
+    void MouseMove(ControlId) override {}
+    void QueryUnload() override { events.push_back(L"query-unload"); }
+    static std::wstring Name(ControlId id) { return std::to_wstring(static_cast<int>(id)); }
+    std::vector<std::wstring> events;
+};
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+RECT ClientRectOf(HWND child, HWND parent) {
+    RECT rect{};
+    ::GetWindowRect(child, &rect);
+    ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        window.Create(::GetModuleHandleW(nullptr));
+        window.Connect(&events);
+        dpi = ::GetDpiForWindow(window.Handle());
+    }
+    int Px(int twips) const { return MulDiv(twips, static_cast<int>(dpi), 1440); }
+    DWORD StyleOf(ControlId id) const {
+        return static_cast<DWORD>(::GetWindowLongW(window.Child(id), GWL_STYLE));
+    }
+
+    MainWindow window;
+    RecordedEvents events;
+    UINT dpi = 96;
+};
+
+TEST_F(MainWindowTest, HasEveryControlAsTheStandardControlOfItsKind) {
+    EXPECT_EQ(ClassOf(window.Child(ControlId::PushButton4)), L"Button");
+    EXPECT_EQ(StyleOf(ControlId::PushButton4) & BS_TYPEMASK, static_cast<DWORD>(BS_PUSHBUTTON));
+    EXPECT_EQ(StyleOf(ControlId::Frame1) & BS_TYPEMASK, static_cast<DWORD>(BS_GROUPBOX));
+    EXPECT_EQ(StyleOf(ControlId::Option3) & BS_TYPEMASK, static_cast<DWORD>(BS_RADIOBUTTON));
+    EXPECT_EQ(StyleOf(ControlId::Check8) & BS_TYPEMASK, static_cast<DWORD>(BS_AUTOCHECKBOX));
+    EXPECT_EQ(ClassOf(window.Child(ControlId::Text1)), L"Edit");
+    EXPECT_EQ(ClassOf(window.Child(ControlId::ListView1)), L"SysListView32");
+    EXPECT_EQ(StyleOf(ControlId::ListView1) & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
+    EXPECT_EQ(ClassOf(window.Child(ControlId::ProgressBar1)), L"msctls_progress32");
+    EXPECT_EQ(_wcsicmp(ClassOf(window.Child(ControlId::RichTextBox1)).c_str(), MSFTEDIT_CLASS), 0);
+    EXPECT_EQ(::GetDlgCtrlID(window.Child(ControlId::PushButton12)), IDC_PUSHBUTTON12);
+    EXPECT_EQ(window.Caption(ControlId::Frame3), L"Other Options");
+    EXPECT_EQ(window.Caption(ControlId::Option2),
+              L"Save all backups to the same folder as the open documents");
+    EXPECT_EQ(window.Caption(ControlId::PushButton1), L"...");
+    EXPECT_FALSE(window.Value(ControlId::Option1));
+    EXPECT_FALSE(window.Value(ControlId::Check5));
+    EXPECT_FALSE(::IsWindowVisible(window.Handle()));  // shown by start-up, not by creation
+}
+
+TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {
+    RECT client{};
+    ::GetClientRect(window.Handle(), &client);
+    EXPECT_EQ(client.right, Px(8025));
+    EXPECT_EQ(client.bottom, Px(8355));
+    const auto style = static_cast<DWORD>(::GetWindowLongW(window.Handle(), GWL_STYLE));
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    // A control of the window and one inside a frame (positions relative to the frame).
+    const RECT button = ClientRectOf(window.Child(ControlId::PushButton4), window.Handle());
+    EXPECT_EQ(button.left, Px(120));
+    EXPECT_EQ(button.top, Px(120));
+    EXPECT_EQ(button.right - button.left, Px(7800));
+    const RECT option = ClientRectOf(window.Child(ControlId::Option4), window.Handle());
+    EXPECT_EQ(option.left, Px(120 + 225));
+    EXPECT_EQ(option.top, Px(3045 + 650));
+    const RECT rich = ClientRectOf(window.Child(ControlId::RichTextBox1), window.Handle());
+    EXPECT_GE(rich.left, client.right);  // outside the client area, never seen
+    // Arial bold, 9 pt on the form's controls and 11.25 pt on the push buttons.
+    LOGFONTW small{}, large{};
+    ::GetObjectW(
+        reinterpret_cast<HFONT>(::SendMessageW(window.Child(ControlId::Option1), WM_GETFONT, 0, 0)),
+        sizeof(small), &small);
+    ::GetObjectW(reinterpret_cast<HFONT>(
+                     ::SendMessageW(window.Child(ControlId::PushButton2), WM_GETFONT, 0, 0)),
+                 sizeof(large), &large);
+    EXPECT_STREQ(small.lfFaceName, L"Arial");
+    EXPECT_EQ(small.lfWeight, FW_BOLD);
+    EXPECT_EQ(small.lfHeight, -MulDiv(9, static_cast<int>(dpi), 72));
+    EXPECT_EQ(large.lfHeight, -MulDiv(1125, static_cast<int>(dpi), 7200));
+}
+
+TEST_F(MainWindowTest, SelectingAnOptionClearsItsPartnerAndRaisesItsClick) {
+    window.SetValue(ControlId::Option1, true);
+    window.SetValue(ControlId::Option2, true);
+    EXPECT_TRUE(window.Value(ControlId::Option2));
+    EXPECT_FALSE(window.Value(ControlId::Option1));
+    EXPECT_FALSE(window.Value(ControlId::Option3));  // the other pair is untouched
+    EXPECT_EQ(events.events, (std::vector<std::wstring>{L"click 11", L"click 10"}));
+}
+
+TEST_F(MainWindowTest, AUserClickOnAnOptionSelectsItAndRaisesItsClick) {
+    window.SetValue(ControlId::Option3, true);
+    events.events.clear();
+    ::SendMessageW(window.Child(ControlId::Option4), BM_CLICK, 0, 0);
+    EXPECT_TRUE(window.Value(ControlId::Option4));
+    EXPECT_FALSE(window.Value(ControlId::Option3));
+    EXPECT_EQ(events.events, std::vector<std::wstring>{L"click 6"});
+}
+
+TEST_F(MainWindowTest, ACheckBoxRaisesItsClickOnlyWhenItsValueChanges) {
+    window.SetValue(ControlId::Check8, false);
+    window.SetValue(ControlId::Check8, true);
+    window.SetValue(ControlId::Check8, true);
+    EXPECT_TRUE(window.Value(ControlId::Check8));
+    EXPECT_EQ(events.events, std::vector<std::wstring>{L"click 8"});
+    window.SetVisible(ControlId::Check8, false);
+    EXPECT_FALSE(window.Visible(ControlId::Check8));
+}
+
+TEST_F(MainWindowTest, SettingText1RaisesItsChangeWithTheNewText) {
+    window.SetCaption(ControlId::Text1, L"D:\\Backups\\Zürich");
+    EXPECT_EQ(window.Caption(ControlId::Text1), L"D:\\Backups\\Zürich");
+    EXPECT_EQ(events.events, std::vector<std::wstring>{L"change 12"});
+}
+
+TEST_F(MainWindowTest, TheListSelectsByCodeWithoutEvents) {
+    window.AddListColumn(L"How often?");
+    window.SetListColumnWidth(6400);
+    for (const wchar_t* row : {L"a", L"b", L"c"}) window.AddListRow(row);
+    EXPECT_EQ(window.ListRowCount(), 3);
+    EXPECT_EQ(window.SelectedListRow(), 0);
+    window.SelectListRow(3);
+    EXPECT_EQ(window.SelectedListRow(), 3);
+    EXPECT_EQ(window.ListRowText(3), L"c");
+    EXPECT_THROW(window.SelectListRow(4), Failure);
+    EXPECT_EQ(window.SelectedListRow(), 3);
+    EXPECT_EQ(ListView_GetColumnWidth(window.Child(ControlId::ListView1), 0), Px(6400));
+    EXPECT_TRUE(events.events.empty());
+}
+
+TEST_F(MainWindowTest, ProgressAndTimerKeepTheirValues) {
+    window.SetProgressMax(300);
+    window.SetProgressValue(120);
+    EXPECT_EQ(window.ProgressMax(), 300);
+    EXPECT_EQ(window.ProgressValue(), 120);
+    window.SetTimerInterval(1000);
+    EXPECT_EQ(window.TimerInterval(), 1000);
+    window.SetTimerInterval(0);
+    EXPECT_EQ(window.TimerInterval(), 0);
+    EXPECT_THROW(window.SetTimerInterval(-1), Failure);
+}
+
+TEST_F(MainWindowTest, AFileThatIsNoCursorIsRefused) {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"kelbrook-not-a-cursor.cur";
+    {
+        UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        ::WriteFile(file.get(), "garbage!", 8, &written, nullptr);
+    }
+    try {
+        window.LoadCustomPointer(path);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.Description(), L"Invalid picture");
+    }
+    ::DeleteFileW(path.c_str());
+}
+
+TEST_F(MainWindowTest, ASkinChangesTheFontFaceAndTheBackground) {
+    SkinStyle style;
+    style.background = 0x00336699;
+    style.fontFace = L"Courier New";
+    window.ApplySkinStyle(style);
+    LOGFONTW font{};
+    ::GetObjectW(
+        reinterpret_cast<HFONT>(::SendMessageW(window.Child(ControlId::Frame1), WM_GETFONT, 0, 0)),
+        sizeof(font), &font);
+    EXPECT_STREQ(font.lfFaceName, L"Courier New");
+    // The frame asks its parent for its colours; the skin's background comes back.
+    HDC dc = ::GetDC(window.Child(ControlId::Frame1));
+    ::SendMessageW(window.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(window.Child(ControlId::Frame1)));
+    EXPECT_EQ(::GetBkColor(dc), static_cast<COLORREF>(0x00336699));
+    ::ReleaseDC(window.Child(ControlId::Frame1), dc);
+}
+
+TEST_F(MainWindowTest, TheRichTextBoxCopiesItsSelectionToTheClipboard) {
+    const std::wstring text = L"Flyer was backup saved as C:\\a.pub\r\nMenü was backup saved\r\n";
+    window.SetCaption(ControlId::RichTextBox1, text);
+    window.SetSelectionStart(ControlId::RichTextBox1, 0);
+    window.SetSelectionLength(ControlId::RichTextBox1,
+                              static_cast<int>(window.Caption(ControlId::RichTextBox1).size()));
+    window.CopySelection(ControlId::RichTextBox1);
+    ASSERT_TRUE(::OpenClipboard(window.Handle()));
+    std::wstring copied;
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            copied = chars;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    EXPECT_EQ(copied, text);
+}
+
+TEST_F(MainWindowTest, ClosingRaisesQueryUnloadOnceAndDestroysTheWindow) {
+    HWND handle = window.Handle();
+    ::SendMessageW(handle, WM_CLOSE, 0, 0);
+    EXPECT_EQ(events.events, std::vector<std::wstring>{L"query-unload"});
+    EXPECT_FALSE(::IsWindow(handle));
+    MSG message;  // the window posted its quit message: take it so later tests see none
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+}  // namespace
+}  // namespace kelbrook::win32

@@ -1,9 +1,15 @@
 #include "Driver.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cwctype>
 #include <fstream>
+#include <iterator>
 #include <system_error>
 #include <thread>
 
@@ -41,6 +47,22 @@ bool VisibleChild(HWND box, int id) {
     HWND child = ::GetDlgItem(box, id);
     return child != nullptr && ::IsWindowVisible(child);
 }
+
+// Locks a global memory block while it lives.
+class LockedGlobal {
+  public:
+    explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    ~LockedGlobal() {
+        if (data_ != nullptr) ::GlobalUnlock(memory_);
+    }
+    void* data() const { return data_; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
 
 }  // namespace
 
@@ -142,8 +164,10 @@ bool KelbrookProcess::Start(const std::filesystem::path& program) {
     const std::wstring folder = program.parent_path().wstring();
     if (!::CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           folder.c_str(), &startup, &info)) {
+        startError_ = ::GetLastError();
         return false;
     }
+    startError_ = 0;
     UniqueHandle thread(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
@@ -230,12 +254,264 @@ std::optional<SeenBox> KelbrookProcess::WaitForMessageBox() const {
     return seen;
 }
 
+HWND KelbrookProcess::WaitForFolderDialog() const {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND dialog : TopLevelWindows(processId_, L"#32770")) {
+            if (::IsWindowVisible(dialog) &&
+                ::FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr) != nullptr) {
+                found = dialog;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
+bool KelbrookProcess::WaitForPostedMessages() const {
+    HWND list = Control(win32::IDC_LISTVIEW1);
+    if (list == nullptr) return false;
+    DWORD_PTR current = 0;
+    if (!::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG,
+                               kMessageTimeoutMs, &current)) {
+        return false;
+    }
+    const LPARAM marker = static_cast<int>(current) == 7 ? 8 : 7;
+    if (!::PostMessageW(list, LVM_SETSELECTIONMARK, 0, marker)) return false;
+    return WaitUntil([&] {
+        DWORD_PTR mark = 0;
+        return ::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG,
+                                     kMessageTimeoutMs, &mark) &&
+               static_cast<LPARAM>(static_cast<int>(mark)) == marker;
+    });
+}
+
 bool Answer(const SeenBox& box, int button) {
     if (!::PostMessageW(box.handle, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                         reinterpret_cast<LPARAM>(::GetDlgItem(box.handle, button)))) {
         return false;
     }
     return WaitUntil([&] { return !::IsWindow(box.handle) || !::IsWindowVisible(box.handle); });
+}
+
+bool PostClick(HWND button) {
+    return button != nullptr && ::PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+HWND FindChild(HWND parent, const std::wstring& className, const std::wstring& text) {
+    for (HWND child = ::FindWindowExW(parent, nullptr, className.c_str(), nullptr);
+         child != nullptr; child = ::FindWindowExW(parent, child, className.c_str(), nullptr)) {
+        if (TextOf(child) == text) return child;
+    }
+    return nullptr;
+}
+
+// ---- memory of another process ------------------------------------------------------------
+
+RemoteText::RemoteText(DWORD processId, const std::wstring& text)
+    : process_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId)) {
+    if (!process_) return;
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    address_ =
+        ::VirtualAllocEx(process_.get(), nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (address_ == nullptr) return;
+    SIZE_T written = 0;
+    if (!::WriteProcessMemory(process_.get(), address_, text.c_str(), bytes, &written) ||
+        written != bytes) {
+        ::VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+        address_ = nullptr;
+    }
+}
+
+RemoteText::~RemoteText() {
+    if (address_ != nullptr) ::VirtualFreeEx(process_.get(), address_, 0, MEM_RELEASE);
+}
+
+bool SelectFolder(HWND dialog, DWORD processId, const std::wstring& folder) {
+    HWND tree = ::FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    if (tree == nullptr) return false;
+    const auto selected = [tree] {
+        DWORD_PTR item = 0;
+        ::SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0, SMTO_ABORTIFHUNG,
+                              kMessageTimeoutMs, &item);
+        return item;
+    };
+    // The dialog finds a folder by its whole shell identity, which under Wine includes the
+    // folder's last access time. A folder read for the first time since it last changed gets
+    // a new access time while the dialog reads its way down, and is then not found: so each
+    // folder on the way is read once beforehand.
+    for (std::filesystem::path step = folder;; step = step.parent_path()) {
+        std::error_code ignored;
+        for (std::filesystem::directory_iterator it(step, ignored), end; !ignored && it != end;
+             it.increment(ignored)) {
+        }
+        if (step == step.root_path() || step.parent_path() == step) break;
+    }
+    const DWORD_PTR before = selected();
+    RemoteText text(processId, folder);
+    if (text.address() == 0) return false;
+    DWORD_PTR ignored = 0;
+    if (!::SendMessageTimeoutW(dialog, BFFM_SETSELECTIONW, TRUE, text.address(), SMTO_ABORTIFHUNG,
+                               kMessageTimeoutMs, &ignored)) {
+        return false;
+    }
+    return WaitUntil([&] {
+        const DWORD_PTR now = selected();
+        return now != 0 && now != before;
+    });
+}
+
+// ---- other processes ----------------------------------------------------------------------
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& exeName) {
+    const auto lower = [](std::wstring text) {
+        std::transform(text.begin(), text.end(), text.begin(),
+                       [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+        return text;
+    };
+    std::vector<DWORD> ids;
+    win32::UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return ids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (lower(entry.szExeFile) == lower(exeName)) ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+std::optional<std::wstring> CommandLineOf(DWORD processId) {
+    UniqueHandle process(
+        ::OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    if (!process) return std::nullopt;
+    PROCESS_BASIC_INFORMATION basic{};
+    if (!NT_SUCCESS(::NtQueryInformationProcess(process.get(), ProcessBasicInformation, &basic,
+                                                sizeof(basic), nullptr))) {
+        return std::nullopt;
+    }
+    const auto read = [&](const void* from, void* to, SIZE_T bytes) {
+        SIZE_T done = 0;
+        return ::ReadProcessMemory(process.get(), from, to, bytes, &done) && done == bytes;
+    };
+    PEB peb{};
+    RTL_USER_PROCESS_PARAMETERS parameters{};
+    if (!read(basic.PebBaseAddress, &peb, sizeof(peb)) ||
+        !read(peb.ProcessParameters, &parameters, sizeof(parameters))) {
+        return std::nullopt;
+    }
+    std::wstring commandLine(parameters.CommandLine.Length / sizeof(wchar_t), L'\0');
+    if (!commandLine.empty() &&
+        !read(parameters.CommandLine.Buffer, commandLine.data(), parameters.CommandLine.Length)) {
+        return std::nullopt;
+    }
+    return commandLine;
+}
+
+bool EndProcess(DWORD processId) {
+    UniqueHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
+    if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;  // gone already
+    ::TerminateProcess(process.get(), 99);
+    return ::WaitForSingleObject(process.get(), static_cast<DWORD>(kDeadline.count())) ==
+           WAIT_OBJECT_0;
+}
+
+// ---- the clipboard ------------------------------------------------------------------------
+
+OpenedClipboard::OpenedClipboard() {
+    opened_ = WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; });
+}
+
+OpenedClipboard::~OpenedClipboard() {
+    if (opened_) ::CloseClipboard();
+}
+
+bool PutClipboardText(const std::wstring& text) {
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) return false;
+    {
+        LockedGlobal locked(memory.get());
+        if (locked.data() == nullptr) return false;
+        std::copy_n(text.c_str(), text.size() + 1, static_cast<wchar_t*>(locked.data()));
+    }
+    OpenedClipboard clipboard;
+    if (!clipboard || !::EmptyClipboard()) return false;
+    if (::SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) return false;
+    memory.release();  // the clipboard owns it now
+    return true;
+}
+
+std::optional<std::wstring> ClipboardText() {
+    OpenedClipboard clipboard;
+    if (!clipboard) return std::nullopt;
+    HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+    if (data == nullptr) return std::nullopt;
+    LockedGlobal locked(data);
+    const auto* chars = static_cast<const wchar_t*>(locked.data());
+    if (chars == nullptr) return std::nullopt;
+    const std::size_t capacity = ::GlobalSize(data) / sizeof(wchar_t);
+    return std::wstring(chars, std::find(chars, chars + capacity, L'\0'));
+}
+
+// ---- files and text -----------------------------------------------------------------------
+
+std::optional<std::string> ReadBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return bytes;
+}
+
+bool WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+bool DeleteWritable(const std::filesystem::path& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        ::SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    }
+    ::DeleteFileW(path.c_str());
+    return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> ToAnsiCodePage(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    BOOL usedDefault = FALSE;
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, utf8 ? nullptr : &usedDefault);
+    if (size <= 0 || usedDefault) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                          nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring FromAnsiCodePage(const std::string& bytes) {
+    if (bytes.empty()) return std::wstring();
+    const int size =
+        ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                          size);
+    return text;
+}
+
+std::optional<std::wstring> EnvironmentVariable(const std::wstring& name) {
+    const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) return std::nullopt;
+    std::wstring value(size, L'\0');
+    const DWORD copied = ::GetEnvironmentVariableW(name.c_str(), value.data(), size);
+    value.resize(copied);
+    return value;
 }
 
 // ---- controls -----------------------------------------------------------------------------

@@ -74,6 +74,8 @@ class KelbrookProcess {
 
     // Starts the program with its own folder as the current directory; false on failure.
     bool Start(const std::filesystem::path& program);
+    // The system's error code when the last Start failed.
+    DWORD startError() const { return startError_; }
     DWORD id() const { return processId_; }
     bool Running() const;
     // Waits for the process to end by itself; its exit code, or nothing at the deadline.
@@ -89,14 +91,99 @@ class KelbrookProcess {
     HWND FindMessageBox() const;
     // Waits for a visible message box and reads it; nothing at the deadline.
     std::optional<SeenBox> WaitForMessageBox() const;
+    // Waits for the visible folder dialog (a dialog with a folder tree); null at the deadline.
+    HWND WaitForFolderDialog() const;
+    // Waits until the program has handled every message posted to its window so far: a
+    // marker posted behind them (the interval list's selection mark, which nobody sees) has
+    // taken effect. A message box the handlers opened on the way is up by then.
+    bool WaitForPostedMessages() const;
 
   private:
     win32::UniqueHandle process_;
     DWORD processId_ = 0;
+    DWORD startError_ = 0;
 };
 
 // Presses the box's button and waits until the box has gone; false when it stays.
 bool Answer(const SeenBox& box, int button);
+
+// Clicks the button as the mouse would: BM_CLICK, posted, since the click may open a modal
+// box and a sent message would wait for it.
+bool PostClick(HWND button);
+// A child window of this class whose text is exactly this, or null.
+HWND FindChild(HWND parent, const std::wstring& className, const std::wstring& text);
+
+// ---- memory of another process ------------------------------------------------------------
+
+// A text written into the memory of another process, for messages whose parameter points
+// to it there; freed with the object.
+class RemoteText {
+  public:
+    RemoteText(DWORD processId, const std::wstring& text);
+    RemoteText(const RemoteText&) = delete;
+    RemoteText& operator=(const RemoteText&) = delete;
+    ~RemoteText();
+
+    // The text's address in the other process, or null when it could not be written.
+    LPARAM address() const { return reinterpret_cast<LPARAM>(address_); }
+
+  private:
+    win32::UniqueHandle process_;
+    void* address_ = nullptr;
+};
+
+// Moves the folder dialog's selection to this folder, as the program itself would with
+// BFFM_SETSELECTIONW; true when the tree's selection moved.
+bool SelectFolder(HWND dialog, DWORD processId, const std::wstring& folder);
+
+// ---- other processes ----------------------------------------------------------------------
+
+// The ids of the running processes of this executable name (case-insensitive).
+std::vector<DWORD> ProcessesNamed(const std::wstring& exeName);
+// The command line the process was started with, read from its process parameters.
+std::optional<std::wstring> CommandLineOf(DWORD processId);
+// Ends the process and waits until it has gone; true when it has.
+bool EndProcess(DWORD processId);
+
+// ---- the clipboard ------------------------------------------------------------------------
+
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::GlobalFree(h); }
+};
+using UniqueGlobal = win32::UniqueResource<GlobalMemoryTraits>;
+
+// The clipboard, opened for this thread while the object lives (it waits while another
+// program holds it).
+class OpenedClipboard {
+  public:
+    OpenedClipboard();
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    ~OpenedClipboard();
+    explicit operator bool() const { return opened_; }
+
+  private:
+    bool opened_ = false;
+};
+
+// Puts the text on the clipboard as CF_UNICODETEXT, alone; true on success.
+bool PutClipboardText(const std::wstring& text);
+// The CF_UNICODETEXT on the clipboard; nothing when there is none.
+std::optional<std::wstring> ClipboardText();
+
+// ---- files and text -----------------------------------------------------------------------
+
+std::optional<std::string> ReadBytes(const std::filesystem::path& path);
+bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
+// Clears the read-only attribute and deletes the file; true when it is gone.
+bool DeleteWritable(const std::filesystem::path& path);
+// Text in the ANSI code page and back; nothing when a character has no ANSI form.
+std::optional<std::string> ToAnsiCodePage(const std::wstring& text);
+std::wstring FromAnsiCodePage(const std::string& bytes);
+// An environment variable of the test process.
+std::optional<std::wstring> EnvironmentVariable(const std::wstring& name);
 
 // ---- controls of the main window --------------------------------------------------------
 

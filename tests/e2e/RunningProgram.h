@@ -1,0 +1,83 @@
+// A test that works with the program once its start-up is over: its own copy of
+// Kelbrook.exe, an empty settings store, and the Publisher message already answered.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "Driver.h"
+
+namespace kelbrook::e2e {
+
+inline constexpr wchar_t kProgramTitle[] = L"Kelbrook";
+inline constexpr wchar_t kPublisherMissingText[] =
+    L"Publisher is not installed on this computer. You need to have it installed to use this "
+    L"software without error.";
+
+class RunningProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }))
+            << "an instance of the program from before is still running";
+        ASSERT_TRUE(Store::Clear());
+        workspace_.emplace();
+    }
+
+    void TearDown() override {
+        program_.Kill();
+        workspace_.reset();
+    }
+
+    // Starts the program and answers the Publisher message that ends its start-up; any
+    // other message on the way (an error report) fails the test.
+    void Start() {
+        ASSERT_TRUE(program_.Start(workspace_->program()))
+            << "error " << program_.startError() << " starting "
+            << ::testing::PrintToString(workspace_->program().wstring());
+        const std::optional<SeenBox> box = program_.WaitForMessageBox();
+        ASSERT_TRUE(box) << "start-up showed no message within the deadline";
+        ASSERT_EQ(box->text, kPublisherMissingText)
+            << "title: " << ::testing::PrintToString(box->title);
+        ASSERT_TRUE(Answer(*box, IDOK));
+        ASSERT_TRUE(WaitUntil([&] {
+            HWND main = program_.MainWindow();
+            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
+        })) << "the main window never became usable";
+    }
+
+    // Closes the main window as its close box would and waits for a clean exit.
+    void Close() {
+        HWND main = program_.MainWindow();
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(::PostMessageW(main, WM_CLOSE, 0, 0));
+        ASSERT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
+        ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
+    }
+
+    HWND Control(int id) const { return program_.Control(id); }
+    std::wstring Caption(int id) const { return TextOf(Control(id)); }
+    bool Checked(int id) const { return IsChecked(Control(id)); }
+
+    void Click(int id) {
+        HWND button = Control(id);
+        ASSERT_NE(button, nullptr) << "control " << id;
+        ASSERT_TRUE(PostClick(button)) << "control " << id;
+    }
+
+    // Waits until the program has handled what was posted to it, then expects that no
+    // message box is up and the main window takes input again.
+    void ExpectQuietAfterwards() {
+        ASSERT_TRUE(program_.WaitForPostedMessages());
+        const HWND box = program_.FindMessageBox();
+        EXPECT_EQ(box, nullptr) << "a box is up: " << ::testing::PrintToString(TextOf(box)) << ", "
+                                << ::testing::PrintToString(TextOf(::GetDlgItem(box, 0xFFFF)));
+        EXPECT_TRUE(::IsWindowEnabled(program_.MainWindow()));
+    }
+
+    std::optional<Workspace> workspace_;
+    KelbrookProcess program_;
+};
+
+}  // namespace kelbrook::e2e

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
+#include <commctrl.h>
 
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -38,6 +40,21 @@ class FolderPickerTest : public ::testing::Test {
         second = std::wstring(temp) + L"kelbrook-pick-second";
         ::CreateDirectoryW(first.c_str(), nullptr);
         ::CreateDirectoryW(second.c_str(), nullptr);
+        ReadOnce(first);
+        ReadOnce(second);
+    }
+
+    // Wine's folder dialog finds a folder by its whole shell identity, last access time
+    // included; a folder read for the first time while the dialog looks for it is then not
+    // found. Reading each folder on the way once beforehand settles those times.
+    static void ReadOnce(const std::wstring& folder) {
+        for (std::filesystem::path step = folder;; step = step.parent_path()) {
+            std::error_code ignored;
+            for (std::filesystem::directory_iterator it(step, ignored), end; !ignored && it != end;
+                 it.increment(ignored)) {
+            }
+            if (step == step.root_path() || step.parent_path() == step) break;
+        }
     }
     void TearDown() override {
         ::RemoveDirectoryW(first.c_str());
@@ -61,6 +78,29 @@ class FolderPickerTest : public ::testing::Test {
     std::wstring first, second;
 };
 
+// The text of the folder tree's selected item.
+std::wstring SelectedFolderName(HWND dialog) {
+    HWND tree = ::FindWindowExW(dialog, nullptr, WC_TREEVIEWW, nullptr);
+    if (tree == nullptr) return L"";
+    TVITEMW item{};
+    wchar_t text[MAX_PATH] = {};
+    item.mask = TVIF_TEXT;
+    item.hItem = TreeView_GetSelection(tree);
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (item.hItem == nullptr || !TreeView_GetItem(tree, &item)) return L"";
+    return text;
+}
+
+// Waits up to 30 s for the dialog to show this folder selected.
+bool WaitForSelection(HWND dialog, const std::wstring& name) {
+    for (int attempt = 0; attempt < 3000; ++attempt) {
+        if (SelectedFolderName(dialog) == name) return true;
+        ::Sleep(10);
+    }
+    return false;
+}
+
 std::wstring Normalized(const std::wstring& path) {
     wchar_t full[MAX_PATH] = {};
     ::GetLongPathNameW(path.c_str(), full, MAX_PATH);
@@ -69,17 +109,22 @@ std::wstring Normalized(const std::wstring& path) {
 
 TEST_F(FolderPickerTest, OpensOnTheStartFolderAndReturnsItOnOk) {
     bool promptShown = false;
+    bool openedOnStart = false;
     const std::wstring chosen = Pick(L"Please select folder:", first, [&](HWND dialog) {
         promptShown = DialogShowsText(dialog, L"Please select folder:");
+        openedOnStart = WaitForSelection(dialog, L"kelbrook-pick-first");
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_TRUE(promptShown);
+    EXPECT_TRUE(openedOnStart);
     EXPECT_EQ(Normalized(chosen), Normalized(first));
 }
 
 TEST_F(FolderPickerTest, ReturnsTheFolderTheUserMovesTo) {
     const std::wstring chosen = Pick(L"Where?", first, [&](HWND dialog) {
+        WaitForSelection(dialog, L"kelbrook-pick-first");
         ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(second.c_str()));
+        EXPECT_TRUE(WaitForSelection(dialog, L"kelbrook-pick-second"));
         ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
     EXPECT_EQ(Normalized(chosen), Normalized(second));

@@ -329,6 +329,51 @@ TEST_F(CustomPointer, AnUnreadableCursorFileIsReportedAtStep114) {
     EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), 2);
 }
 
+// ---- the skin beside the program --------------------------------------------------------
+
+class Skin : public KelbrookE2e {
+  protected:
+    // The colour the screen shows at a point of the main window's client area.
+    COLORREF ClientPixel(int x, int y) const {
+        POINT point{x, y};
+        ::ClientToScreen(program_.MainWindow(), &point);
+        HDC screen = ::GetDC(nullptr);
+        const COLORREF color = ::GetPixel(screen, point.x, point.y);
+        ::ReleaseDC(nullptr, screen);
+        return color;
+    }
+};
+
+TEST_F(Skin, AValidSkinRestylesTheWindowWithoutAReport) {
+    workspace_->WriteFile(L"x\\o.cjs",
+                          "KelbrookSkin 1\r\nBackground = #C03080\r\nFont = Tahoma\r\n");
+    const StartRecord record = Start();
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(record.reports.empty());
+    EXPECT_TRUE(WaitUntil([&] { return ClientPixel(3, 3) == RGB(0xC0, 0x30, 0x80); }))
+        << "the window's background did not take the skin's colour";
+    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
+}
+
+TEST_F(Skin, WithoutASkinTheWindowIsWhite) {
+    const StartRecord record = Start();
+    if (HasFatalFailure()) return;
+    EXPECT_TRUE(WaitUntil([&] { return ClientPixel(3, 3) == RGB(0xFF, 0xFF, 0xFF); }));
+}
+
+TEST_F(Skin, AnInvalidSkinIsReportedAtStep104AndStartUpGoesOn) {
+    workspace_->WriteFile(L"x\\o.cjs", "[skin]\r\ncolour=blue\r\n");
+    const StartRecord record = Start();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(record.reports.size(), 1u);
+    ExpectEarlyReport(record.reports[0], L"Invalid skin file, line 1: expected \"KelbrookSkin 1\"",
+                      104);
+    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
+    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), 2);
+    // The colours set before the skin failed stay: the button face of the system.
+    EXPECT_TRUE(WaitUntil([&] { return ClientPixel(3, 3) == ::GetSysColor(COLOR_BTNFACE); }));
+}
+
 // ---- one instance at a time -------------------------------------------------------------
 
 class SecondInstance : public KelbrookE2e {};

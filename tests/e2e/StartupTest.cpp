@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Driver.h"
+#include "RunningProgram.h"
 #include "app/win32/ControlIds.h"
 
 namespace kelbrook::e2e {
@@ -20,9 +21,6 @@ using namespace kelbrook::win32;
 
 constexpr wchar_t kErrorReportTitle[] = L"Application Error";
 constexpr wchar_t kLoadLocation[] = L"Kelbrookapp2021/08/31.Form1.Form_Load";
-constexpr wchar_t kPublisherMissing[] =
-    L"Publisher is not installed on this computer. You need to have it installed to use this "
-    L"software without error.";
 
 // The text of an error report of Form_Load at this step.
 std::wstring LoadReport(const std::wstring& description, int step) {
@@ -42,20 +40,10 @@ struct StartRecord {
     std::optional<SeenBox> publisher;  // the closing message of start-up, answered with OK
 };
 
-class KelbrookE2e : public ::testing::Test {
+// Start-up tests follow the whole start-up, error reports included, instead of expecting
+// it to pass quietly as RunningProgram::Start does.
+class KelbrookE2e : public RunningProgram {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }))
-            << "an instance of the program from before is still running";
-        ASSERT_TRUE(Store::Clear());
-        workspace_.emplace();
-    }
-
-    void TearDown() override {
-        program_.Kill();
-        workspace_.reset();
-    }
-
     // Starts the program and follows its start-up until the Publisher message, answering
     // each error report on the way with OK.
     void StartAndFollow(StartRecord& record) {
@@ -73,7 +61,7 @@ class KelbrookE2e : public ::testing::Test {
             break;
         }
         ASSERT_TRUE(record.publisher) << "start-up never ended with the Publisher message";
-        ASSERT_EQ(record.publisher->text, kPublisherMissing);
+        ASSERT_EQ(record.publisher->text, kPublisherMissingText);
     }
 
     StartRecord Start() {
@@ -81,13 +69,6 @@ class KelbrookE2e : public ::testing::Test {
         StartAndFollow(record);
         return record;
     }
-
-    HWND Control(int id) const { return program_.Control(id); }
-    std::wstring Caption(int id) const { return TextOf(Control(id)); }
-    bool Checked(int id) const { return IsChecked(Control(id)); }
-
-    std::optional<Workspace> workspace_;
-    KelbrookProcess program_;
 };
 
 // Expects one error report of Form_Load, shown while the window was still hidden.

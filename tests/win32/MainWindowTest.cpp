@@ -105,6 +105,26 @@ TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {
     EXPECT_EQ(large.lfHeight, -MulDiv(1125, static_cast<int>(dpi), 7200));
 }
 
+TEST_F(MainWindowTest, ADpiChangeScalesTheWindowItsControlsAndFonts) {
+    RECT suggested{40, 30, 41, 31};
+    ::SendMessageW(window.Handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                   reinterpret_cast<LPARAM>(&suggested));
+    RECT client{}, outer{};
+    ::GetClientRect(window.Handle(), &client);
+    ::GetWindowRect(window.Handle(), &outer);
+    EXPECT_EQ(client.right, MulDiv(8025, 144, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(8355, 144, 1440));
+    EXPECT_EQ(outer.left, 40);
+    EXPECT_EQ(outer.top, 30);
+    const RECT button = ClientRectOf(window.Child(ControlId::PushButton3), window.Handle());
+    EXPECT_EQ(button.top, MulDiv(7335, 144, 1440));
+    LOGFONTW font{};
+    ::GetObjectW(reinterpret_cast<HFONT>(
+                     ::SendMessageW(window.Child(ControlId::PushButton3), WM_GETFONT, 0, 0)),
+                 sizeof(font), &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(1125, 144, 7200));
+}
+
 TEST_F(MainWindowTest, SelectingAnOptionClearsItsPartnerAndRaisesItsClick) {
     window.SetValue(ControlId::Option1, true);
     window.SetValue(ControlId::Option2, true);

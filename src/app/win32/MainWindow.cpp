@@ -220,19 +220,33 @@ void MainWindow::CreateFonts() {
     buttonFont_.reset(::CreateFontIndirectW(&font));
 }
 
-void MainWindow::LayOut() {
-    RECT frame{0, 0, Pixels(kClientWidthTwips), Pixels(kClientHeightTwips)};
+void MainWindow::LayOut(const RECT* suggested) {
+    const int clientWidth = Pixels(kClientWidthTwips);
+    const int clientHeight = Pixels(kClientHeightTwips);
+    RECT frame{0, 0, clientWidth, clientHeight};
     ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT current{};
-    ::GetWindowRect(window_, &current);
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    const RECT& area = monitor.rcWork;
-    const int x = area.left + (area.right - area.left - width) / 2;
-    const int y = area.top + (area.bottom - area.top - height) / 2;
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    ::SetWindowPos(window_, nullptr, 0, 0, width, height,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame the system really draws may differ from the computed one: size by the client.
+    RECT client{};
+    ::GetClientRect(window_, &client);
+    width += clientWidth - client.right;
+    height += clientHeight - client.bottom;
+    int x = 0;
+    int y = 0;
+    if (suggested != nullptr) {  // a DPI change: where the system suggests
+        x = suggested->left;
+        y = suggested->top;
+    } else {  // centred on the monitor's work area
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof(monitor);
+        ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+        const RECT& area = monitor.rcWork;
+        x = area.left + (area.right - area.left - width) / 2;
+        y = area.top + (area.bottom - area.top - height) / 2;
+    }
     ::SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     for (const ControlSpec& spec : kControls) {
@@ -522,7 +536,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wParam);
             CreateFonts();
-            LayOut();
+            LayOut(reinterpret_cast<const RECT*>(lParam));
             if (bigIcon_) SetApplicationIcon();
             return 0;
         }

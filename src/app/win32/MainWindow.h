@@ -68,7 +68,9 @@ class MainWindow : public Controls {
     LRESULT OnSetCursor(HWND over, LPARAM lParam);
     HBRUSH BackgroundBrush(ControlId id);
     void CreateFonts();
-    void LayOut();
+    // Sizes the window and places every control at the current DPI; the window goes to the
+    // suggested place, or centred on its monitor when there is none.
+    void LayOut(const RECT* suggested = nullptr);
     int Pixels(int twips) const { return MulDiv(twips, static_cast<int>(dpi_), 1440); }
     ControlId IdOf(HWND child) const;
 

@@ -38,13 +38,13 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 if(EXISTS /usr/src/googletest/CMakeLists.txt)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-else()
-  find_package(GTest REQUIRED)
-  add_library(gtest ALIAS GTest::gtest)
-endif()
-# GoogleTest's own sources do not build cleanly with every warning an error on mingw.
-if(TARGET gtest)
+  # GoogleTest's own sources do not build cleanly with every warning an error on mingw.
   target_compile_options(gtest PRIVATE -Wno-error)
+else()
+  # Elsewhere (Visual Studio with vcpkg, for example) an installed GoogleTest serves.
+  find_package(GTest REQUIRED)
+  add_library(gtest INTERFACE)
+  target_link_libraries(gtest INTERFACE GTest::gtest)
 endif()
 
 add_subdirectory(tests/win32)

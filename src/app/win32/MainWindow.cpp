@@ -12,61 +12,43 @@
 
 namespace kelbrook::win32 {
 
-namespace {
-
-enum class Kind { PushButton, Frame, Progress, Option, Check, Text, List, RichText };
+enum class ControlKind { PushButton, Frame, Progress, Option, Check, Text, List, RichText };
 
 struct ControlSpec {
     ControlId id;
-    Kind kind;
+    ControlKind kind;
     const wchar_t* text;
     std::optional<ControlId> frame;  // positions inside a frame are relative to it
     int left, top, width, height;    // twips
 };
 
+namespace {
+
 // The window's controls in definition order.
+// clang-format off
 constexpr std::array<ControlSpec, 20> kControls = {{
-    {ControlId::PushButton4, Kind::PushButton, L"Turn On Backup Save", {}, 120, 120, 7800, 405},
-    {ControlId::Frame2,
-     Kind::Frame,
-     L"On. Next backup save will occur in",
-     {},
-     120,
-     600,
-     7800,
-     860},
-    {ControlId::ProgressBar1, Kind::Progress, L"", ControlId::Frame2, 240, 270, 7280, 405},
-    {ControlId::Frame3, Kind::Frame, L"Other Options", {}, 120, 3045, 7800, 1755},
-    {ControlId::Option3, Kind::Option, L"Create new file on backup", ControlId::Frame3, 225, 300,
-     5415, 255},
-    {ControlId::Option4, Kind::Option, L"Overwrite old backup file on backup", ControlId::Frame3,
-     225, 650, 3840, 255},
-    {ControlId::Check5, Kind::Check, L"Load this software on Windows startup", ControlId::Frame3,
-     240, 1000, 3930, 240},
-    {ControlId::Check8, Kind::Check, L"Start in system tray", ControlId::Frame3, 240, 1350, 2580,
-     240},
-    {ControlId::Frame1, Kind::Frame, L"Save Location Option", {}, 120, 1560, 7800, 1400},
-    {ControlId::Option2, Kind::Option, L"Save all backups to the same folder as the open documents",
-     ControlId::Frame1, 240, 1000, 6615, 255},
-    {ControlId::Option1, Kind::Option, L"Save all backups to this location:", ControlId::Frame1,
-     240, 300, 3840, 255},
-    {ControlId::Text1, Kind::Text, L"Text1", ControlId::Frame1, 480, 550, 6135, 345},
-    {ControlId::PushButton1, Kind::PushButton, L"...", ControlId::Frame1, 6720, 555, 615, 345},
-    {ControlId::ListView1, Kind::List, L"", {}, 120, 4920, 7800, 1815},
-    {ControlId::PushButton2, Kind::PushButton, L"Backup Save Now (Test)", {}, 120, 6825, 7800, 405},
-    {ControlId::PushButton3, Kind::PushButton, L"View History Log", {}, 120, 7335, 3840, 405},
-    {ControlId::PushButton5,
-     Kind::PushButton,
-     L"Copy History To Clipboard",
-     {},
-     4080,
-     7335,
-     3840,
-     405},
-    {ControlId::RichTextBox1, Kind::RichText, L"", {}, 9000, 240, 4815, 3015},
-    {ControlId::PushButton11, Kind::PushButton, L"Help", {}, 120, 7845, 3840, 405},
-    {ControlId::PushButton12, Kind::PushButton, L"Clear History Log", {}, 4080, 7845, 3840, 405},
+    {ControlId::PushButton4, ControlKind::PushButton, L"Turn On Backup Save", {}, 120, 120, 7800, 405},
+    {ControlId::Frame2, ControlKind::Frame, L"On. Next backup save will occur in", {}, 120, 600, 7800, 860},
+    {ControlId::ProgressBar1, ControlKind::Progress, L"", ControlId::Frame2, 240, 270, 7280, 405},
+    {ControlId::Frame3, ControlKind::Frame, L"Other Options", {}, 120, 3045, 7800, 1755},
+    {ControlId::Option3, ControlKind::Option, L"Create new file on backup", ControlId::Frame3, 225, 300, 5415, 255},
+    {ControlId::Option4, ControlKind::Option, L"Overwrite old backup file on backup", ControlId::Frame3, 225, 650, 3840, 255},
+    {ControlId::Check5, ControlKind::Check, L"Load this software on Windows startup", ControlId::Frame3, 240, 1000, 3930, 240},
+    {ControlId::Check8, ControlKind::Check, L"Start in system tray", ControlId::Frame3, 240, 1350, 2580, 240},
+    {ControlId::Frame1, ControlKind::Frame, L"Save Location Option", {}, 120, 1560, 7800, 1400},
+    {ControlId::Option2, ControlKind::Option, L"Save all backups to the same folder as the open documents", ControlId::Frame1, 240, 1000, 6615, 255},
+    {ControlId::Option1, ControlKind::Option, L"Save all backups to this location:", ControlId::Frame1, 240, 300, 3840, 255},
+    {ControlId::Text1, ControlKind::Text, L"Text1", ControlId::Frame1, 480, 550, 6135, 345},
+    {ControlId::PushButton1, ControlKind::PushButton, L"...", ControlId::Frame1, 6720, 555, 615, 345},
+    {ControlId::ListView1, ControlKind::List, L"", {}, 120, 4920, 7800, 1815},
+    {ControlId::PushButton2, ControlKind::PushButton, L"Backup Save Now (Test)", {}, 120, 6825, 7800, 405},
+    {ControlId::PushButton3, ControlKind::PushButton, L"View History Log", {}, 120, 7335, 3840, 405},
+    {ControlId::PushButton5, ControlKind::PushButton, L"Copy History To Clipboard", {}, 4080, 7335, 3840, 405},
+    {ControlId::RichTextBox1, ControlKind::RichText, L"", {}, 9000, 240, 4815, 3015},
+    {ControlId::PushButton11, ControlKind::PushButton, L"Help", {}, 120, 7845, 3840, 405},
+    {ControlId::PushButton12, ControlKind::PushButton, L"Clear History Log", {}, 4080, 7845, 3840, 405},
 }};
+// clang-format on
 
 constexpr int kClientWidthTwips = 8025;
 constexpr int kClientHeightTwips = 8355;
@@ -133,16 +115,21 @@ void MainWindow::Create(HINSTANCE instance) {
     dpi_ = DpiOf(nullptr);
     backColors_[ControlId::Form1] = kWhite;
     for (const ControlSpec& spec : kControls) {
-        if (spec.kind == Kind::Frame || spec.kind == Kind::Option || spec.kind == Kind::Check) {
+        if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::Option ||
+            spec.kind == ControlKind::Check) {
             backColors_[spec.id] = kWhite;
         }
     }
 
-    window_ =
-        ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle, CW_USEDEFAULT,
-                          CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance, this);
+    // Created where and as large as it will be shown, so nothing has to move afterwards.
+    const RECT place = WindowPlace(nullptr);
+    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle,
+                                place.left, place.top, place.right - place.left,
+                                place.bottom - place.top, nullptr, nullptr, instance, this);
     if (window_ == nullptr) ThrowLastError(L"The main window could not be created");
-    dpi_ = DpiOf(window_);
+    const UINT windowDpi = DpiOf(window_);
+    const bool otherDpi = windowDpi != dpi_;
+    dpi_ = windowDpi;
     CreateFonts();
 
     for (const ControlSpec& spec : kControls) {
@@ -150,62 +137,69 @@ void MainWindow::Create(HINSTANCE instance) {
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
         switch (spec.kind) {
-            case Kind::PushButton:
+            case ControlKind::PushButton:
                 style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
                 break;
-            case Kind::Frame:
+            case ControlKind::Frame:
                 style |= BS_GROUPBOX | WS_GROUP;
                 break;
-            case Kind::Option:
+            case ControlKind::Option:
                 style |= BS_RADIOBUTTON | WS_TABSTOP;
                 if (spec.id == ControlId::Option3 || spec.id == ControlId::Option2)
                     style |= WS_GROUP;
                 break;
-            case Kind::Check:
+            case ControlKind::Check:
                 style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
                 break;
-            case Kind::Text:
+            case ControlKind::Text:
                 className = WC_EDITW;
                 style |= ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP;
                 exStyle = WS_EX_CLIENTEDGE;
                 break;
-            case Kind::List:
+            case ControlKind::List:
                 className = WC_LISTVIEWW;
                 style |= LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP | WS_GROUP;
                 exStyle = WS_EX_CLIENTEDGE;
                 break;
-            case Kind::Progress:
+            case ControlKind::Progress:
                 className = PROGRESS_CLASSW;
                 style |= PBS_SMOOTH;
                 break;
-            case Kind::RichText:
+            case ControlKind::RichText:
                 className = MSFTEDIT_CLASS;
                 style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;  // never seen
                 break;
         }
+        const RECT area = ControlPlace(spec);
         HWND child = ::CreateWindowExW(
-            exStyle, className, spec.text, style, 0, 0, 10, 10, window_,
+            exStyle, className, spec.text, style, area.left, area.top, area.right - area.left,
+            area.bottom - area.top, window_,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(1000 + static_cast<int>(spec.id))),
             instance, nullptr);
         if (child == nullptr)
             ThrowLastError(std::wstring(L"The control ") + spec.text + L" could not be created");
         children_[spec.id] = child;
-        if (spec.kind == Kind::List) {
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), FALSE);
+        if (spec.kind == ControlKind::List) {
             ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
         }
-        if (spec.kind == Kind::RichText) {
+        if (spec.kind == ControlKind::RichText) {
             ::SendMessageW(child, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO, 0);
         }
     }
     // A frame is drawn behind the controls it groups; the tab order of the others stays.
     for (const ControlSpec& spec : kControls) {
-        if (spec.kind == Kind::Frame) {
+        if (spec.kind == ControlKind::Frame) {
             ::SetWindowPos(children_[spec.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
     ::SendMessageW(children_[ControlId::ProgressBar1], PBM_SETRANGE32, 0, 100);
-    LayOut();
+    if (otherDpi) {
+        LayOut();  // the monitor's DPI is not the system's: everything at the window's DPI
+    } else {
+        FitClientArea();
+    }
 }
 
 void MainWindow::CreateFonts() {
@@ -220,48 +214,65 @@ void MainWindow::CreateFonts() {
     buttonFont_.reset(::CreateFontIndirectW(&font));
 }
 
-void MainWindow::LayOut(const RECT* suggested) {
-    const int clientWidth = Pixels(kClientWidthTwips);
-    const int clientHeight = Pixels(kClientHeightTwips);
-    RECT frame{0, 0, clientWidth, clientHeight};
+RECT MainWindow::WindowPlace(const RECT* suggested) const {
+    RECT frame{0, 0, Pixels(kClientWidthTwips), Pixels(kClientHeightTwips)};
     ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
-    int width = frame.right - frame.left;
-    int height = frame.bottom - frame.top;
-    ::SetWindowPos(window_, nullptr, 0, 0, width, height,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // The frame the system really draws may differ from the computed one: size by the client.
-    RECT client{};
-    ::GetClientRect(window_, &client);
-    width += clientWidth - client.right;
-    height += clientHeight - client.bottom;
-    int x = 0;
-    int y = 0;
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
     if (suggested != nullptr) {  // a DPI change: where the system suggests
-        x = suggested->left;
-        y = suggested->top;
-    } else {  // centred on the monitor's work area
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof(monitor);
-        ::GetMonitorInfoW(::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-        const RECT& area = monitor.rcWork;
-        x = area.left + (area.right - area.left - width) / 2;
-        y = area.top + (area.bottom - area.top - height) / 2;
+        return RECT{suggested->left, suggested->top, suggested->left + width,
+                    suggested->top + height};
     }
-    ::SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    MONITORINFO monitor{};  // centred on the work area of the window's (or the main) monitor
+    monitor.cbSize = sizeof(monitor);
+    HMONITOR handle = window_ != nullptr
+                          ? ::MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY)
+                          : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    ::GetMonitorInfoW(handle, &monitor);
+    const RECT& area = monitor.rcWork;
+    const int x = area.left + (area.right - area.left - width) / 2;
+    const int y = area.top + (area.bottom - area.top - height) / 2;
+    return RECT{x, y, x + width, y + height};
+}
 
+RECT MainWindow::ControlPlace(const ControlSpec& spec) const {
+    int left = spec.left;
+    int top = spec.top;
+    if (spec.frame) {
+        const ControlSpec& frameSpec = SpecOf(*spec.frame);
+        left += frameSpec.left;
+        top += frameSpec.top;
+    }
+    return RECT{Pixels(left), Pixels(top), Pixels(left + spec.width), Pixels(top + spec.height)};
+}
+
+HGDIOBJ MainWindow::FontOf(const ControlSpec& spec) const {
+    return spec.kind == ControlKind::PushButton ? buttonFont_.get() : formFont_.get();
+}
+
+void MainWindow::FitClientArea() {
+    // The frame the system really draws may differ from the computed one: size by the client.
+    RECT client{}, outer{};
+    ::GetClientRect(window_, &client);
+    ::GetWindowRect(window_, &outer);
+    const int dx = Pixels(kClientWidthTwips) - client.right;
+    const int dy = Pixels(kClientHeightTwips) - client.bottom;
+    if (dx == 0 && dy == 0) return;
+    ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + dx,
+                   outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::LayOut(const RECT* suggested) {
+    const RECT place = WindowPlace(suggested);
+    ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left,
+                   place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FitClientArea();
     for (const ControlSpec& spec : kControls) {
-        int left = spec.left;
-        int top = spec.top;
-        if (spec.frame) {
-            const ControlSpec& frameSpec = SpecOf(*spec.frame);
-            left += frameSpec.left;
-            top += frameSpec.top;
-        }
+        const RECT area = ControlPlace(spec);
         HWND child = children_[spec.id];
-        ::SetWindowPos(child, nullptr, Pixels(left), Pixels(top), Pixels(spec.width),
-                       Pixels(spec.height), SWP_NOZORDER | SWP_NOACTIVATE);
-        HGDIOBJ font = spec.kind == Kind::PushButton ? buttonFont_.get() : formFont_.get();
-        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        ::SetWindowPos(child, nullptr, area.left, area.top, area.right - area.left,
+                       area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
     }
     if (listColumnTwips_ > 0) {
         ListView_SetColumnWidth(children_[ControlId::ListView1], 0, Pixels(listColumnTwips_));

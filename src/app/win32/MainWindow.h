@@ -14,6 +14,8 @@
 
 namespace kelbrook::win32 {
 
+struct ControlSpec;
+
 class MainWindow : public Controls {
   public:
     MainWindow();
@@ -68,6 +70,10 @@ class MainWindow : public Controls {
     LRESULT OnSetCursor(HWND over, LPARAM lParam);
     HBRUSH BackgroundBrush(ControlId id);
     void CreateFonts();
+    RECT WindowPlace(const RECT* suggested) const;
+    RECT ControlPlace(const ControlSpec& spec) const;
+    HGDIOBJ FontOf(const ControlSpec& spec) const;
+    void FitClientArea();
     // Sizes the window and places every control at the current DPI; the window goes to the
     // suggested place, or centred on its monitor when there is none.
     void LayOut(const RECT* suggested = nullptr);

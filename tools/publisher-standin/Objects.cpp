@@ -1,0 +1,317 @@
+#include "Objects.h"
+
+#include "Dispatch.h"
+#include "Owners.h"
+#include "Server.h"
+#include "StandinPublication.h"
+
+#include <memory>
+#include <utility>
+
+namespace standin {
+namespace {
+
+using DocumentPtr = std::shared_ptr<DocumentState>;
+using PagePtr = std::shared_ptr<PageState>;
+
+std::wstring OutOfRange(long index, size_t count) {
+    return L"index " + std::to_wstring(index) + L" is out of range (there " +
+           (count == 1 ? L"is 1 item" : L"are " + std::to_wstring(count) + L" items") + L")";
+}
+
+// ---- Page enumeration -------------------------------------------------------------------
+
+IDispatch* NewPage(DocumentPtr document, PagePtr page);
+
+class PageEnumerator : public IEnumVARIANT {
+  public:
+    PageEnumerator(DocumentPtr document, std::vector<PagePtr> pages, size_t next)
+        : document_(std::move(document)), pages_(std::move(pages)), next_(next) {
+        ObjectCreated();
+    }
+    virtual ~PageEnumerator() { ObjectDestroyed(); }
+    PageEnumerator(const PageEnumerator&) = delete;
+    PageEnumerator& operator=(const PageEnumerator&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumVARIANT)) {
+            *object = static_cast<IEnumVARIANT*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG wanted, VARIANT* items, ULONG* fetched) override {
+        if (!items) return E_POINTER;
+        ULONG count = 0;
+        for (; count < wanted && next_ < pages_.size(); ++count, ++next_) {
+            VariantInit(&items[count]);
+            ReturnObject(&items[count], NewPage(document_, pages_[next_]));
+        }
+        if (fetched) *fetched = count;
+        return count == wanted ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        const size_t left = pages_.size() - next_;
+        next_ += count < left ? count : left;
+        return count <= left ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        next_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override {
+        if (!copy) return E_POINTER;
+        *copy = new PageEnumerator(document_, pages_, next_);
+        return S_OK;
+    }
+
+  private:
+    ULONG references_ = 1;
+    DocumentPtr document_;
+    std::vector<PagePtr> pages_;  // the pages as they were when enumeration began
+    size_t next_;
+};
+
+// ---- ShapeRange -----------------------------------------------------------------------------
+
+constexpr Member kShapeRangeMembers[] = {
+    {1, L"Count"},
+    {2, L"Copy"},
+};
+
+class ShapeRange : public DispatchObject {
+  public:
+    explicit ShapeRange(std::vector<std::wstring> shapes)
+        : DispatchObject(L"ShapeRange", kShapeRangeMembers), shapes_(std::move(shapes)) {}
+
+  protected:
+    void Call(DISPID id, const Arguments&, VARIANT* result) override {
+        if (id == 1) return ReturnLong(result, static_cast<long>(shapes_.size()));
+        CopyShapesToClipboard(shapes_);
+    }
+
+  private:
+    std::vector<std::wstring> shapes_;  // the shapes when the range was taken
+};
+
+// ---- Shapes -------------------------------------------------------------------------------
+
+constexpr Member kShapesMembers[] = {
+    {1, L"Count"},
+    {2, L"Range", {L"Index"}},
+    {3, L"Paste"},
+};
+
+class Shapes : public DispatchObject {
+  public:
+    explicit Shapes(PagePtr page) : DispatchObject(L"Shapes", kShapesMembers), page_(page) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        switch (id) {
+            case 1:
+                return ReturnLong(result, static_cast<long>(page_->shapes.size()));
+            case 2:
+                if (arguments.Has(0)) Fail(L"this stand-in takes the range of all shapes only");
+                return ReturnObject(result, new ShapeRange(page_->shapes));
+            default: {
+                std::vector<std::wstring> pasted = ShapesFromClipboard();
+                for (std::wstring& shape : pasted) page_->shapes.push_back(std::move(shape));
+                return;
+            }
+        }
+    }
+
+  private:
+    PagePtr page_;
+};
+
+// ---- Page ---------------------------------------------------------------------------------
+
+constexpr Member kPageMembers[] = {
+    {1, L"Shapes"},
+    {2, L"PageNumber"},
+};
+
+class PageObject : public DispatchObject {
+  public:
+    PageObject(DocumentPtr document, PagePtr page)
+        : DispatchObject(L"Page", kPageMembers), document_(std::move(document)), page_(page) {}
+
+  protected:
+    void Call(DISPID id, const Arguments&, VARIANT* result) override {
+        if (id == 1) return ReturnObject(result, new Shapes(page_));
+        for (size_t i = 0; i < document_->pages.size(); ++i) {
+            if (document_->pages[i] == page_) return ReturnLong(result, static_cast<long>(i + 1));
+        }
+        Fail(L"the page is no longer in its publication");
+    }
+
+  private:
+    DocumentPtr document_;
+    PagePtr page_;
+};
+
+IDispatch* NewPage(DocumentPtr document, PagePtr page) {
+    return new PageObject(std::move(document), std::move(page));
+}
+
+// ---- Pages --------------------------------------------------------------------------------
+
+constexpr Member kPagesMembers[] = {
+    {DISPID_VALUE, L"Item", {L"Index"}},
+    {1, L"Count"},
+    {2, L"Add", {L"Count", L"After"}},
+    {DISPID_NEWENUM, L"_NewEnum"},
+};
+
+class Pages : public DispatchObject {
+  public:
+    explicit Pages(DocumentPtr document)
+        : DispatchObject(L"Pages", kPagesMembers), document_(std::move(document)) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        auto& pages = document_->pages;
+        switch (id) {
+            case DISPID_VALUE: {
+                const long index = arguments.Long(0);
+                if (index < 1 || static_cast<size_t>(index) > pages.size()) {
+                    Fail(OutOfRange(index, pages.size()));
+                }
+                return ReturnObject(result, NewPage(document_, pages[index - 1]));
+            }
+            case 1:
+                return ReturnLong(result, static_cast<long>(pages.size()));
+            case 2: {
+                const long count = arguments.Long(0);
+                const long after = arguments.Long(1);
+                if (count < 1 || count > 1000) {
+                    Fail(L"Count " + std::to_wstring(count) + L" is not between 1 and 1000");
+                }
+                if (after < 0 || static_cast<size_t>(after) > pages.size()) {
+                    Fail(L"After " + std::to_wstring(after) + L" is not between 0 and " +
+                         std::to_wstring(pages.size()));
+                }
+                std::vector<PagePtr> added;
+                for (long i = 0; i < count; ++i) added.push_back(std::make_shared<PageState>());
+                pages.insert(pages.begin() + after, added.begin(), added.end());
+                return ReturnObject(result, NewPage(document_, added.front()));
+            }
+            default: {
+                V_VT(result) = VT_UNKNOWN;
+                V_UNKNOWN(result) = new PageEnumerator(document_, pages, 0);
+                return;
+            }
+        }
+    }
+
+  private:
+    DocumentPtr document_;
+};
+
+// ---- Document -----------------------------------------------------------------------------
+
+constexpr Member kDocumentMembers[] = {
+    {1, L"Name"}, {2, L"Path"}, {3, L"FullName"}, {4, L"Pages"}, {5, L"SaveAs", {L"Filename"}},
+};
+
+class Document : public DispatchObject {
+  public:
+    explicit Document(DocumentPtr document)
+        : DispatchObject(L"Document", kDocumentMembers), document_(std::move(document)) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        switch (id) {
+            case 1:
+                return ReturnString(result, document_->name);
+            case 2:
+                return ReturnString(result, document_->path);
+            case 3:
+                return ReturnString(result,
+                                    FullNameOf(Publication{document_->name, document_->path, {}}));
+            case 4:
+                return ReturnObject(result, new Pages(document_));
+            default:
+                SaveDocumentAs(*document_, arguments.String(0));
+                return;
+        }
+    }
+
+  private:
+    DocumentPtr document_;
+};
+
+// ---- Documents ----------------------------------------------------------------------------
+
+constexpr Member kDocumentsMembers[] = {
+    {DISPID_VALUE, L"Item", {L"Index"}},
+    {1, L"Count"},
+};
+
+class Documents : public DispatchObject {
+  public:
+    Documents() : DispatchObject(L"Documents", kDocumentsMembers) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        const auto& documents = State().documents;
+        if (id == 1) return ReturnLong(result, static_cast<long>(documents.size()));
+        const long index = arguments.Long(0);
+        if (index < 1 || static_cast<size_t>(index) > documents.size()) {
+            Fail(OutOfRange(index, documents.size()));
+        }
+        ReturnObject(result, new Document(documents[index - 1]));
+    }
+};
+
+// ---- Application --------------------------------------------------------------------------
+
+constexpr Member kApplicationMembers[] = {
+    {1, L"Name"}, {2, L"Documents"}, {3, L"ActiveDocument"}, {4, L"Open", {L"Filename"}},
+    {5, L"Quit"},
+};
+
+class Application : public DispatchObject {
+  public:
+    Application() : DispatchObject(L"Application", kApplicationMembers) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        switch (id) {
+            case 1:
+                return ReturnString(result, L"Microsoft Publisher");
+            case 2:
+                return ReturnObject(result, new Documents());
+            case 3:
+                if (!State().active) Fail(L"no publication is open");
+                return ReturnObject(result, new Document(State().active));
+            case 4: {
+                DocumentPtr document = OpenDocument(arguments.String(0));
+                AddDocument(document);
+                return ReturnObject(result, new Document(document));
+            }
+            default:
+                RequestQuit();
+                return;
+        }
+    }
+};
+
+}  // namespace
+
+IDispatch* NewApplication() {
+    return new Application();
+}
+
+}  // namespace standin

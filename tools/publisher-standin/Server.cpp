@@ -1,0 +1,317 @@
+#include "Server.h"
+
+#include "Owners.h"
+#include "StandinPublication.h"
+
+#include <cwchar>
+#include <utility>
+
+namespace standin {
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\PublisherStandin";
+constexpr wchar_t kFaultsKey[] = L"Software\\PublisherStandin\\Faults";
+
+std::optional<std::wstring> ReadString(const wchar_t* key, const std::wstring& value) {
+    DWORD bytes = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, value.c_str(), RRF_RT_REG_SZ, nullptr, nullptr,
+                     &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_CURRENT_USER, key, value.c_str(), RRF_RT_REG_SZ, nullptr, text.data(),
+                     &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::wstring ModePrefix() {
+    return State().mode == Mode::Running ? L"running:" : L"";
+}
+
+std::wstring FullPath(std::wstring_view fileName) {
+    const std::wstring name(fileName);
+    const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return name;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(name.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return name;
+    full.resize(written);
+    return full;
+}
+
+// The clipboard may be held by another process for a moment: try for about a second.
+bool OpenClipboardPatiently(std::unique_ptr<ClipboardSession>& session) {
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        session = std::make_unique<ClipboardSession>(State().owner);
+        if (session->open()) return true;
+        session.reset();
+        Sleep(25);
+    }
+    return false;
+}
+
+UINT ShapesFormat() {
+    static const UINT format = RegisterClipboardFormatW(kShapesFormatName);
+    return format;
+}
+
+UniqueGlobal GlobalCopy(const void* data, size_t bytes) {
+    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
+    if (!memory) Fail(L"Out of memory for the clipboard: " + SystemMessage(GetLastError()));
+    LockedGlobal lock(memory.get());
+    if (!lock.data()) Fail(L"Cannot lock clipboard memory: " + SystemMessage(GetLastError()));
+    memcpy(lock.data(), data, bytes);
+    return memory;
+}
+
+}  // namespace
+
+[[noreturn]] void Fail(std::wstring description) {
+    throw CallFailure{DISP_E_EXCEPTION, std::move(description)};
+}
+
+ServerState& State() {
+    static ServerState state;
+    return state;
+}
+
+std::shared_ptr<DocumentState> BlankDocument(std::wstring name) {
+    auto document = std::make_shared<DocumentState>();
+    document->name = std::move(name);
+    document->pages.push_back(std::make_shared<PageState>());
+    return document;
+}
+
+std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
+    const std::wstring full = FullPath(fileName);
+    UniqueHandle file =
+        OwnFile(CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail(L"Cannot open " + full + L": " + SystemMessage(GetLastError()));
+    std::string contents;
+    char buffer[16384];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr)) {
+            Fail(L"Cannot read " + full + L": " + SystemMessage(GetLastError()));
+        }
+        if (read == 0) break;
+        contents.append(buffer, read);
+    }
+    Publication publication;
+    try {
+        publication = ParsePublication(contents);
+    } catch (const FormatError& error) {
+        Fail(full + L" is not a stand-in publication: " + Widen(error.what()));
+    }
+    auto document = std::make_shared<DocumentState>();
+    document->name = NameFromFullName(full);
+    document->path = PathFromFullName(full);
+    for (Page& page : publication.pages) {
+        document->pages.push_back(std::make_shared<PageState>(PageState{std::move(page.shapes)}));
+    }
+    return document;
+}
+
+void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
+    const std::wstring full = FullPath(fileName);
+    Publication publication;
+    for (const auto& page : document.pages) publication.pages.push_back(Page{page->shapes});
+    std::string contents;
+    try {
+        contents = SerializePublication(publication);
+    } catch (const std::invalid_argument& error) {
+        Fail(L"Cannot save " + full + L": " + Widen(error.what()));
+    }
+    UniqueHandle file = OwnFile(CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
+    DWORD written = 0;
+    if (!WriteFile(file.get(), contents.data(), static_cast<DWORD>(contents.size()), &written,
+                   nullptr) ||
+        written != contents.size()) {
+        Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
+    }
+    if (!CloseHandle(file.release())) {
+        Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
+    }
+    document.name = NameFromFullName(full);
+    document.path = PathFromFullName(full);
+    DocumentsChanged();
+}
+
+void AddDocument(std::shared_ptr<DocumentState> document) {
+    State().active = document;
+    State().documents.push_back(std::move(document));
+    DocumentsChanged();
+}
+
+void DocumentsChanged() {
+    const HWND list = State().documentList;
+    if (!list) return;
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const auto& document : State().documents) {
+        const std::wstring line = FullNameOf(Publication{document->name, document->path, {}});
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+}
+
+void CopyShapesToClipboard(const std::vector<std::wstring>& shapes) {
+    // The shapes format: a one-page publication file in UTF-8, ending in a NUL.
+    Publication publication{{}, {}, {Page{shapes}}};
+    std::string payload;
+    try {
+        payload = SerializePublication(publication);
+    } catch (const std::invalid_argument& error) {
+        Fail(L"Cannot copy the shapes: " + Widen(error.what()));
+    }
+    std::wstring text;
+    for (const std::wstring& shape : shapes) {
+        if (!text.empty()) text += L"\r\n";
+        text += shape;
+    }
+    UniqueGlobal shapesMemory = GlobalCopy(payload.c_str(), payload.size() + 1);
+    UniqueGlobal textMemory = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+
+    std::unique_ptr<ClipboardSession> clipboard;
+    if (!OpenClipboardPatiently(clipboard)) {
+        Fail(L"Cannot open the clipboard (another program may hold it): " +
+             SystemMessage(GetLastError()));
+    }
+    if (!EmptyClipboard()) Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
+    if (!SetClipboardData(ShapesFormat(), shapesMemory.get())) {
+        Fail(L"Cannot put the shapes on the clipboard: " + SystemMessage(GetLastError()));
+    }
+    shapesMemory.release();  // the system's now
+    if (!SetClipboardData(CF_UNICODETEXT, textMemory.get())) {
+        Fail(L"Cannot put the shapes' text on the clipboard: " + SystemMessage(GetLastError()));
+    }
+    textMemory.release();
+}
+
+std::vector<std::wstring> ShapesFromClipboard() {
+    std::unique_ptr<ClipboardSession> clipboard;
+    if (!OpenClipboardPatiently(clipboard)) {
+        Fail(L"Cannot open the clipboard (another program may hold it): " +
+             SystemMessage(GetLastError()));
+    }
+    const HANDLE data = GetClipboardData(ShapesFormat());
+    if (!data) {
+        Fail(L"The clipboard holds no shapes (no \"" + std::wstring(kShapesFormatName) +
+             L"\" data)");
+    }
+    std::string payload;
+    {
+        LockedGlobal lock(data);
+        if (!lock.data()) Fail(L"Cannot read the clipboard: " + SystemMessage(GetLastError()));
+        const char* bytes = static_cast<const char*>(lock.data());
+        payload.assign(bytes, strnlen(bytes, GlobalSize(data)));
+    }
+    try {
+        std::vector<std::wstring> shapes;
+        for (Page& page : ParsePublication(payload).pages) {
+            for (std::wstring& shape : page.shapes) shapes.push_back(std::move(shape));
+        }
+        return shapes;
+    } catch (const FormatError& error) {
+        Fail(L"The clipboard's shapes are damaged: " + Widen(error.what()));
+    }
+}
+
+std::optional<std::wstring> FaultFor(std::wstring_view object, std::wstring_view member) {
+    return ReadString(kFaultsKey,
+                      ModePrefix() + std::wstring(object) + L"." + std::wstring(member));
+}
+
+bool BusyNow() {
+    const std::optional<std::wstring> value = ReadString(kFaultsKey, ModePrefix() + L"busy");
+    if (!value || value->compare(0, 5, L"busy ") != 0) return false;
+    const unsigned long long milliseconds = wcstoull(value->c_str() + 5, nullptr, 10);
+    return GetTickCount64() - State().startTick < milliseconds;
+}
+
+void ApplyFault(std::wstring_view object, std::wstring_view member) {
+    const std::optional<std::wstring> fault = FaultFor(object, member);
+    if (!fault) return;
+    if (CompareStringOrdinal(fault->c_str(), -1, L"crash", -1, TRUE) == CSTR_EQUAL) {
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    if (CompareStringOrdinal(fault->c_str(), -1, L"fail", -1, TRUE) == CSTR_EQUAL) {
+        Fail(L"Stand-in failure in " + std::wstring(object) + L"." + std::wstring(member));
+    }
+}
+
+void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call) {
+    const std::optional<std::wstring> path = ReadString(kSettingsKey, L"Journal");
+    if (!path || path->empty()) return;
+    const std::wstring line = std::to_wstring(GetCurrentProcessId()) +
+                              (State().mode == Mode::Running ? L" running " : L" copy ") +
+                              std::wstring(object) + L"." + std::wstring(member) + L" " +
+                              std::wstring(call) + L"\r\n";
+    const std::string bytes = ToUtf8(line);
+    UniqueHandle file = OwnFile(CreateFileW(path->c_str(), FILE_APPEND_DATA,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        ReportError(L"Cannot open the journal " + *path + L": " + SystemMessage(GetLastError()));
+        return;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
+        ReportError(L"Cannot write the journal " + *path + L": " + SystemMessage(GetLastError()));
+    }
+}
+
+void ObjectCreated() {
+    ++State().objects;
+    State().everServed = true;
+}
+
+void ObjectDestroyed() {
+    if (--State().objects == 0 && State().mode == Mode::Copy) RequestQuit();
+}
+
+void RequestQuit() {
+    if (std::exchange(State().quitting, true)) return;
+    // A moment's delay lets COM send the reply to the call that asked for it.
+    SetTimer(State().owner, 1, 100, nullptr);
+}
+
+std::wstring SystemMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                             text.back() == L'.')) {
+        text.pop_back();
+    }
+    return (text.empty() ? L"error" : text) + L" (" + std::to_wstring(error) + L")";
+}
+
+std::wstring Widen(std::string_view utf8) {
+    try {
+        return FromUtf8(utf8);
+    } catch (const std::invalid_argument&) {
+        return std::wstring(utf8.begin(), utf8.end());
+    }
+}
+
+void ReportError(std::wstring_view text) {
+    const std::wstring line = std::wstring(text) + L"\r\n";
+    OutputDebugStringW(line.c_str());
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    if (error && error != INVALID_HANDLE_VALUE) {
+        const std::string bytes = ToUtf8(line);
+        DWORD written = 0;
+        WriteFile(error, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    }
+}
+
+}  // namespace standin

@@ -1,0 +1,84 @@
+// The stand-in's process-wide state and the services its objects use: documents, files,
+// clipboard, the registry's fault and journal settings, and the instance's lifetime.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+
+// {6D1C3A52-8E4B-4F0A-9C27-51B7E2A94D13}: the stand-in's own class, not Publisher's.
+inline constexpr CLSID kStandinClsid = {
+    0x6d1c3a52, 0x8e4b, 0x4f0a, {0x9c, 0x27, 0x51, 0xb7, 0xe2, 0xa9, 0x4d, 0x13}};
+inline constexpr wchar_t kStandinClsidText[] = L"{6D1C3A52-8E4B-4F0A-9C27-51B7E2A94D13}";
+inline constexpr wchar_t kProgId[] = L"Publisher.Application";
+inline constexpr wchar_t kShapesFormatName[] = L"Publisher stand-in shapes";
+
+// A call that fails: Invoke answers hr (DISP_E_EXCEPTION carries the description).
+struct CallFailure {
+    HRESULT hr;
+    std::wstring description;
+    UINT argument = 0;  // for DISP_E_TYPEMISMATCH and DISP_E_PARAMNOTFOUND
+};
+[[noreturn]] void Fail(std::wstring description);
+
+struct PageState {
+    std::vector<std::wstring> shapes;
+};
+
+struct DocumentState {
+    std::wstring name;
+    std::wstring path;  // empty when never saved
+    std::vector<std::shared_ptr<PageState>> pages;
+};
+
+enum class Mode { Running, Copy };
+
+struct ServerState {
+    Mode mode = Mode::Copy;
+    std::vector<std::shared_ptr<DocumentState>> documents;
+    std::shared_ptr<DocumentState> active;
+    HWND owner = nullptr;         // hidden: the clipboard's owner and the timers' target
+    HWND documentList = nullptr;  // the running instance's list box
+    ULONGLONG startTick = 0;
+    long objects = 0;  // live COM objects of ours (copy instances end at zero)
+    bool everServed = false;
+    bool quitting = false;
+};
+ServerState& State();
+
+// Documents.
+std::shared_ptr<DocumentState> BlankDocument(std::wstring name);
+std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);   // Fail()s
+void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);  // Fail()s
+void AddDocument(std::shared_ptr<DocumentState> document);
+void DocumentsChanged();  // refreshes the running instance's list
+
+// The clipboard: Copy replaces its contents, Paste reads the shapes format. Both Fail().
+void CopyShapesToClipboard(const std::vector<std::wstring>& shapes);
+std::vector<std::wstring> ShapesFromClipboard();
+
+// Registry settings under HKCU\Software\PublisherStandin, read afresh at every call.
+std::optional<std::wstring> FaultFor(std::wstring_view object, std::wstring_view member);
+bool BusyNow();
+void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call);
+// Applies the fault for <object>.<member>, if any: "crash" ends the process, "fail" throws.
+void ApplyFault(std::wstring_view object, std::wstring_view member);
+
+// Lifetime.
+void ObjectCreated();
+void ObjectDestroyed();
+void RequestQuit();  // ends the message loop shortly, after the current call's reply is sent
+
+// Text.
+std::wstring SystemMessage(DWORD error);
+std::wstring Widen(std::string_view utf8);  // lenient: for messages
+void ReportError(std::wstring_view text);   // stderr and the debugger
+
+}  // namespace standin

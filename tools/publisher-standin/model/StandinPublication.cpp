@@ -1,0 +1,216 @@
+#include "StandinPublication.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace standin {
+namespace {
+
+constexpr std::string_view kHeader = "standin-publication 1";
+constexpr std::string_view kHeaderWord = "standin-publication";
+constexpr std::string_view kPage = "page";
+constexpr std::string_view kShape = "shape";
+
+// Decodes one code point at text[i], advancing i; nullopt when the bytes are not UTF-8.
+std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    char32_t code = 0;
+    char32_t least = 0;
+    if (lead < 0x80) {
+        ++i;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, code = lead & 0x1F, least = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, code = lead & 0x0F, least = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, code = lead & 0x07, least = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (text.size() - i < length) return std::nullopt;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    i += length;
+    return code;
+}
+
+void AppendWide(std::wstring& out, char32_t code) {
+    if constexpr (sizeof(wchar_t) == 2) {
+        if (code >= 0x10000) {
+            code -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
+            return;
+        }
+    }
+    out.push_back(static_cast<wchar_t>(code));
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// A line as quoted in an error: at most 40 characters, or nothing when it is not UTF-8.
+std::string Quoted(std::string_view line) {
+    try {
+        std::wstring wide = FromUtf8(line);
+        if (wide.size() > 40) wide = wide.substr(0, 40) + L"...";
+        return " \"" + ToUtf8(wide) + "\"";
+    } catch (const std::invalid_argument&) {
+        return "";
+    }
+}
+
+}  // namespace
+
+FormatError::FormatError(std::size_t line, const std::string& description)
+    : std::runtime_error("line " + std::to_string(line) + ": " + description), line_(line) {}
+
+std::wstring FromUtf8(std::string_view utf8) {
+    std::wstring out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t at = i;
+        const std::optional<char32_t> code = DecodeUtf8(utf8, i);
+        if (!code) {
+            throw std::invalid_argument("not UTF-8 at byte " + std::to_string(at));
+        }
+        AppendWide(out, *code);
+    }
+    return out;
+}
+
+std::string ToUtf8(std::wstring_view wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        char32_t code = static_cast<char32_t>(wide[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
+                wide[i + 1] <= 0xDFFF) {
+                code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
+                ++i;
+            }
+        }
+        if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
+        AppendUtf8(out, code);
+    }
+    return out;
+}
+
+Publication ParsePublication(std::string_view utf8) {
+    if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
+    Publication publication;
+    std::size_t number = 0;
+    std::size_t start = 0;
+    while (start < utf8.size()) {
+        std::size_t end = utf8.find('\n', start);
+        if (end == std::string_view::npos) end = utf8.size();
+        std::string_view line = utf8.substr(start, end - start);
+        start = end + 1;
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        ++number;
+
+        if (number == 1) {
+            if (line == kHeader) continue;
+            if (line.starts_with(kHeaderWord)) {
+                throw FormatError(number, "unsupported version" + Quoted(line) +
+                                              "; this stand-in reads \"standin-publication 1\"");
+            }
+            throw FormatError(number,
+                              "expected \"standin-publication 1\", found" +
+                                  (line.empty() ? std::string(" an empty line") : Quoted(line)));
+        }
+        if (line == kPage) {
+            publication.pages.emplace_back();
+            continue;
+        }
+        if (line == kShape || line.starts_with(std::string(kShape) + ' ')) {
+            if (publication.pages.empty()) {
+                throw FormatError(number, "a shape before the first \"page\" line");
+            }
+            const std::string_view text = line.substr(std::min(line.size(), kShape.size() + 1));
+            try {
+                publication.pages.back().shapes.push_back(FromUtf8(text));
+            } catch (const std::invalid_argument&) {
+                throw FormatError(number, "the shape's text is not UTF-8");
+            }
+            continue;
+        }
+        throw FormatError(number,
+                          "expected \"page\" or \"shape <text>\", found" +
+                              (line.empty() ? std::string(" an empty line") : Quoted(line)));
+    }
+    if (number == 0) throw FormatError(1, "the file is empty; expected \"standin-publication 1\"");
+    return publication;
+}
+
+std::string SerializePublication(const Publication& publication) {
+    std::string out(kHeader);
+    out += "\r\n";
+    for (const Page& page : publication.pages) {
+        out += kPage;
+        out += "\r\n";
+        for (const std::wstring& text : page.shapes) {
+            if (text.find_first_of(L"\r\n") != std::wstring::npos) {
+                throw std::invalid_argument("a shape's text holds a line break: " + ToUtf8(text));
+            }
+            out += kShape;
+            out += ' ';
+            out += ToUtf8(text);
+            out += "\r\n";
+        }
+    }
+    return out;
+}
+
+std::wstring NameFromFullName(std::wstring_view fullName) {
+    std::size_t i = fullName.size();
+    while (i > 0 && !IsSeparator(fullName[i - 1])) --i;
+    return std::wstring(fullName.substr(i));
+}
+
+std::wstring PathFromFullName(std::wstring_view fullName) {
+    std::size_t i = fullName.size();
+    while (i > 0 && !IsSeparator(fullName[i - 1])) --i;
+    if (i == 0) return {};
+    std::wstring_view folder = fullName.substr(0, i - 1);
+    // "C:" is the drive's current folder, not its root: the root keeps its backslash.
+    if (folder.size() == 2 && folder[1] == L':') return std::wstring(folder) + L'\\';
+    if (folder.empty()) return std::wstring(1, L'\\');
+    return std::wstring(folder);
+}
+
+std::wstring FullNameOf(const Publication& publication) {
+    if (publication.path.empty()) return publication.name;
+    if (IsSeparator(publication.path.back())) return publication.path + publication.name;
+    return publication.path + L'\\' + publication.name;
+}
+
+}  // namespace standin

@@ -1,0 +1,64 @@
+// The stand-in Publisher's publication: what a document holds and how it is stored in a file.
+// Portable C++: no <windows.h>, so that native unit tests can use it too.
+//
+// The file (UTF-8 text, lines end in CR LF or LF):
+//   standin-publication 1
+//   page
+//   shape <text>
+//   shape <text>
+//   page
+//   ...
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin {
+
+struct Page {
+    std::vector<std::wstring> shapes;  // each shape's text, in the page's order
+    bool operator==(const Page&) const = default;
+};
+
+struct Publication {
+    std::wstring name;  // "Report.pub", or the unsaved name ("Publication1")
+    std::wstring path;  // "C:\Docs", "C:\" for a drive root, empty when never saved
+    std::vector<Page> pages;
+    bool operator==(const Publication&) const = default;
+};
+
+// A file that does not follow the format. what() reads "line N: <what was expected>".
+class FormatError : public std::runtime_error {
+  public:
+    FormatError(std::size_t line, const std::string& description);
+    std::size_t line() const { return line_; }
+
+  private:
+    std::size_t line_;
+};
+
+// Reads a file's contents (a UTF-8 byte order mark is allowed). The result's name and path
+// are empty: they come from where the file is. Throws FormatError.
+Publication ParsePublication(std::string_view utf8);
+
+// The file's contents, lines ending in CR LF. Throws std::invalid_argument when a shape's
+// text contains a line break, which the format cannot hold.
+std::string SerializePublication(const Publication& publication);
+
+// "C:\Docs\Report.pub" -> "Report.pub". Both '\' and '/' separate.
+std::wstring NameFromFullName(std::wstring_view fullName);
+// "C:\Docs\Report.pub" -> "C:\Docs"; "C:\Report.pub" -> "C:\"; "Report.pub" -> "".
+std::wstring PathFromFullName(std::wstring_view fullName);
+// The inverse: path and name joined by one '\'; the name alone when the path is empty.
+std::wstring FullNameOf(const Publication& publication);
+
+// UTF-8 <-> wide text (UTF-16 where wchar_t has 16 bits, UTF-32 elsewhere).
+// FromUtf8 throws std::invalid_argument on malformed input; ToUtf8 writes U+FFFD for a lone
+// surrogate.
+std::wstring FromUtf8(std::string_view utf8);
+std::string ToUtf8(std::wstring_view wide);
+
+}  // namespace standin

@@ -10,11 +10,12 @@ endif()
 
 add_library(kelbrook_win32 STATIC
   src/app/win32/MainWindow.cpp
-  src/app/win32/MessageBoxDialogs.cpp
-  src/app/win32/RegistrySettingsStore.cpp
-  src/app/win32/Win32Files.cpp
-  src/app/win32/Win32Platform.cpp
-  src/app/win32/Win32Support.cpp
+  src/app/win32/MainWindowLayout.cpp
+  src/core/win32/MessageBoxDialogs.cpp
+  src/core/win32/RegistrySettingsStore.cpp
+  src/core/win32/Win32Files.cpp
+  src/core/win32/Win32Platform.cpp
+  src/core/win32/Win32Support.cpp
   src/backup/win32/ComPublisherAutomation.cpp
   src/backup/win32/ShellFolderPicker.cpp
 )

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/ErrorReport.h"
-#include "app/Main.h"
+#include "core/ErrorReport.h"
+#include "core/Main.h"
 #include "history/HistoryLog.h"
 
 namespace kelbrook {
@@ -183,6 +183,11 @@ void Form1::PushButton12_Click() {
 }
 
 void Form1::Click(ControlId id) {
+    RunUntrapped(ports_.debug, std::wstring(L"Form1.") + ControlName(id) + L"_Click",
+                 [&] { DispatchClick(id); });
+}
+
+void Form1::DispatchClick(ControlId id) {
     switch (id) {
         case ControlId::PushButton1:
             PushButton1_Click();
@@ -214,7 +219,8 @@ void Form1::Click(ControlId id) {
 }
 
 void Form1::Change(ControlId id) {
-    if (id == ControlId::Text1) Text1_Change();
+    if (id != ControlId::Text1) return;
+    RunUntrapped(ports_.debug, L"Form1.Text1_Change", [&] { Text1_Change(); });
 }
 
 void Form1::MouseMove(ControlId id) {

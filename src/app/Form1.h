@@ -2,11 +2,11 @@
 // controls. The real window (or a test's fakes) forwards every event here.
 #pragma once
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Globals.h"
-#include "app/Platform.h"
-#include "app/Settings.h"
+#include "core/Controls.h"
+#include "core/Dialogs.h"
+#include "core/Globals.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 #include "history/HistoryLog.h"
 #include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
@@ -23,6 +23,7 @@ struct Form1Ports {
     PublisherAutomation& publisher;
     MessagePump& pump;
     FolderPicker& folders;
+    DebugOutput& debug;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -63,9 +64,12 @@ class Form1 : public ControlEvents {
     void Change(ControlId id) override;
     void MouseMove(ControlId id) override;
     void QueryUnload() override { Form_QueryUnload(); }
+    // Timer1: nothing is scheduled by its ticks yet.
+    void Tick() override {}
 
   private:
     HistoryPorts History() const;
+    void DispatchClick(ControlId id);
 
     Form1Ports ports_;
     ProgramValues& values_;

@@ -1,7 +1,7 @@
 #include "backup/AddFolder.h"
 
-#include "app/Controls.h"
-#include "app/ErrorReport.h"
+#include "core/Controls.h"
+#include "core/ErrorReport.h"
 
 namespace kelbrook::AddFolder {
 

@@ -1,8 +1,8 @@
 #include "history/HistoryLog.h"
 
-#include "app/ErrorReport.h"
-#include "app/Globals.h"
-#include "app/Main.h"
+#include "core/ErrorReport.h"
+#include "core/Globals.h"
+#include "core/Main.h"
 
 namespace kelbrook {
 

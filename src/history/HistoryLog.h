@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Platform.h"
+#include "core/Controls.h"
+#include "core/Dialogs.h"
+#include "core/Platform.h"
 
 namespace kelbrook {
 

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/win32/ControlIds.h"
+#include "core/win32/Win32Platform.h"
 
 namespace kelbrook::e2e {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::e2e {
 

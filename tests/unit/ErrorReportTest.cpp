@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "Fakes.h"
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 
 namespace kelbrook {
 namespace {

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Controls.h"
-#include "app/Dialogs.h"
-#include "app/Failure.h"
-#include "app/Platform.h"
-#include "app/Settings.h"
+#include "core/Controls.h"
+#include "core/Dialogs.h"
+#include "core/Failure.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
 #include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
 
@@ -47,11 +47,13 @@ class FakeSettings : public SettingsStore {
         return it->second;
     }
     void Write(const std::wstring& key, const std::wstring& value) override {
+        if (failingWrites) throw Failure(L"Access is denied");
         values[key] = value;
         writes.push_back(key + L"=" + value);
     }
     std::map<std::wstring, std::wstring> values;
     std::set<std::wstring> failingReads;
+    bool failingWrites = false;
     std::vector<std::wstring> writes;
 };
 
@@ -113,6 +115,12 @@ class FakeShell : public ShellFolders {
   public:
     std::wstring SpecialFolderPath(int csidl) override { return csidl == 0 ? desktop : L""; }
     std::wstring desktop = L"C:\\Users\\pat\\Desktop";
+};
+
+class FakeDebugOutput : public DebugOutput {
+  public:
+    void Write(const std::wstring& text) override { lines.push_back(text); }
+    std::vector<std::wstring> lines;
 };
 
 class FakePump : public MessagePump {

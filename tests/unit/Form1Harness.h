@@ -33,10 +33,12 @@ struct Form1Harness {
     FakePublisher publisher;
     FakePump pump;
     FakeFolderPicker picker;
+    FakeDebugOutput debug;
     ProgramValues values;
     FakeControls controls;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker},
-               values};
+    Form1 form{
+        {controls, settings, dialogs, files, processes, shell, publisher, pump, picker, debug},
+        values};
 };
 
 }  // namespace kelbrook::testing

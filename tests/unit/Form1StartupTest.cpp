@@ -269,5 +269,32 @@ TEST_F(Form1Test, ThePointerFollowsTheMouse) {
     EXPECT_EQ(controls.pointer, Pointer::Default);
 }
 
+// A Desktop whose name lies outside the ANSI code page is stored under "Path" as it is.
+TEST_F(Form1Test, ADesktopNameOutsideTheAnsiCodePageSurvivesIntoPath) {
+    shell.desktop =
+        L"C:\\Users\\\u0141ukasz \u30b8\u30e7\u30f3\\\u0420\u0430\u0431\u043e\u0447\u0438\u0439 "
+        L"\u0441\u0442\u043e\u043b";
+    form.Form_Load();
+    EXPECT_EQ(settings.values[L"Path"], shell.desktop + L"\\");
+    EXPECT_EQ(controls.Caption(ControlId::Text1), shell.desktop + L"\\");
+}
+
+// A handler without a trap of its own leaves a trace of its failure and shows nothing.
+TEST_F(Form1Test, AFailureOfAnUntrappedHandlerIsTracedAndTheProgramGoesOn) {
+    form.Form_Load();
+    const std::size_t shown = dialogs.shown.size();
+    settings.failingWrites = true;
+    controls.SetCaption(ControlId::Text1, L"D:\\Kopien");
+    controls.SetValue(ControlId::Option2, true);
+    EXPECT_EQ(dialogs.shown.size(), shown);
+    EXPECT_EQ(debug.lines, (std::vector<std::wstring>{
+                               L"Kelbrook: Form1.Text1_Change failed: Access is denied\n",
+                               L"Kelbrook: Form1.Option2_Click failed: Access is denied\n"}));
+    settings.failingWrites = false;
+    controls.SetValue(ControlId::Option1, true);
+    EXPECT_EQ(settings.values[L"WhereOption"], L"1");
+    EXPECT_EQ(debug.lines.size(), 2u);
+}
+
 }  // namespace
 }  // namespace kelbrook

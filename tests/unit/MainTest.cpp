@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "app/Main.h"
+#include "core/Main.h"
 
 namespace kelbrook {
 namespace {

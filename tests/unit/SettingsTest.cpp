@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/Failure.h"
-#include "app/Settings.h"
+#include "core/Failure.h"
+#include "core/Settings.h"
 
 namespace kelbrook {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <fstream>
 
-#include "app/Failure.h"
-#include "app/Main.h"
-#include "app/win32/Win32Files.h"
-#include "app/win32/Win32Platform.h"
+#include "core/Failure.h"
+#include "core/Main.h"
+#include "core/win32/Win32Files.h"
+#include "core/win32/Win32Platform.h"
 
 namespace kelbrook::win32 {
 namespace {

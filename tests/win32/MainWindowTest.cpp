@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
-#include "app/Failure.h"
+#include "core/Failure.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/MainWindow.h"
 
@@ -17,6 +18,7 @@ struct RecordedEvents : ControlEvents {
     void Change(ControlId id) override { events.push_back(L"change " + Name(id)); }
     void MouseMove(ControlId) override {}
     void QueryUnload() override { events.push_back(L"query-unload"); }
+    void Tick() override { events.push_back(L"tick"); }
     static std::wstring Name(ControlId id) { return std::to_wstring(static_cast<int>(id)); }
     std::vector<std::wstring> events;
 };
@@ -184,6 +186,30 @@ TEST_F(MainWindowTest, ProgressAndTimerKeepTheirValues) {
     window.SetTimerInterval(0);
     EXPECT_EQ(window.TimerInterval(), 0);
     EXPECT_THROW(window.SetTimerInterval(-1), Failure);
+}
+
+// Timer1's ticks reach the logic while it runs, and none arrives once it is stopped.
+TEST_F(MainWindowTest, TheTimerTicksReachTheLogicUntilItIsStopped) {
+    window.SetTimerInterval(10);
+    const auto ticks = [&] {
+        return std::count(events.events.begin(), events.events.end(), L"tick");
+    };
+    const DWORD deadline = ::GetTickCount() + 10000;
+    MSG message;
+    while (ticks() < 3 && ::GetTickCount() < deadline) {
+        if (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&message);
+        } else {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+    }
+    EXPECT_GE(ticks(), 3);
+    window.SetTimerInterval(0);
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    const auto stoppedAt = ticks();
+    ::Sleep(100);
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+    EXPECT_EQ(ticks(), stoppedAt) << "a tick arrived after the timer was stopped";
 }
 
 TEST_F(MainWindowTest, AFileThatIsNoCursorIsRefused) {

@@ -2,9 +2,9 @@
 
 #include <thread>
 
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
 #include "DialogWaiting.h"
-#include "app/win32/MessageBoxDialogs.h"
+#include "core/win32/MessageBoxDialogs.h"
 
 namespace kelbrook::win32 {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/win32/RegistrySettingsStore.h"
-#include "app/win32/Win32Support.h"
+#include "core/win32/RegistrySettingsStore.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/Main.h"
-#include "app/win32/Win32Platform.h"
+#include "core/Main.h"
+#include "core/win32/Win32Platform.h"
 
 namespace kelbrook::win32 {
 namespace {

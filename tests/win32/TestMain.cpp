@@ -1,7 +1,7 @@
 // The Windows tests run on a thread with COM and OLE, as the program's own thread does.
 #include <gtest/gtest.h>
 
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 int main(int argc, char** argv) {
     kelbrook::win32::OleScope ole;

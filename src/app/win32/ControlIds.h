@@ -6,7 +6,6 @@ namespace kelbrook::win32 {
 
 inline constexpr wchar_t kMainWindowClass[] = L"KelbrookMainWindow";
 inline constexpr wchar_t kMainWindowCaption[] = L"Kelbrook";
-inline constexpr wchar_t kSingleInstanceMutex[] = L"Tarnwick.Kelbrook.SingleInstance";
 
 // Child-window identifiers: 1000 + the control's place in the window's definition order.
 enum ControlWindowId : int {

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/Controls.h"
-#include "app/win32/Win32Support.h"
+#include "core/Controls.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 
@@ -69,6 +69,8 @@ class MainWindow : public Controls {
     void OnCommand(int childId, int code);
     LRESULT OnSetCursor(HWND over, LPARAM lParam);
     HBRUSH BackgroundBrush(ControlId id);
+    LRESULT OnControlColor(HDC dc, HWND child);
+    void OnDpiChanged(UINT dpi, const RECT* suggested);
     void CreateFonts();
     RECT WindowPlace(const RECT* suggested) const;
     RECT ControlPlace(const ControlSpec& spec) const;

@@ -2,14 +2,14 @@
 // then the message loop until the window closes.
 #include <windows.h>
 
-#include "app/Failure.h"
+#include "core/Failure.h"
 #include "app/Form1.h"
 #include "app/win32/MainWindow.h"
-#include "app/win32/MessageBoxDialogs.h"
-#include "app/win32/RegistrySettingsStore.h"
-#include "app/win32/Win32Files.h"
-#include "app/win32/Win32Platform.h"
-#include "app/win32/Win32Support.h"
+#include "core/win32/MessageBoxDialogs.h"
+#include "core/win32/RegistrySettingsStore.h"
+#include "core/win32/Win32Files.h"
+#include "core/win32/Win32Platform.h"
+#include "core/win32/Win32Support.h"
 #include "backup/win32/ComPublisherAutomation.h"
 #include "backup/win32/ShellFolderPicker.h"
 
@@ -30,9 +30,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32ShellFolders shell;
     ComPublisherAutomation publisher;
     Win32MessagePump pump;
+    Win32DebugOutput debug;
     ShellFolderPicker folders;
-    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders},
-               values);
+    Form1 form(
+        {window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug},
+        values);
 
     try {
         window.Create(instance);

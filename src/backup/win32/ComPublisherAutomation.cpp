@@ -1,6 +1,6 @@
 #include "backup/win32/ComPublisherAutomation.h"
 
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 

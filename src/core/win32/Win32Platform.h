@@ -3,10 +3,12 @@
 
 #include <windows.h>
 
-#include "app/Platform.h"
-#include "app/win32/Win32Support.h"
+#include "core/Platform.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
+
+inline constexpr wchar_t kSingleInstanceMutex[] = L"Tarnwick.Kelbrook.SingleInstance";
 
 // Holds the program's named mutex from construction (the first thing the program does).
 class SingleInstance {
@@ -36,6 +38,11 @@ class Win32Processes : public Processes {
 class Win32ShellFolders : public ShellFolders {
   public:
     std::wstring SpecialFolderPath(int csidl) override;
+};
+
+class Win32DebugOutput : public DebugOutput {
+  public:
+    void Write(const std::wstring& text) override { ::OutputDebugStringW(text.c_str()); }
 };
 
 class Win32MessagePump : public MessagePump {

@@ -1,7 +1,7 @@
-#include "app/win32/Win32Files.h"
+#include "core/win32/Win32Files.h"
 
-#include "app/Failure.h"
-#include "app/win32/Win32Support.h"
+#include "core/Failure.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 

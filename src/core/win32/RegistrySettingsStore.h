@@ -1,7 +1,7 @@
 // The settings store in the registry: string values of HKCU\Software\Tarnwick\Kelbrook.
 #pragma once
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 namespace kelbrook::win32 {
 

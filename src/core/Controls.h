@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/Skin.h"
+#include "core/Skin.h"
 
 namespace kelbrook {
 
@@ -35,6 +35,9 @@ enum class ControlId {
     PushButton11,
     PushButton12,
 };
+
+// The control's name in the window's definition, "Form1" for the window itself.
+const wchar_t* ControlName(ControlId id);
 
 // Option buttons come in pairs: Option1 with Option2, Option3 with Option4.
 inline bool IsOptionButton(ControlId id) {
@@ -120,6 +123,8 @@ class ControlEvents {
     virtual void MouseMove(ControlId id) = 0;
     // The window is about to close, by any means; closing is never cancelled.
     virtual void QueryUnload() = 0;
+    // Timer1's interval has passed once more.
+    virtual void Tick() = 0;
 };
 
 }  // namespace kelbrook

@@ -1,4 +1,6 @@
-#include "app/ErrorReport.h"
+#include "core/ErrorReport.h"
+
+#include "core/Globals.h"
 
 namespace kelbrook {
 
@@ -16,6 +18,15 @@ void ShowErrorReport(Dialogs& dialogs, const std::wstring& location, int step,
                      const std::wstring& description) {
     dialogs.ShowMessage(ErrorReportText(location, step, description), kErrorReportTitle,
                         MessageButtons::Ok, MessageIcon::Warning);
+}
+
+void TraceUntrappedFailure(DebugOutput& debug, const std::wstring& handler) {
+    try {
+        debug.Write(std::wstring(kProductName) + L": " + handler + L" failed: " +
+                    DescribeCurrentException() + L"\n");
+    } catch (...) {
+        // Nothing is left to tell it to.
+    }
 }
 
 void GuardedProcedure::Report(int step) {

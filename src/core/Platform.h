@@ -46,6 +46,13 @@ class ShellFolders {
     virtual std::wstring SpecialFolderPath(int csidl) = 0;
 };
 
+class DebugOutput {
+  public:
+    virtual ~DebugOutput() = default;
+    // Writes a line to the debugger's output (nobody sees it unless a debugger listens).
+    virtual void Write(const std::wstring& text) = 0;
+};
+
 class MessagePump {
   public:
     virtual ~MessagePump() = default;

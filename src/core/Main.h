@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "app/Controls.h"
-#include "app/Globals.h"
-#include "app/Platform.h"
+#include "core/Controls.h"
+#include "core/Globals.h"
+#include "core/Platform.h"
 
 namespace kelbrook::Main {
 

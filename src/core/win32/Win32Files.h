@@ -1,7 +1,7 @@
 // Files on the real file system.
 #pragma once
 
-#include "app/Platform.h"
+#include "core/Platform.h"
 
 namespace kelbrook::win32 {
 

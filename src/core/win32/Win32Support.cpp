@@ -1,8 +1,8 @@
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 #include <vector>
 
-#include "app/Failure.h"
+#include "core/Failure.h"
 
 namespace kelbrook::win32 {
 

@@ -1,8 +1,8 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <cmath>
 
-#include "app/Failure.h"
+#include "core/Failure.h"
 
 namespace kelbrook {
 

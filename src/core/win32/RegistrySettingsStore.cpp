@@ -1,8 +1,8 @@
-#include "app/win32/RegistrySettingsStore.h"
+#include "core/win32/RegistrySettingsStore.h"
 
 #include <vector>
 
-#include "app/win32/Win32Support.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 

@@ -1,10 +1,8 @@
-#include "app/win32/Win32Platform.h"
+#include "core/win32/Win32Platform.h"
 
 #include <shlobj.h>
 
 #include <vector>
-
-#include "app/win32/ControlIds.h"
 
 namespace kelbrook::win32 {
 
@@ -67,9 +65,10 @@ std::wstring Win32ShellFolders::SpecialFolderPath(int csidl) {
     LPITEMIDLIST raw = nullptr;
     if (::SHGetSpecialFolderLocation(nullptr, csidl, &raw) != S_OK || raw == nullptr) return L"";
     UniqueCoTaskMem items(raw);
-    char buffer[512] = {};
-    if (!::SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(items.get()), buffer)) return L"";
-    return FromAnsi(buffer);
+    // The wide call: a folder name outside the ANSI code page must survive.
+    wchar_t buffer[MAX_PATH] = {};
+    if (!::SHGetPathFromIDListW(static_cast<LPCITEMIDLIST>(items.get()), buffer)) return L"";
+    return buffer;
 }
 
 void Win32MessagePump::ProcessPending() {

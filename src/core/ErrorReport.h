@@ -4,8 +4,9 @@
 #include <string>
 #include <utility>
 
-#include "app/Dialogs.h"
-#include "app/Failure.h"
+#include "core/Dialogs.h"
+#include "core/Failure.h"
+#include "core/Platform.h"
 
 namespace kelbrook {
 
@@ -58,5 +59,20 @@ class GuardedProcedure {
     Dialogs& dialogs_;
     std::wstring location_;
 };
+
+// Writes the failure now being handled to the debugger output, naming the handler (call
+// only inside a catch block).
+void TraceUntrappedFailure(DebugOutput& debug, const std::wstring& handler);
+
+// Runs a handler that has no error report of its own: a failure is not dropped without a
+// trace but written with its description to the debugger output, and the program goes on.
+template <class Action>
+void RunUntrapped(DebugOutput& debug, const std::wstring& handler, Action&& action) {
+    try {
+        std::forward<Action>(action)();
+    } catch (...) {
+        TraceUntrappedFailure(debug, handler);
+    }
+}
 
 }  // namespace kelbrook

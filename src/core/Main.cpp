@@ -1,7 +1,7 @@
-#include "app/Main.h"
+#include "core/Main.h"
 
-#include "app/Failure.h"
-#include "app/Skin.h"
+#include "core/Failure.h"
+#include "core/Skin.h"
 
 namespace kelbrook::Main {
 

@@ -1,9 +1,9 @@
-#include "app/Skin.h"
+#include "core/Skin.h"
 
 #include <cctype>
 #include <vector>
 
-#include "app/Failure.h"
+#include "core/Failure.h"
 
 namespace kelbrook {
 

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 
 namespace kelbrook::win32 {
 

@@ -49,8 +49,10 @@ wine_env_start() {
     "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f </dev/null >/dev/null 2>&1 || true
   fi
   wineserver -p </dev/null >/dev/null 2>&1 &
-  # Warm-up: the first program of a session starts the services.
-  "$WINE_LOADER" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  # A crash is an exit code, never a dialog that waits for an answer (and blocks a test run).
+  # Setting it also warms up the session: the first program starts the services.
+  "$WINE_LOADER" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+    </dev/null >/dev/null 2>&1 || true
 }
 
 wine_env_stop() {

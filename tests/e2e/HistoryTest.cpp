@@ -249,6 +249,26 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
 }
 
+// What Kelbrook put on the clipboard outlives it: another program pastes the lines after
+// Kelbrook has closed, and closing after one or two copies is a clean exit.
+TEST_F(HistoryCopy, TheCopiedLinesStayOnTheClipboardAfterTheProgramCloses) {
+    for (const int copies : {1, 2}) {
+        SCOPED_TRACE(::testing::Message() << copies << " copies");
+        ASSERT_NO_FATAL_FAILURE(Start());
+        const std::string bytes = WriteLog();
+        if (HasFailure()) return;
+        for (int copy = 0; copy < copies; ++copy) {
+            ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+            ExpectQuietAfterwards();
+        }
+        ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(bytes); }));
+        ASSERT_NO_FATAL_FAILURE(Close());
+        EXPECT_EQ(ClipboardText(), FromAnsiCodePage(bytes))
+            << "after the program closed the clipboard holds "
+            << ::testing::PrintToString(ClipboardText());
+    }
+}
+
 // ---- Clear History Log ------------------------------------------------------------------
 
 class HistoryClear : public HistoryE2e {

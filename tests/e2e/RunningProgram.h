@@ -25,7 +25,17 @@ class RunningProgram : public ::testing::Test {
         workspace_.emplace();
     }
 
+    // Every test ends by closing what it started, the way the close box does, and sees a
+    // clean exit; only after a failed assertion is the program ended by force.
     void TearDown() override {
+        if (!HasFailure() && program_.Running()) {
+            EXPECT_NO_FATAL_FAILURE(Close()) << "the program did not exit cleanly at the end";
+        } else if (!HasFailure()) {
+            const std::optional<DWORD> code = program_.WaitForExit(std::chrono::milliseconds(0));
+            if (code) {
+                EXPECT_EQ(*code, 0u) << "the program ended with this exit code";
+            }
+        }
         program_.Kill();
         workspace_.reset();
     }

@@ -88,6 +88,10 @@ void MainWindow::SetSelectionLength(ControlId id, int length) {
 
 void MainWindow::CopySelection(ControlId id) {
     ::SendMessageW(Child(id), WM_COPY, 0, 0);
+    // The rich edit puts an OLE data object on the clipboard whose code lives in its library.
+    // Flushed now, the clipboard holds plain data that needs neither our process nor our
+    // libraries: the text stays after the program has ended, and its exit cannot crash.
+    ::OleFlushClipboard();
 }
 
 void MainWindow::AddListColumn(const std::wstring& header) {

@@ -153,9 +153,22 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     Variant ignored;
     try {
         ApplyFault(kind_, member->name);
-        const Arguments arguments(params ? *params : none, *member);
         VARIANT* target = result ? result : ignored.get();
         if (result) VariantInit(result);
+        if (params && params->cArgs > 0 && member->parameters[0].empty() &&
+            (flags & DISPATCH_PROPERTYGET)) {
+            // "app.Documents(1)" from a script: the arguments belong to the default member of
+            // what the property returns.
+            Variant property;
+            Call(id, Arguments(none, *member), property.get());
+            if (V_VT(property.get()) != VT_DISPATCH || !V_DISPATCH(property.get())) {
+                throw CallFailure{DISP_E_BADPARAMCOUNT, L""};
+            }
+            return V_DISPATCH(property.get())
+                ->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, params, target,
+                         exception, argumentError);
+        }
+        const Arguments arguments(params ? *params : none, *member);
         Call(id, arguments, target);
         return S_OK;
     } catch (const CallFailure& failure) {

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Smoke check of the stand-in Publisher under Wine: registration, the running instance, copy
+# instances, the clipboard, SaveAs, faults and the journal.
+#   tools/publisher-standin/smoke.sh [BIN_DIR]     (default build/standin-dev/bin)
+# Uses its own Wine prefix (build/standin-prefix unless WINEPREFIX_OVERRIDE says otherwise)
+# and a private display. Exits nonzero at the first mismatch.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+bin=$(cd "${1:-$root/build/standin-dev/bin}" && pwd)
+export WINEPREFIX_OVERRIDE="${WINEPREFIX_OVERRIDE:-$root/build/standin-prefix}"
+. "$root/scripts/wine-env.sh"
+wine_env_start --private-display
+trap 'wine_env_stop' EXIT
+
+failures=0
+fail() { echo "MISMATCH: $*"; failures=$((failures + 1)); }
+expect_eq() { # what expected actual
+  if [ "$2" == "$3" ]; then echo "ok: $1"; else fail "$1"$'\n  expected: '"$2"$'\n  actual:   '"$3"; fi
+}
+expect_has() { # what needle haystack
+  if [[ "$3" == *"$2"* ]]; then echo "ok: $1"; else fail "$1: no \"$2\" in:"$'\n'"$3"; fi
+}
+run() { timeout 60 "$WINE_LOADER" "$@" 2>&1 | tr -d '\r'; }
+probe() { run "$bin/StandinProbe.exe" "$@"; }
+servers() { # stand-in processes of this prefix
+  local pid n=0
+  for pid in $(pgrep -f '^[^ ]*PublisherStandin\.exe'); do
+    grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && n=$((n + 1))
+  done
+  echo "$n"
+}
+wait_servers() { # count: waits up to 5 s for that many stand-in processes
+  local n
+  for n in $(seq 50); do [ "$(servers)" -eq "$1" ] && return 0; sleep 0.1; done
+  return 1
+}
+reg() { "$WINE_LOADER" reg "$@" >/dev/null 2>&1; }
+fault() { reg add 'HKCU\Software\PublisherStandin\Faults' /v "$1" /d "$2" /f; }
+clear_faults() { reg delete 'HKCU\Software\PublisherStandin\Faults' /f; }
+
+public="$WINEPREFIX/drive_c/users/Public"
+wpublic='C:\users\Public'
+rm -f "$public"/*.pub "$public/journal.txt"
+clear_faults
+reg add 'HKCU\Software\PublisherStandin' /v Journal /d "$wpublic\\journal.txt" /f
+
+"$WINE_LOADER" "$bin/PublisherStandin.exe" /RegServer
+expect_eq "/RegServer exit code" 0 $?
+expect_has "ProgID registered" "{6D1C3A52-8E4B-4F0A-9C27-51B7E2A94D13}" \
+  "$("$WINE_LOADER" reg query 'HKLM\Software\Classes\Publisher.Application\CLSID' 2>&1)"
+
+# A file that is not a publication: nothing modal, exit code 2, the reason on stderr.
+printf 'standin-publication 1\npage\nshap oops\n' >"$public/bad.pub"
+out=$(timeout 60 "$WINE_LOADER" "$bin/PublisherStandin.exe" "$wpublic\\bad.pub" 2>&1)
+expect_eq "a bad file's exit code" 2 $?
+expect_has "a bad file is refused with its line" 'bad.pub is not a stand-in publication: line 3: expected "page" or "shape <text>", found "shap oops"' "$out"
+wait_servers 0 || fail "the refused instance stayed"
+
+# The running instance, with a non-ASCII file name and shape text.
+name='Café 日本.pub'
+printf 'standin-publication 1\npage\nshape Hello\nshape caf\xc3\xa9 \xe6\x97\xa5\npage\npage\nshape third\n' >"$public/$name"
+("$WINE_LOADER" "$bin/PublisherStandin.exe" "$wpublic\\$name" --unsaved Notes; echo $? >/tmp/standin-smoke.$$) &
+for _ in $(seq 50); do out=$(probe active) && break; sleep 0.2; done
+expect_eq "the running instance, by GetActiveObject" "application Microsoft Publisher
+document 1 [$name] [C:\\users\\Public] [C:\\users\\Public\\$name]
+document 2 [Notes] [] [Notes]
+page 1 shapes 2
+page 2 shapes 0
+page 3 shapes 1
+copied 2" "$out"
+
+# A copy instance: paste, add a page, save with the named argument, quit.
+out=$(probe copy "$wpublic\\Copie é.pub")
+expect_eq "a copy instance pastes and saves" "blank [Publication1] []
+pasted 2 added page 2
+saved [C:\\users\\Public\\Copie é.pub] [C:\\users\\Public]
+quit" "$out"
+expect_eq "SaveAs writes the format" \
+  "$(printf 'standin-publication 1\r\npage\r\nshape Hello\r\nshape caf\xc3\xa9 \xe6\x97\xa5\r\npage\r\n')" \
+  "$(cat "$public/Copie é.pub")"
+wait_servers 1 && echo "ok: the copy instance ended on Quit" || fail "the copy instance stayed after Quit"
+
+out=$(probe release)
+expect_eq "a copy instance answers" "application Microsoft Publisher" "$out"
+wait_servers 1 && echo "ok: the copy instance ended on release" || fail "the copy instance stayed after release"
+
+expect_eq "a bad index" "failed 80020009 Documents.Item: index 9 is out of range (there is 1 item)" "$(probe badindex)"
+expect_has "SaveAs to a missing folder names the path and reason" \
+  'failed 80020009 Document.SaveAs: Cannot save C:\nowhere\x.pub: ' "$(probe saveas 'C:\nowhere\x.pub')"
+
+fault Document.SaveAs fail
+expect_eq "the fault fail" "failed 80020009 Document.SaveAs: Stand-in failure in Document.SaveAs" \
+  "$(probe saveas "$wpublic\\f.pub")"
+clear_faults
+expect_has "Paste without shapes on the clipboard" \
+  'failed 80020009 Shapes.Paste: The clipboard holds no shapes (no "Publisher stand-in shapes" data)' \
+  "$(probe paste-nothing)"
+wait_servers 1 || fail "a copy instance stayed"
+
+fault Shapes.Paste crash
+out=$(probe paste-crash)
+expect_has "the fault crash fails the call" "failed 8" "$out"
+wait_servers 1 && echo "ok: the fault crash ended the copy instance" || fail "the crashed instance stayed"
+clear_faults
+
+fault running:busy 'busy 600000'
+expect_has "the fault busy rejects the running instance's calls" "error 80010001" "$(probe active)"
+clear_faults
+fault busy 'busy 600000'
+expect_has "the fault busy rejects a copy instance's calls" "error 80010001" "$(probe release)"
+clear_faults
+wait_servers 1 || fail "the busy copy instance stayed"
+
+# Script-style use: arguments by reference, For Each, default members. The clipboard still
+# holds the running instance's two shapes.
+probe active >/dev/null
+out=$(run cscript //nologo "$(winepath -w "$here/smoke.vbs")" "$wpublic\\script.pub")
+expect_eq "VBScript" "pages 1:0 2:2 3:0
+documents 1 first Publication1
+saved C:\\users\\Public\\script.pub
+bad index: Documents.Item: index 7 is out of range (there is 1 item)
+quit" "$out"
+wait_servers 1 || fail "the script's copy instance stayed"
+
+journal=$(tr -d '\r' <"$public/journal.txt")
+expect_has "the journal names copy calls" " copy Document.SaveAs GetIDsOfNames" "$journal"
+expect_has "the journal names running calls" " running ShapeRange.Copy Invoke" "$journal"
+bad=$(grep -cvE '^[0-9]+ (running|copy) [A-Za-z]+\.[A-Za-z_#0-9-]+ (GetIDsOfNames|Invoke)$' <<<"$journal")
+expect_eq "every journal line has the form" 0 "$bad"
+
+expect_eq "the running instance's Quit" "quit" "$(probe quit-running)"
+wait_servers 0 || fail "the running instance stayed after Quit"
+sleep 0.5
+expect_eq "the running instance's exit code after Quit" 0 "$(cat /tmp/standin-smoke.$$)"
+
+("$WINE_LOADER" "$bin/PublisherStandin.exe" --unsaved Draft; echo $? >/tmp/standin-smoke.$$) &
+for _ in $(seq 50); do probe close-window >/dev/null && break; sleep 0.2; done
+wait_servers 0 || fail "the running instance stayed after WM_CLOSE"
+sleep 0.5
+expect_eq "the running instance's exit code after WM_CLOSE" 0 "$(cat /tmp/standin-smoke.$$)"
+rm -f /tmp/standin-smoke.$$
+
+"$WINE_LOADER" "$bin/PublisherStandin.exe" /UnregServer
+expect_eq "/UnregServer exit code" 0 $?
+"$WINE_LOADER" reg query 'HKLM\Software\Classes\Publisher.Application' >/dev/null 2>&1
+expect_eq "/UnregServer removes the ProgID" 1 $?
+reg delete 'HKCU\Software\PublisherStandin' /f
+
+echo "smoke: $failures mismatches"
+[ "$failures" -eq 0 ]

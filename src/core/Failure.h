@@ -3,6 +3,7 @@
 // of their own simply let them pass to the calling step.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <string>
 
@@ -10,12 +11,16 @@ namespace kelbrook {
 
 class Failure : public std::exception {
   public:
-    explicit Failure(std::wstring description) : description_(std::move(description)) {}
+    explicit Failure(std::wstring description, std::int32_t code = 0)
+        : description_(std::move(description)), code_(code) {}
     const std::wstring& Description() const noexcept { return description_; }
+    // The HRESULT the failure came from (a Win32 error in its HRESULT form), 0 when none.
+    std::int32_t Code() const noexcept { return code_; }
     const char* what() const noexcept override { return "Kelbrook failure"; }
 
   private:
     std::wstring description_;
+    std::int32_t code_ = 0;
 };
 
 // The description of the exception now being handled (call only inside a catch block).

@@ -147,12 +147,7 @@ bool EndProcess(DWORD processId);
 
 // ---- the clipboard ------------------------------------------------------------------------
 
-struct GlobalMemoryTraits {
-    using Handle = HGLOBAL;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::GlobalFree(h); }
-};
-using UniqueGlobal = win32::UniqueResource<GlobalMemoryTraits>;
+using win32::UniqueGlobal;
 
 // The clipboard, opened for this thread while the object lives (it waits while another
 // program holds it).

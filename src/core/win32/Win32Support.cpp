@@ -55,7 +55,7 @@ std::wstring SystemMessage(DWORD code) {
 }
 
 void ThrowWin32Error(DWORD code, const std::wstring& context) {
-    throw Failure(context + L": " + SystemMessage(code));
+    throw Failure(context + L": " + SystemMessage(code), HRESULT_FROM_WIN32(code));
 }
 
 void ThrowLastError(const std::wstring& context) {
@@ -66,9 +66,10 @@ void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* inf
     if (SUCCEEDED(hr)) return;
     if (info != nullptr && info->bstrDescription != nullptr &&
         ::SysStringLen(info->bstrDescription) > 0) {
-        throw Failure(std::wstring(info->bstrDescription, ::SysStringLen(info->bstrDescription)));
+        throw Failure(std::wstring(info->bstrDescription, ::SysStringLen(info->bstrDescription)),
+                      info->scode != 0 ? info->scode : hr);
     }
-    throw Failure(context + L": " + SystemMessage(static_cast<DWORD>(hr)));
+    throw Failure(context + L": " + SystemMessage(static_cast<DWORD>(hr)), hr);
 }
 
 Bstr::Bstr(const std::wstring& text)

@@ -24,18 +24,27 @@ std::wstring SystemMessage(DWORD code);
 void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* info = nullptr);
 
 // ---- owners -------------------------------------------------------------------------------
-template <class Traits>
+template <class H>
+H NullHandle() {
+    return nullptr;
+}
+inline HANDLE InvalidFileHandle() {
+    return INVALID_HANDLE_VALUE;
+}
+
+// The owner of one handle of type H, closed with Close; Invalid gives the "no handle" value.
+template <class H, auto Close, H (*Invalid)() = &NullHandle<H>>
 class UniqueResource {
   public:
-    using Handle = typename Traits::Handle;
+    using Handle = H;
     UniqueResource() = default;
     explicit UniqueResource(Handle h) : handle_(h) {}
     UniqueResource(const UniqueResource&) = delete;
     UniqueResource& operator=(const UniqueResource&) = delete;
     UniqueResource(UniqueResource&& other) noexcept
-        : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
+        : handle_(std::exchange(other.handle_, Invalid())) {}
     UniqueResource& operator=(UniqueResource&& other) noexcept {
-        if (this != &other) reset(std::exchange(other.handle_, Traits::Invalid()));
+        if (this != &other) reset(std::exchange(other.handle_, Invalid()));
         return *this;
     }
     ~UniqueResource() { reset(); }
@@ -45,66 +54,26 @@ class UniqueResource {
         reset();
         return &handle_;
     }
-    explicit operator bool() const { return handle_ != Traits::Invalid(); }
-    void reset(Handle h = Traits::Invalid()) {
-        if (handle_ != Traits::Invalid()) Traits::Close(handle_);
+    explicit operator bool() const { return handle_ != Invalid(); }
+    void reset(Handle h = Invalid()) {
+        if (handle_ != Invalid()) Close(handle_);
         handle_ = h;
     }
-    Handle release() { return std::exchange(handle_, Traits::Invalid()); }
+    Handle release() { return std::exchange(handle_, Invalid()); }
 
   private:
-    Handle handle_ = Traits::Invalid();
+    Handle handle_ = Invalid();
 };
 
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CloseHandle(h); }
-};
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) { ::CloseHandle(h); }
-};
-struct RegKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::RegCloseKey(h); }
-};
-struct GdiObjectTraits {
-    using Handle = HGDIOBJ;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::DeleteObject(h); }
-};
-struct IconTraits {
-    using Handle = HICON;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::DestroyIcon(h); }
-};
-struct CursorTraits {
-    using Handle = HCURSOR;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::DestroyCursor(h); }
-};
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::FreeLibrary(h); }
-};
-struct CoTaskMemTraits {
-    using Handle = void*;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::CoTaskMemFree(h); }
-};
-
-using UniqueHandle = UniqueResource<KernelHandleTraits>;
-using UniqueFile = UniqueResource<FileHandleTraits>;
-using UniqueKey = UniqueResource<RegKeyTraits>;
-using UniqueGdiObject = UniqueResource<GdiObjectTraits>;
-using UniqueIcon = UniqueResource<IconTraits>;
-using UniqueCursor = UniqueResource<CursorTraits>;
-using UniqueModule = UniqueResource<ModuleTraits>;
-using UniqueCoTaskMem = UniqueResource<CoTaskMemTraits>;
+using UniqueHandle = UniqueResource<HANDLE, &::CloseHandle>;
+using UniqueFile = UniqueResource<HANDLE, &::CloseHandle, &InvalidFileHandle>;
+using UniqueKey = UniqueResource<HKEY, &::RegCloseKey>;
+using UniqueGdiObject = UniqueResource<HGDIOBJ, &::DeleteObject>;
+using UniqueIcon = UniqueResource<HICON, &::DestroyIcon>;
+using UniqueCursor = UniqueResource<HCURSOR, &::DestroyCursor>;
+using UniqueModule = UniqueResource<HMODULE, &::FreeLibrary>;
+using UniqueCoTaskMem = UniqueResource<void*, &::CoTaskMemFree>;
+using UniqueGlobal = UniqueResource<HGLOBAL, &::GlobalFree>;
 
 // A COM interface pointer that is released when it goes.
 template <class T>
@@ -150,6 +119,14 @@ class Bstr {
     explicit Bstr(const std::wstring& text);
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
+    Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
+    Bstr& operator=(Bstr&& other) noexcept {
+        if (this != &other) {
+            ::SysFreeString(b_);
+            b_ = std::exchange(other.b_, nullptr);
+        }
+        return *this;
+    }
     ~Bstr() { ::SysFreeString(b_); }
     BSTR get() const { return b_; }
     BSTR* put() {
@@ -169,6 +146,15 @@ class Variant {
     Variant() { ::VariantInit(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
+    Variant(Variant&& other) noexcept : v_(other.v_) { ::VariantInit(&other.v_); }
+    Variant& operator=(Variant&& other) noexcept {
+        if (this != &other) {
+            ::VariantClear(&v_);
+            v_ = other.v_;
+            ::VariantInit(&other.v_);
+        }
+        return *this;
+    }
     ~Variant() { ::VariantClear(&v_); }
     VARIANT* get() { return &v_; }
     const VARIANT* get() const { return &v_; }

@@ -11,6 +11,9 @@ endif()
 add_library(kelbrook_win32 STATIC
   src/app/win32/MainWindow.cpp
   src/app/win32/MainWindowLayout.cpp
+  src/core/win32/Dispatch.cpp
+  src/core/win32/Win32Clipboard.cpp
+  src/core/win32/Win32Clock.cpp
   src/core/win32/MessageBoxDialogs.cpp
   src/core/win32/RegistrySettingsStore.cpp
   src/core/win32/Win32Files.cpp

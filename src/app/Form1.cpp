@@ -166,6 +166,15 @@ void Form1::PushButton1_Click() {
     AddFolder::PushButton1_Click(ports_.dialogs, ports_.folders, ports_.controls);
 }
 
+SavePublisherPorts Form1::Backup() const {
+    return {ports_.controls,  ports_.dialogs,   ports_.files, ports_.folders,
+            ports_.publisher, ports_.clipboard, ports_.clock, ports_.debug};
+}
+
+void Form1::PushButton2_Click() {
+    SavePublisher::PushButton2_Click(Backup(), values_);
+}
+
 HistoryPorts Form1::History() const {
     return {ports_.dialogs, ports_.files, ports_.processes, ports_.pump, ports_.controls};
 }
@@ -191,6 +200,9 @@ void Form1::DispatchClick(ControlId id) {
     switch (id) {
         case ControlId::PushButton1:
             PushButton1_Click();
+            break;
+        case ControlId::PushButton2:
+            PushButton2_Click();
             break;
         case ControlId::PushButton3:
             PushButton3_Click();

@@ -10,6 +10,7 @@
 #include "history/HistoryLog.h"
 #include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
+#include "backup/SavePublisher.h"
 
 namespace kelbrook {
 
@@ -24,6 +25,8 @@ struct Form1Ports {
     MessagePump& pump;
     FolderPicker& folders;
     DebugOutput& debug;
+    Clipboard& clipboard;
+    Clock& clock;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -53,6 +56,7 @@ class Form1 : public ControlEvents {
     void Option3_Click();
     void Option4_Click();
     void PushButton1_Click();
+    void PushButton2_Click();
     void PushButton3_Click();
     void PushButton5_Click();
     void PushButton12_Click();
@@ -69,6 +73,7 @@ class Form1 : public ControlEvents {
 
   private:
     HistoryPorts History() const;
+    SavePublisherPorts Backup() const;
     void DispatchClick(ControlId id);
 
     Form1Ports ports_;

@@ -1,23 +1,95 @@
-// The operations the program needs from Microsoft Publisher's automation object model.
+// The operations the program needs from Microsoft Publisher's automation object model, one
+// interface per object kind. Every operation raises a Failure when Publisher refuses it or
+// has gone; an object is released when its owner is destroyed.
 #pragma once
 
 #include <memory>
+#include <string>
 
 namespace kelbrook {
 
 inline constexpr wchar_t kPublisherProgId[] = L"Publisher.Application";
+inline constexpr wchar_t kPublisherName[] = L"Microsoft Publisher";
+
+class PublisherShapeRange {
+  public:
+    virtual ~PublisherShapeRange() = default;
+    // Puts every shape of the range on the clipboard.
+    virtual void Copy() = 0;
+};
+
+class PublisherShapes {
+  public:
+    virtual ~PublisherShapes() = default;
+    virtual int Count() = 0;
+    // All shapes of the page.
+    virtual std::unique_ptr<PublisherShapeRange> Range() = 0;
+    // Places the clipboard's shapes on the page.
+    virtual void Paste() = 0;
+};
+
+class PublisherPage {
+  public:
+    virtual ~PublisherPage() = default;
+    virtual std::unique_ptr<PublisherShapes> Shapes() = 0;
+};
+
+// The pages of a document in page order, one at a time.
+class PublisherPageEnumeration {
+  public:
+    virtual ~PublisherPageEnumeration() = default;
+    // The next page, or nothing after the last.
+    virtual std::unique_ptr<PublisherPage> Next() = 0;
+};
+
+class PublisherPages {
+  public:
+    virtual ~PublisherPages() = default;
+    virtual int Count() = 0;
+    // 1-based.
+    virtual std::unique_ptr<PublisherPage> Item(int index) = 0;
+    // Adds `count` pages after page `after`; the first page added.
+    virtual std::unique_ptr<PublisherPage> Add(int count, int after) = 0;
+    virtual std::unique_ptr<PublisherPageEnumeration> Enumerate() = 0;
+};
+
+class PublisherDocument {
+  public:
+    virtual ~PublisherDocument() = default;
+    virtual std::wstring Name() = 0;
+    // The folder without the file name; empty for a document that was never saved.
+    virtual std::wstring Path() = 0;
+    virtual std::unique_ptr<PublisherPages> Pages() = 0;
+    // Writes the publication to that full path (named argument fileName), replacing a file.
+    virtual void SaveAs(const std::wstring& fileName) = 0;
+};
+
+class PublisherDocuments {
+  public:
+    virtual ~PublisherDocuments() = default;
+    virtual int Count() = 0;
+    // 1-based.
+    virtual std::unique_ptr<PublisherDocument> Item(int index) = 0;
+};
 
 // One Publisher instance, held while the program uses it and released when destroyed.
 class PublisherApplication {
   public:
     virtual ~PublisherApplication() = default;
+    virtual std::wstring Name() = 0;
+    virtual std::unique_ptr<PublisherDocuments> Documents() = 0;
+    virtual std::unique_ptr<PublisherDocument> ActiveDocument() = 0;
+    virtual void Quit() = 0;
 };
 
 class PublisherAutomation {
   public:
     virtual ~PublisherAutomation() = default;
-    // Creates a fresh instance of "Publisher.Application"; raises when it cannot be created,
-    // may give nothing when the class yields no object.
+    // The instance the user works in; raises when none runs.
+    virtual std::unique_ptr<PublisherApplication> AttachRunning() = 0;
+    // Creates a fresh instance of "Publisher.Application" whose active document is a blank
+    // publication with one page; raises when it cannot be created, may give nothing when the
+    // class yields no object.
     virtual std::unique_ptr<PublisherApplication> CreateInstance() = 0;
 };
 

@@ -14,6 +14,7 @@ struct ProgramValues {
     std::wstring HistoryLogPath;                   // set once at start-up
     std::wstring ApplicationTitle = kProductName;  // title of messages that name none
     bool MinimizedToTray = false;
+    bool BackupRunUnderWay = false;  // between the start and the end of one SaveAll
 };
 
 namespace Globals {

@@ -1,6 +1,7 @@
 // Ports to the files, processes and shell of the machine the program runs on.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,8 @@ class Files {
     virtual std::wstring ReadAnsiText(const std::wstring& path) = 0;
     // Appends the text and CR LF in the ANSI code page, creating the file; raises on failure.
     virtual void AppendAnsiLine(const std::wstring& path, const std::wstring& text) = 0;
+    // Renames a file, replacing a file of the new name; raises on failure.
+    virtual void MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
 };
 
 enum class ShowState { Normal, MinimizedWithFocus };
@@ -51,6 +54,42 @@ class DebugOutput {
     virtual ~DebugOutput() = default;
     // Writes a line to the debugger's output (nobody sees it unless a debugger listens).
     virtual void Write(const std::wstring& text) = 0;
+};
+
+// What was on the clipboard at one moment, held by the program until it is put back.
+class ClipboardSnapshot {
+  public:
+    virtual ~ClipboardSnapshot() = default;
+    // Puts the clipboard back as it was (an empty clipboard stays empty); raises on failure.
+    virtual void Restore() = 0;
+};
+
+class Clipboard {
+  public:
+    virtual ~Clipboard() = default;
+    // Takes a copy of every format now on the clipboard; raises on failure.
+    virtual std::unique_ptr<ClipboardSnapshot> TakeSnapshot() = 0;
+};
+
+// A moment of local time.
+struct LocalTime {
+    int year = 0, month = 0, day = 0;  // month 1 to 12
+    int hour = 0, minute = 0, second = 0;
+    int millisecond = 0;
+    bool operator==(const LocalTime&) const = default;
+};
+
+// The clock and the user's locale.
+class Clock {
+  public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() = 0;
+    // The date by a picture of the locale's codes ("MMM d yyyy").
+    virtual std::wstring FormatDate(const LocalTime& time, const std::wstring& picture) = 0;
+    // The time by a picture of the locale's codes ("hh mm ss tt").
+    virtual std::wstring FormatTime(const LocalTime& time, const std::wstring& picture) = 0;
+    // The general date: the short date, a blank, the long time.
+    virtual std::wstring FormatGeneralDate(const LocalTime& time) = 0;
 };
 
 class MessagePump {

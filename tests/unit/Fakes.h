@@ -15,6 +15,7 @@
 #include "core/Platform.h"
 #include "core/Settings.h"
 #include "backup/AddFolder.h"
+#include "FakePublisher.h"
 #include "backup/PublisherAutomation.h"
 
 namespace kelbrook::testing {
@@ -85,6 +86,14 @@ class FakeFiles : public Files {
         if (failingAppends) throw Failure(L"Path not found");
         contents[path] += std::string(text.begin(), text.end()) + "\r\n";
     }
+    void MoveReplacing(const std::wstring& from, const std::wstring& to) override {
+        calls.push_back(L"move " + from + L" -> " + to);
+        auto it = contents.find(from);
+        if (it == contents.end()) throw Failure(L"File not found");
+        if (readOnly.count(to)) throw Failure(L"Access is denied");
+        contents[to] = it->second;
+        contents.erase(from);
+    }
     std::map<std::wstring, std::string> contents;
     std::set<std::wstring> readOnly;
     std::vector<std::wstring> calls;
@@ -138,6 +147,7 @@ class FakeFolderPicker : public FolderPicker {
     std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) override {
         prompts.push_back(prompt);
         starts.push_back(startFolder);
+        if (onPick) onPick();
         if (fail) throw Failure(L"The folder dialog failed");
         if (answers.empty()) return L"";
         std::wstring answer = answers.front();
@@ -147,20 +157,73 @@ class FakeFolderPicker : public FolderPicker {
     std::vector<std::wstring> answers;  // "" is a cancel
     std::vector<std::wstring> prompts, starts;
     bool fail = false;
+    std::function<void()> onPick;
 };
 
-class FakePublisher : public PublisherAutomation {
+// The system clipboard of the fake Publisher's world.
+class FakeClipboard : public Clipboard {
   public:
-    std::unique_ptr<PublisherApplication> CreateInstance() override {
-        if (!installed) throw Failure(L"Invalid class string");
-        ++created;
-        return std::make_unique<PublisherApplication>();
+    explicit FakeClipboard(FakePublisherWorld& world) : world_(world) {}
+    std::unique_ptr<ClipboardSnapshot> TakeSnapshot() override {
+        ++snapshots;
+        if (failSnapshot) throw Failure(L"Cannot open the clipboard");
+        return std::make_unique<Snapshot>(*this, world_.clipboardText, world_.clipboardShapes);
     }
-    bool installed = false;
-    int created = 0;
+    int snapshots = 0, restores = 0;
+    bool failSnapshot = false;
+
+  private:
+    struct Snapshot : ClipboardSnapshot {
+        Snapshot(FakeClipboard& owner, std::optional<std::wstring> text,
+                 std::optional<std::vector<std::wstring>> shapes)
+            : owner(owner), text(std::move(text)), shapes(std::move(shapes)) {}
+        void Restore() override {
+            ++owner.restores;
+            owner.world_.clipboardText = text;
+            owner.world_.clipboardShapes = shapes;
+        }
+        FakeClipboard& owner;
+        std::optional<std::wstring> text;
+        std::optional<std::vector<std::wstring>> shapes;
+    };
+    FakePublisherWorld& world_;
 };
 
-// The main window's controls in memory, raising the events the real controls raise.
+// A clock that reads the next of its times at each call (the last one stays), formatting as
+// United States English does.
+class FakeClock : public Clock {
+  public:
+    LocalTime Now() override {
+        ++readings;
+        LocalTime now = times.front();
+        if (times.size() > 1) times.erase(times.begin());
+        return now;
+    }
+    std::wstring FormatDate(const LocalTime& t, const std::wstring& picture) override {
+        if (picture != L"MMM d yyyy") throw Failure(L"unexpected date picture " + picture);
+        static const wchar_t* kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                           L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+        return std::wstring(kMonths[t.month - 1]) + L" " + std::to_wstring(t.day) + L" " +
+               std::to_wstring(t.year);
+    }
+    std::wstring FormatTime(const LocalTime& t, const std::wstring& picture) override {
+        if (picture != L"hh mm ss tt") throw Failure(L"unexpected time picture " + picture);
+        return Two(Hour12(t)) + L" " + Two(t.minute) + L" " + Two(t.second) + L" " + AmPm(t);
+    }
+    std::wstring FormatGeneralDate(const LocalTime& t) override {
+        return std::to_wstring(t.month) + L"/" + std::to_wstring(t.day) + L"/" +
+               std::to_wstring(t.year) + L" " + std::to_wstring(Hour12(t)) + L":" + Two(t.minute) +
+               L":" + Two(t.second) + L" " + AmPm(t);
+    }
+    std::vector<LocalTime> times{LocalTime{2021, 9, 1, 14, 5, 9, 0}};
+    int readings = 0;
+
+  private:
+    static int Hour12(const LocalTime& t) { return t.hour % 12 == 0 ? 12 : t.hour % 12; }
+    static std::wstring AmPm(const LocalTime& t) { return t.hour < 12 ? L"AM" : L"PM"; }
+    static std::wstring Two(int n) { return (n < 10 ? L"0" : L"") + std::to_wstring(n); }
+};
+
 class FakeControls : public Controls {
   public:
     explicit FakeControls(ControlEvents* events = nullptr) : events_(events) {}

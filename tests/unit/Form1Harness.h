@@ -10,7 +10,10 @@
 namespace kelbrook::testing {
 
 struct Form1Harness {
-    Form1Harness() { controls.Connect(&form); }
+    Form1Harness() {
+        controls.Connect(&form);
+        publisher.world->files = &files.contents;
+    }
     Form1Harness(const Form1Harness&) = delete;
     Form1Harness& operator=(const Form1Harness&) = delete;
 
@@ -34,11 +37,13 @@ struct Form1Harness {
     FakePump pump;
     FakeFolderPicker picker;
     FakeDebugOutput debug;
+    FakeClipboard clipboard{*publisher.world};
+    FakeClock clock;
     ProgramValues values;
     FakeControls controls;
-    Form1 form{
-        {controls, settings, dialogs, files, processes, shell, publisher, pump, picker, debug},
-        values};
+    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
+                debug, clipboard, clock},
+               values};
 };
 
 }  // namespace kelbrook::testing

@@ -10,7 +10,7 @@ using namespace kelbrook::testing;
 class Form1Test : public ::testing::Test, public Form1Harness {};
 
 TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
-    publisher.installed = true;
+    publisher.world->installed = true;
     EXPECT_EQ(form.Form_Load(), LoadOutcome::Running);
 
     EXPECT_TRUE(dialogs.shown.empty());

@@ -8,6 +8,8 @@
 #include "core/win32/MessageBoxDialogs.h"
 #include "core/win32/RegistrySettingsStore.h"
 #include "core/win32/Win32Files.h"
+#include "core/win32/Win32Clipboard.h"
+#include "core/win32/Win32Clock.h"
 #include "core/win32/Win32Platform.h"
 #include "core/win32/Win32Support.h"
 #include "backup/win32/ComPublisherAutomation.h"
@@ -21,6 +23,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (singleInstance.AnotherInstanceRunning()) return 0;
 
     OleScope ole;
+    BusyServerFilter busyServers;
     ProgramValues values;
     MainWindow window;
     RegistrySettingsStore settings;
@@ -31,10 +34,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ComPublisherAutomation publisher;
     Win32MessagePump pump;
     Win32DebugOutput debug;
+    Win32Clipboard clipboard;
+    Win32Clock clock;
     ShellFolderPicker folders;
-    Form1 form(
-        {window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug},
-        values);
+    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
+                clipboard, clock},
+               values);
 
     try {
         window.Create(instance);
@@ -44,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
     dialogs.SetOwner(window.Handle());
     folders.SetOwner(window.Handle());
+    clipboard.SetOwner(window.Handle());
     window.Connect(&form);
     if (form.Form_Load() == LoadOutcome::EndProgram) return 0;
 

@@ -1,13 +1,49 @@
-// Publisher through COM automation ("Publisher.Application").
+// Publisher through COM automation ("Publisher.Application"): every member called by name
+// through IDispatch, DISPIDs cached per object kind and member for the program's lifetime.
 #pragma once
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <memory>
 
 #include "backup/PublisherAutomation.h"
 
 namespace kelbrook::win32 {
 
+class DispatchIdCache;
+
 class ComPublisherAutomation : public PublisherAutomation {
   public:
+    ComPublisherAutomation();
+    std::unique_ptr<PublisherApplication> AttachRunning() override;
     std::unique_ptr<PublisherApplication> CreateInstance() override;
+
+  private:
+    std::shared_ptr<DispatchIdCache> cache_;
+};
+
+// The thread's OLE message filter while it lives: a call that Publisher rejects because it
+// is busy is tried again, silently, for up to 30 seconds before it fails.
+class BusyServerFilter : public IMessageFilter {
+  public:
+    BusyServerFilter();
+    BusyServerFilter(const BusyServerFilter&) = delete;
+    BusyServerFilter& operator=(const BusyServerFilter&) = delete;
+    virtual ~BusyServerFilter();
+
+    // IUnknown: the filter lives on the stack of the thread that registered it.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    // IMessageFilter
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override;
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsed, DWORD rejectType) override;
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override;
+
+  private:
+    IMessageFilter* previous_ = nullptr;
+    bool registered_ = false;
 };
 
 }  // namespace kelbrook::win32

@@ -1,7 +1,10 @@
 #include "core/win32/Win32Files.h"
 
 #include "core/Failure.h"
+#include "core/win32/Dispatch.h"
 #include "core/win32/Win32Support.h"
+
+#include <vector>
 
 namespace kelbrook::win32 {
 
@@ -17,18 +20,19 @@ bool Win32Files::DeleteOrdinary(const std::wstring& path) {
 }
 
 void Win32Files::DeleteForced(const std::wstring& path) {
-    CLSID clsid{};
-    ThrowIfFailed(::CLSIDFromProgID(L"Scripting.FileSystemObject", &clsid),
-                  L"Scripting.FileSystemObject");
-    ComPtr<IDispatch> fileSystem;
-    ThrowIfFailed(::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                                     IID_IDispatch, fileSystem.put_void()),
-                  L"Scripting.FileSystemObject");
-    Variant arguments[2];
-    arguments[0].SetString(path);
-    arguments[1].SetBool(true);  // force: a read-only file goes too
-    VARIANT both[2] = {*arguments[0].get(), *arguments[1].get()};
-    InvokeByName(fileSystem.get(), L"DeleteFile", both, 2);
+    DispatchObject fileSystem = CreateDispatchObject(L"Scripting.FileSystemObject",
+                                                     CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER);
+    std::vector<Variant> arguments;
+    arguments.push_back(TextArgument(path));
+    arguments.push_back(BoolArgument(true));  // force: a read-only file goes too
+    fileSystem.Call(L"DeleteFile", std::move(arguments));
+}
+
+void Win32Files::MoveReplacing(const std::wstring& from, const std::wstring& to) {
+    if (!::MoveFileExW(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(L"Cannot save " + to);
+    }
 }
 
 std::string Win32Files::ReadAll(const std::wstring& path) {

@@ -13,6 +13,7 @@ class Win32Files : public Files {
     std::string ReadAll(const std::wstring& path) override;
     std::wstring ReadAnsiText(const std::wstring& path) override;
     void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override;
+    void MoveReplacing(const std::wstring& from, const std::wstring& to) override;
 };
 
 }  // namespace kelbrook::win32

@@ -98,30 +98,4 @@ OleScope::~OleScope() {
     if (initialized_) ::OleUninitialize();
 }
 
-void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments, unsigned count,
-                  VARIANT* result) {
-    DISPID id = 0;
-    LPOLESTR name = const_cast<LPOLESTR>(member.c_str());
-    ThrowIfFailed(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
-                  L"Object doesn't support property or method '" + member + L"'");
-    // IDispatch takes its arguments last to first.
-    std::vector<VARIANT> reversed(count);
-    for (unsigned i = 0; i < count; ++i) reversed[i] = arguments[count - 1 - i];
-    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, count, 0};
-    EXCEPINFO info{};
-    UINT badArgument = 0;
-    const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                      result, &info, &badArgument);
-    if (FAILED(hr) && info.pfnDeferredFillIn != nullptr) info.pfnDeferredFillIn(&info);
-    struct ExcepInfoOwner {
-        EXCEPINFO& e;
-        ~ExcepInfoOwner() {
-            ::SysFreeString(e.bstrSource);
-            ::SysFreeString(e.bstrDescription);
-            ::SysFreeString(e.bstrHelpFile);
-        }
-    } owner{info};
-    ThrowIfFailed(hr, L"Calling " + member + L" failed", hr == DISP_E_EXCEPTION ? &info : nullptr);
-}
-
 }  // namespace kelbrook::win32

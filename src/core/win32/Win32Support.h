@@ -177,9 +177,4 @@ class OleScope {
     bool initialized_ = false;
 };
 
-// Calls a member of an automation object by name (DISPATCH_METHOD); raises on failure.
-// Arguments are given in their natural order.
-void InvokeByName(IDispatch* object, const std::wstring& member, VARIANT* arguments, unsigned count,
-                  VARIANT* result = nullptr);
-
 }  // namespace kelbrook::win32

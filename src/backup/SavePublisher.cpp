@@ -1,0 +1,248 @@
+#include "backup/SavePublisher.h"
+
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "core/ErrorReport.h"
+#include "core/Failure.h"
+#include "history/HistoryLog.h"
+
+namespace kelbrook::SavePublisher {
+
+namespace {
+
+constexpr wchar_t kObjectNotSet[] = L"Object variable or With block variable not set";
+
+// The run's counters are 16-bit signed, as the documents' and pages' numbers are.
+std::int16_t Int16(int value) {
+    if (value < std::numeric_limits<std::int16_t>::min() ||
+        value > std::numeric_limits<std::int16_t>::max()) {
+        throw Failure(L"Overflow");
+    }
+    return static_cast<std::int16_t>(value);
+}
+
+template <class T>
+T& Use(const std::unique_ptr<T>& object) {
+    if (!object) throw Failure(kObjectNotSet);
+    return *object;
+}
+
+// The end of a run, however it ends: the user's clipboard goes back, the run is over.
+class RunScope {
+  public:
+    RunScope(ProgramValues& values, DebugOutput& debug) : values_(values), debug_(debug) {
+        values_.BackupRunUnderWay = true;
+    }
+    RunScope(const RunScope&) = delete;
+    RunScope& operator=(const RunScope&) = delete;
+    ~RunScope() {
+        if (snapshot_) {
+            RunUntrapped(debug_, L"SavePublisher.SaveAll (clipboard)",
+                         [&] { std::exchange(snapshot_, nullptr)->Restore(); });
+        }
+        values_.BackupRunUnderWay = false;
+    }
+
+    // Keeps what the user has on the clipboard, once, before the run's first copy. Without
+    // a snapshot the run goes on: the backup matters more than the clipboard.
+    void KeepClipboard(Clipboard& clipboard) {
+        if (snapshotTaken_) return;
+        snapshotTaken_ = true;
+        RunUntrapped(debug_, L"SavePublisher.SaveAll (clipboard)",
+                     [&] { snapshot_ = clipboard.TakeSnapshot(); });
+    }
+    // Puts the clipboard back now; raises when it cannot.
+    void RestoreClipboard() {
+        if (snapshot_) std::exchange(snapshot_, nullptr)->Restore();
+    }
+
+  private:
+    ProgramValues& values_;
+    DebugOutput& debug_;
+    std::unique_ptr<ClipboardSnapshot> snapshot_;
+    bool snapshotTaken_ = false;
+};
+
+}  // namespace
+
+bool IsPublisherRunning(PublisherAutomation& publisher) {
+    bool running = false;
+    try {
+        std::unique_ptr<PublisherApplication> application = publisher.AttachRunning();
+        if (application && application->Name() == kPublisherName) running = true;
+    } catch (...) {
+        running = false;
+    }
+    return running;
+}
+
+std::wstring AddBackupStamp(const Controls& controls, Clock& clock, const LocalTime& now,
+                            const std::wstring& path, const std::wstring& extension) {
+    if (controls.Value(ControlId::Option3)) {
+        return path + L" Date " + clock.FormatDate(now, L"MMM d yyyy") + L" Time " +
+               clock.FormatTime(now, L"hh mm ss tt") + extension;
+    }
+    if (controls.Value(ControlId::Option4)) {
+        return path + L" " + clock.FormatDate(now, L"MMM d yyyy") + extension;
+    }
+    return L"";
+}
+
+std::wstring SafeFileName(const std::wstring& name) {
+    std::wstring safe = name;
+    for (wchar_t& c : safe) {
+        if (std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) c = L'_';
+    }
+    return safe;
+}
+
+std::wstring SavingPath(const std::wstring& backupPath) {
+    const std::size_t slash = backupPath.find_last_of(L'\\');
+    const std::size_t dot = backupPath.find_last_of(L'.');
+    const std::size_t stem =
+        (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+            ? backupPath.size()
+            : dot;
+    return backupPath.substr(0, stem) + L".kelbrook-saving" + backupPath.substr(stem);
+}
+
+void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
+    if (values.BackupRunUnderWay) return;  // a run waits in a dialog: this request is dropped
+    RunScope scope(values, ports.debug);
+    Controls& controls = ports.controls;
+    GuardedProcedure run(ports.dialogs, Location(L"SavePublisher", L"SaveAll"));
+
+    std::unique_ptr<PublisherApplication> running;
+    std::unique_ptr<PublisherApplication> copy;
+    const auto document = [&](int k) { return Use(Use(running).Documents()).Item(k); };
+
+    if (run.Test(100, [&] { return IsPublisherRunning(ports.publisher); })) {
+        run.Step(102, [&] { running = ports.publisher.AttachRunning(); });
+        std::int16_t count = 0;
+        run.Step(104, [&] { count = Int16(Use(Use(running).Documents()).Count()); });
+
+        std::wstring folder;
+        for (std::int16_t k = 1; k <= count; ++k) {  // 106
+            copy.reset();                            // at most one copy instance at a time
+            run.Step(108, [&] { copy = ports.publisher.CreateInstance(); });
+
+            std::wstring name;
+            run.Step(112, [&] { name = Use(document(k)).Name(); });
+
+            if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
+                run.Step(116, [&] { folder = Use(document(k)).Path(); });
+                while (run.Test(118, [&] { return folder.empty(); })) {
+                    bool asked = false;
+                    run.Step(120, [&] {
+                        folder = ports.folders.PickFolder(name + kUnsavedPrompt, L"");
+                        asked = true;
+                    });
+                    if (!asked) break;  // a dialog that cannot be shown would come back for ever
+                }
+            } else if (run.Test(128, [&] { return controls.Value(ControlId::Option1); })) {
+                run.Step(130, [&] { folder = controls.Caption(ControlId::Text1); });
+            }
+
+            std::wstring backupPath;
+            run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
+            run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
+            run.Step(138, [&] {
+                const LocalTime now = ports.clock.Now();  // one reading for date and time
+                backupPath =
+                    AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
+            });
+
+            std::int16_t i = 0;
+            run.Step(140, [&] { i = 1; });
+            std::unique_ptr<PublisherPageEnumeration> pages;
+            int pageStep = 142;
+            run.Step(142, [&] { pages = Use(Use(document(k)).Pages()).Enumerate(); });
+            while (pages) {
+                std::unique_ptr<PublisherPage> page;
+                bool ended = true;
+                run.Step(pageStep, [&] {
+                    page = pages->Next();
+                    ended = page == nullptr;
+                });
+                pageStep = 158;
+                if (ended) break;
+
+                std::unique_ptr<PublisherPage> target;
+                if (run.Test(144, [&] { return i == 1; })) {
+                    run.Step(146, [&] {
+                        target = Use(Use(Use(copy).ActiveDocument()).Pages()).Item(1);
+                    });
+                } else {
+                    run.Step(148, [&] {
+                        std::unique_ptr<PublisherPages> copyPages =
+                            Use(Use(copy).ActiveDocument()).Pages();
+                        target = Use(copyPages).Add(1, copyPages->Count());
+                    });
+                }
+                if (run.Test(150, [&] { return Use(Use(page).Shapes()).Count() > 0; })) {
+                    run.Step(152, [&] {
+                        scope.KeepClipboard(ports.clipboard);
+                        Use(Use(Use(page).Shapes()).Range()).Copy();
+                    });
+                    run.Step(154, [&] { Use(Use(target).Shapes()).Paste(); });
+                }
+                run.Step(156, [&] { i = Int16(i + 1); });
+            }
+
+            // 160: the copy is written under a saving name beside the backup and takes the
+            // backup's name only once it is complete and the copy instance has let it go, so
+            // a failed save never destroys an earlier backup of that name.
+            const std::wstring savingPath = SavingPath(backupPath);
+            std::optional<std::wstring> saveFailure;
+            run.Step(160, [&] {
+                try {
+                    // Without a folder the path would name the root of whatever drive is
+                    // current: no backup is better than one nobody finds.
+                    if (folder.empty()) throw Failure(L"No folder to save the backup in");
+                    Use(Use(copy).ActiveDocument()).SaveAs(savingPath);
+                } catch (...) {
+                    saveFailure = DescribeCurrentException();
+                    throw;
+                }
+            });
+            run.Step(164, [&] { Use(copy).Quit(); });
+            copy.reset();
+            if (!saveFailure) {
+                run.Step(160, [&] {
+                    try {
+                        ports.files.MoveReplacing(savingPath, backupPath);
+                    } catch (...) {
+                        saveFailure = DescribeCurrentException();
+                        throw;
+                    }
+                });
+            }
+            if (saveFailure) ports.files.DeleteOrdinary(savingPath);  // no partial file remains
+
+            run.Step(162, [&] {
+                const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
+                AppendHistoryLine(
+                    ports.files, values.HistoryLogPath,
+                    saveFailure ? name + L" could not be backup saved as " + backupPath + L" at " +
+                                      when + L": " + *saveFailure
+                                : name + L" was backup saved as " + backupPath + L" at " + when);
+            });
+        }  // 166
+    }
+
+    run.Step(174, [&] {
+        copy.reset();
+        running.reset();
+        scope.RestoreClipboard();
+    });
+}
+
+void PushButton2_Click(SavePublisherPorts ports, ProgramValues& values) {
+    GuardedProcedure click(ports.dialogs, Location(L"Form1", L"PushButton2_Click"));
+    click.Step(100, [&] { SaveAll(ports, values); });
+}
+
+}  // namespace kelbrook::SavePublisher

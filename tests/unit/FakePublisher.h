@@ -1,0 +1,315 @@
+// Publisher in memory, on the stand-in's publication model: a running instance with its
+// documents, copy instances with their blank publication, the shapes on the clipboard, a
+// journal of every call and faults by member, as the stand-in Publisher has them.
+#pragma once
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "StandinPublication.h"
+#include "backup/PublisherAutomation.h"
+#include "core/Failure.h"
+
+namespace kelbrook::testing {
+
+struct FakeInstance {
+    std::wstring tag;  // "running" or "copy1", "copy2", ...
+    std::vector<standin::Publication> documents;
+    bool gone = false;  // quit or crashed: every later call fails
+};
+
+// What every fake object shares: the instances, the clipboard, the journal and the faults.
+struct FakePublisherWorld {
+    std::shared_ptr<FakeInstance> running;  // null: Publisher is not running
+    std::wstring runningName = kPublisherName;
+    bool installed = true;
+    // The clipboard: the shapes format and the text, as a copy of shapes leaves them.
+    std::optional<std::vector<std::wstring>> clipboardShapes;
+    std::optional<std::wstring> clipboardText;
+    // "running:Document.Name" for the running instance, "Shapes.Paste" for copy instances;
+    // a crash ends the instance that meets it, once.
+    std::set<std::wstring> failing, crashing;
+    std::vector<std::wstring> journal;  // "<tag> <Object>.<Member>"
+    std::vector<std::weak_ptr<FakeInstance>> copies;
+    int mostCopiesAlive = 0;
+    // Where SaveAs writes: full path -> file contents; folders where writing is refused.
+    std::map<std::wstring, std::string>* files = nullptr;
+    std::set<std::wstring> readOnlyFolders;
+
+    std::function<void(const std::wstring&)> onCall;  // after the journal, before the answer
+
+    void Call(FakeInstance& instance, const std::wstring& member) {
+        journal.push_back(instance.tag + L" " + member);
+        if (onCall) onCall(member);
+        if (instance.gone) throw Failure(L"The remote procedure call failed.");
+        const std::wstring key = instance.tag == L"running" ? L"running:" + member : member;
+        if (crashing.erase(key) > 0) {  // once: the next instance works
+            instance.gone = true;
+            throw Failure(L"The remote procedure call failed.");
+        }
+        if (failing.count(key)) throw Failure(L"Stand-in failure in " + member);
+    }
+    int CopiesAlive() const {
+        int alive = 0;
+        for (const auto& copy : copies) alive += copy.expired() ? 0 : 1;
+        return alive;
+    }
+    // The running instance's calls, without the instance tag.
+    std::vector<std::wstring> RunningCalls() const {
+        std::vector<std::wstring> calls;
+        for (const std::wstring& line : journal) {
+            if (line.rfind(L"running ", 0) == 0) calls.push_back(line.substr(8));
+        }
+        return calls;
+    }
+};
+
+namespace fake {
+
+struct Where {
+    std::shared_ptr<FakePublisherWorld> world;
+    std::shared_ptr<FakeInstance> instance;
+    std::size_t document = 0, page = 0;
+
+    standin::Publication& Document() const {
+        if (document >= instance->documents.size()) throw Failure(L"The document has been closed");
+        return instance->documents[document];
+    }
+    standin::Page& Page() const {
+        standin::Publication& publication = Document();
+        if (page >= publication.pages.size()) throw Failure(L"The page has been deleted");
+        return publication.pages[page];
+    }
+    void Call(const std::wstring& member) const { world->Call(*instance, member); }
+};
+
+class ShapeRange : public PublisherShapeRange {
+  public:
+    explicit ShapeRange(Where where) : w_(std::move(where)) {}
+    void Copy() override {
+        w_.Call(L"ShapeRange.Copy");
+        w_.world->clipboardShapes = w_.Page().shapes;
+        std::wstring text;
+        for (const std::wstring& shape : w_.Page().shapes)
+            text += (text.empty() ? L"" : L"\r\n") + shape;
+        w_.world->clipboardText = text;
+    }
+
+  private:
+    Where w_;
+};
+
+class Shapes : public PublisherShapes {
+  public:
+    explicit Shapes(Where where) : w_(std::move(where)) {}
+    int Count() override {
+        w_.Call(L"Shapes.Count");
+        return static_cast<int>(w_.Page().shapes.size());
+    }
+    std::unique_ptr<PublisherShapeRange> Range() override {
+        w_.Call(L"Shapes.Range");
+        w_.Page();
+        return std::make_unique<ShapeRange>(w_);
+    }
+    void Paste() override {
+        w_.Call(L"Shapes.Paste");
+        if (!w_.world->clipboardShapes) throw Failure(L"The clipboard holds no shapes");
+        auto& shapes = w_.Page().shapes;
+        shapes.insert(shapes.end(), w_.world->clipboardShapes->begin(),
+                      w_.world->clipboardShapes->end());
+    }
+
+  private:
+    Where w_;
+};
+
+class Page : public PublisherPage {
+  public:
+    explicit Page(Where where) : w_(std::move(where)) {}
+    std::unique_ptr<PublisherShapes> Shapes() override {
+        w_.Call(L"Page.Shapes");
+        w_.Page();
+        return std::make_unique<fake::Shapes>(w_);
+    }
+
+  private:
+    Where w_;
+};
+
+class PageEnumeration : public PublisherPageEnumeration {
+  public:
+    explicit PageEnumeration(Where where)
+        : w_(std::move(where)), count_(w_.Document().pages.size()) {}
+    std::unique_ptr<PublisherPage> Next() override {
+        if (w_.instance->gone) throw Failure(L"The remote procedure call failed.");
+        if (next_ >= count_) return nullptr;
+        Where page = w_;
+        page.page = next_++;
+        return std::make_unique<Page>(page);
+    }
+
+  private:
+    Where w_;
+    std::size_t count_;
+    std::size_t next_ = 0;
+};
+
+class Pages : public PublisherPages {
+  public:
+    explicit Pages(Where where) : w_(std::move(where)) {}
+    int Count() override {
+        w_.Call(L"Pages.Count");
+        return static_cast<int>(w_.Document().pages.size());
+    }
+    std::unique_ptr<PublisherPage> Item(int index) override {
+        w_.Call(L"Pages.Item");
+        if (index < 1 || index > static_cast<int>(w_.Document().pages.size()))
+            throw Failure(L"Pages.Item: index out of range");
+        Where page = w_;
+        page.page = static_cast<std::size_t>(index - 1);
+        return std::make_unique<Page>(page);
+    }
+    std::unique_ptr<PublisherPage> Add(int count, int after) override {
+        w_.Call(L"Pages.Add");
+        auto& pages = w_.Document().pages;
+        if (count < 1 || after < 0 || after > static_cast<int>(pages.size()))
+            throw Failure(L"Pages.Add: bad arguments");
+        pages.insert(pages.begin() + after, static_cast<std::size_t>(count), standin::Page{});
+        Where page = w_;
+        page.page = static_cast<std::size_t>(after);
+        return std::make_unique<Page>(page);
+    }
+    std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
+        w_.Call(L"Pages._NewEnum");
+        return std::make_unique<PageEnumeration>(w_);
+    }
+
+  private:
+    Where w_;
+};
+
+class Document : public PublisherDocument {
+  public:
+    explicit Document(Where where) : w_(std::move(where)) {}
+    std::wstring Name() override {
+        w_.Call(L"Document.Name");
+        return w_.Document().name;
+    }
+    std::wstring Path() override {
+        w_.Call(L"Document.Path");
+        return w_.Document().path;
+    }
+    std::unique_ptr<PublisherPages> Pages() override {
+        w_.Call(L"Document.Pages");
+        w_.Document();
+        return std::make_unique<fake::Pages>(w_);
+    }
+    void SaveAs(const std::wstring& fileName) override {
+        w_.Call(L"Document.SaveAs");
+        const std::wstring folder = standin::PathFromFullName(fileName);
+        if (fileName.empty() || folder.empty() || w_.world->readOnlyFolders.count(folder))
+            throw Failure(L"Cannot save " + fileName + L": Access denied.");
+        standin::Publication& publication = w_.Document();
+        publication.name = standin::NameFromFullName(fileName);
+        publication.path = folder;
+        if (w_.world->files != nullptr)
+            (*w_.world->files)[fileName] = standin::SerializePublication(publication);
+    }
+
+  private:
+    Where w_;
+};
+
+class Documents : public PublisherDocuments {
+  public:
+    explicit Documents(Where where) : w_(std::move(where)) {}
+    int Count() override {
+        w_.Call(L"Documents.Count");
+        return static_cast<int>(w_.instance->documents.size());
+    }
+    std::unique_ptr<PublisherDocument> Item(int index) override {
+        w_.Call(L"Documents.Item");
+        if (index < 1 || index > static_cast<int>(w_.instance->documents.size()))
+            throw Failure(L"Documents.Item: index out of range");
+        Where document = w_;
+        document.document = static_cast<std::size_t>(index - 1);
+        return std::make_unique<Document>(document);
+    }
+
+  private:
+    Where w_;
+};
+
+class Application : public PublisherApplication {
+  public:
+    explicit Application(Where where) : w_(std::move(where)) {}
+    std::wstring Name() override {
+        w_.Call(L"Application.Name");
+        return w_.instance->tag == L"running" ? w_.world->runningName : kPublisherName;
+    }
+    std::unique_ptr<PublisherDocuments> Documents() override {
+        w_.Call(L"Application.Documents");
+        return std::make_unique<fake::Documents>(w_);
+    }
+    std::unique_ptr<PublisherDocument> ActiveDocument() override {
+        w_.Call(L"Application.ActiveDocument");
+        if (w_.instance->documents.empty()) throw Failure(L"No document is open");
+        Where document = w_;
+        document.document = w_.instance->documents.size() - 1;
+        return std::make_unique<Document>(document);
+    }
+    void Quit() override {
+        w_.Call(L"Application.Quit");
+        w_.instance->gone = true;
+    }
+
+  private:
+    Where w_;
+};
+
+}  // namespace fake
+
+class FakePublisher : public PublisherAutomation {
+  public:
+    FakePublisher() : world(std::make_shared<FakePublisherWorld>()) { world->installed = false; }
+
+    std::unique_ptr<PublisherApplication> AttachRunning() override {
+        if (!world->running || world->running->gone) throw Failure(L"Operation unavailable");
+        return std::make_unique<fake::Application>(fake::Where{world, world->running});
+    }
+    std::unique_ptr<PublisherApplication> CreateInstance() override {
+        if (!world->installed) throw Failure(L"Invalid class string");
+        ++created;
+        if (failCreate) throw Failure(L"Server execution failed");
+        auto instance = std::make_shared<FakeInstance>();
+        instance->tag = L"copy" + std::to_wstring(created);
+        standin::Publication blank;
+        blank.name = L"Publication1";
+        blank.pages.resize(1);
+        instance->documents.push_back(blank);
+        world->copies.push_back(instance);
+        lastCopy = instance;
+        world->mostCopiesAlive = std::max(world->mostCopiesAlive, world->CopiesAlive());
+        return std::make_unique<fake::Application>(fake::Where{world, instance});
+    }
+
+    // Starts the running instance with these documents (name, folder, pages of shapes).
+    void Run(std::vector<standin::Publication> documents) {
+        world->running = std::make_shared<FakeInstance>();
+        world->running->tag = L"running";
+        world->running->documents = std::move(documents);
+    }
+
+    std::shared_ptr<FakePublisherWorld> world;
+    std::weak_ptr<FakeInstance> lastCopy;
+    bool failCreate = false;
+    int created = 0;
+};
+
+}  // namespace kelbrook::testing

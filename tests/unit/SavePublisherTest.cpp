@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include "Form1Harness.h"
+#include "backup/SavePublisher.h"
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+standin::Publication Doc(std::wstring name, std::wstring path,
+                         std::vector<std::vector<std::wstring>> pages) {
+    standin::Publication publication;
+    publication.name = std::move(name);
+    publication.path = std::move(path);
+    for (auto& shapes : pages) publication.pages.push_back(standin::Page{std::move(shapes)});
+    return publication;
+}
+
+class SaveAllTest : public ::testing::Test, public Form1Harness {
+  protected:
+    SaveAllTest() {
+        publisher.world->installed = true;
+        form.Form_Load();  // Option1, Option3, Text1 = the Desktop
+        dialogs.shown.clear();
+        publisher.created = 0;
+        publisher.world->copies.clear();
+        publisher.world->mostCopiesAlive = 0;
+    }
+
+    void Press() { form.Click(ControlId::PushButton2); }
+
+    std::vector<std::wstring> LogLines() const {
+        std::vector<std::wstring> lines;
+        auto it = files.contents.find(values.HistoryLogPath);
+        if (it == files.contents.end()) return lines;
+        std::wstring text;
+        for (const char c : it->second) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        for (std::size_t at = 0; (at = text.find(L"\r\n")) != std::wstring::npos;) {
+            lines.push_back(text.substr(0, at));
+            text.erase(0, at + 2);
+        }
+        return lines;
+    }
+    std::optional<standin::Publication> Backup(const std::wstring& path) const {
+        auto it = files.contents.find(path);
+        if (it == files.contents.end()) return std::nullopt;
+        return standin::ParsePublication(it->second);
+    }
+    std::vector<std::wstring> FileNames() const {
+        std::vector<std::wstring> names;
+        for (const auto& [path, bytes] : files.contents) {
+            if (path != values.HistoryLogPath) names.push_back(path);
+        }
+        return names;
+    }
+};
+
+TEST_F(SaveAllTest, WithoutARunningPublisherNothingHappens) {
+    for (const bool running : {false, true}) {
+        SCOPED_TRACE(running);
+        if (running) {
+            publisher.Run({Doc(L"Flyer", L"C:\\Docs", {{L"a"}})});
+            publisher.world->runningName = L"Microsoft Publisher ";  // not the genuine name
+        }
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_TRUE(files.contents.empty());
+        EXPECT_EQ(publisher.created, 0);
+    }
+}
+
+// The worked example: Flyer in C:\Docs, Option2 and Option3, 1 September 2021 14:05:09.
+TEST_F(SaveAllTest, BacksUpEveryDocumentInOrderWithItsPagesAndPutsTheClipboardBack) {
+    controls.SetValue(ControlId::Option2, true);
+    publisher.Run({Doc(L"Flyer", L"C:\\Docs", {{L"Title", L"Logo"}}),
+                   Doc(L"Menü.pub", L"D:\\", {{L"p1"}, {L"p2a", L"p2b"}, {}, {L"p4"}, {L"p5"}}),
+                   Doc(L"Notes.pub", L"C:\\Docs", {{}})});
+    const std::vector<standin::Publication> originals = publisher.world->running->documents;
+    publisher.world->clipboardText = L"the user's text";
+    Press();
+
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    const std::wstring flyer = L"C:\\Docs\\Flyer Date Sep 1 2021 Time 02 05 09 PM.pub";
+    const std::wstring menu = L"D:\\Menü.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    const std::wstring notes = L"C:\\Docs\\Notes.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::wstring>{
+                  L"Flyer was backup saved as " + flyer + L" at 9/1/2021 2:05:09 PM",
+                  L"Menü.pub was backup saved as " + menu + L" at 9/1/2021 2:05:09 PM",
+                  L"Notes.pub was backup saved as " + notes + L" at 9/1/2021 2:05:09 PM"}));
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::wstring path = k == 0 ? flyer : k == 1 ? menu : notes;
+        const auto backup = Backup(path);
+        ASSERT_TRUE(backup) << path;
+        EXPECT_EQ(backup->pages, originals[k].pages) << path;
+    }
+    EXPECT_EQ(FileNames().size(), 3u) << "no saving file is left behind";
+    EXPECT_EQ(publisher.world->running->documents, originals) << "a document was changed";
+    for (const std::wstring& call : publisher.world->RunningCalls()) {
+        EXPECT_TRUE(call != L"Document.SaveAs" && call != L"Shapes.Paste" && call != L"Pages.Add" &&
+                    call != L"Application.Quit")
+            << "the running instance was asked to " << call;
+    }
+    EXPECT_EQ(publisher.created, 3);
+    EXPECT_EQ(publisher.world->mostCopiesAlive, 1);
+    EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+    EXPECT_EQ(publisher.world->clipboardText, std::optional<std::wstring>(L"the user's text"));
+    EXPECT_FALSE(publisher.world->clipboardShapes);
+    EXPECT_EQ(clipboard.snapshots, 1);
+    EXPECT_FALSE(values.BackupRunUnderWay);
+}
+
+TEST_F(SaveAllTest, AddBackupStampFollowsTheNamingOption) {
+    struct Case {
+        bool option3, option4;
+        LocalTime now;
+        std::wstring expected;
+    } cases[] = {
+        {true, false, {2021, 9, 1, 14, 5, 9}, L"C:\\D\\F Date Sep 1 2021 Time 02 05 09 PM.pub"},
+        {true, false, {2021, 9, 1, 0, 0, 0}, L"C:\\D\\F Date Sep 1 2021 Time 12 00 00 AM.pub"},
+        {false, true, {2021, 12, 31, 23, 59, 59}, L"C:\\D\\F Dec 31 2021.pub"},
+        {false, false, {2021, 9, 1, 14, 5, 9}, L""},
+    };
+    for (const Case& c : cases) {
+        controls.values[ControlId::Option3] = c.option3;
+        controls.values[ControlId::Option4] = c.option4;
+        EXPECT_EQ(SavePublisher::AddBackupStamp(controls, clock, c.now, L"C:\\D\\F", L".pub"),
+                  c.expected);
+    }
+}
+
+// Date and time of a stamp come from one reading: a run at the stroke of midnight is not
+// stamped 24 hours wrong.
+TEST_F(SaveAllTest, TheStampReadsTheClockOnceAtMidnight) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"F", L"C:\\Docs", {{L"x"}})});
+    clock.times = {LocalTime{2021, 9, 1, 23, 59, 59, 999}, LocalTime{2021, 9, 2, 0, 0, 0, 0}};
+    Press();
+    EXPECT_TRUE(Backup(L"C:\\B\\F Date Sep 1 2021 Time 11 59 59 PM.pub"));
+}
+
+TEST_F(SaveAllTest, AnUnsavedDocumentAsksForAFolderUntilOneIsChosen) {
+    publisher.Run({Doc(L"Notes", L"", {{L"n"}}), Doc(L"Old", L"C:\\Docs", {{L"o"}})});
+    controls.SetValue(ControlId::Option2, true);
+    picker.answers = {L"", L"", L"E:\\Chosen"};
+    Press();
+    EXPECT_EQ(picker.prompts,
+              std::vector<std::wstring>(3, L"Notes is unsaved. Please select location:"));
+    EXPECT_EQ(picker.starts, std::vector<std::wstring>(3, L""));
+    EXPECT_TRUE(Backup(L"E:\\Chosen\\Notes Date Sep 1 2021 Time 02 05 09 PM.pub"));
+    EXPECT_TRUE(Backup(L"C:\\Docs\\Old Date Sep 1 2021 Time 02 05 09 PM.pub"));
+
+    // With Option1 the folder of Text1 serves, without a dialog; a trailing "\" gives one
+    // separator, and characters that cannot stand in a file name become "_".
+    picker.prompts.clear();
+    publisher.Run({Doc(L"Q3: a/b?", L"", {{L"q"}})});
+    controls.SetValue(ControlId::Option1, true);
+    controls.SetCaption(ControlId::Text1, L"F:\\Backups\\");
+    Press();
+    EXPECT_TRUE(picker.prompts.empty());
+    const std::wstring path = L"F:\\Backups\\Q3_ a_b_ Date Sep 1 2021 Time 02 05 09 PM.pub";
+    EXPECT_TRUE(Backup(path));
+    EXPECT_EQ(LogLines().back(),
+              L"Q3: a/b? was backup saved as " + path + L" at 9/1/2021 2:05:09 PM");
+}
+
+TEST_F(SaveAllTest, OneFilePerDayWithOption4AndAFailedSaveKeepsTheDaysBackup) {
+    controls.SetValue(ControlId::Option4, true);
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"F", L"C:\\Docs", {{L"first"}}), Doc(L"G", L"C:\\Docs", {{L"g"}})});
+    Press();
+    publisher.world->running->documents[0].pages[0].shapes = {L"second"};
+    Press();
+    EXPECT_EQ(FileNames(),
+              (std::vector<std::wstring>{L"C:\\B\\F Sep 1 2021.pub", L"C:\\B\\G Sep 1 2021.pub"}));
+    EXPECT_EQ(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0].shapes,
+              std::vector<std::wstring>{L"second"});
+
+    publisher.world->running->documents[0].pages[0].shapes = {L"third"};
+    publisher.world->failing = {L"Document.SaveAs"};
+    Press();
+    EXPECT_EQ(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0].shapes,
+              std::vector<std::wstring>{L"second"})
+        << "the failed save destroyed the day's backup";
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{160, 160}));
+    EXPECT_EQ(FileNames().size(), 2u) << "a saving file was left behind";
+    const std::vector<std::wstring> log = LogLines();
+    ASSERT_EQ(log.size(), 6u);
+    EXPECT_EQ(log[4],
+              L"F could not be backup saved as C:\\B\\F Sep 1 2021.pub at 9/1/2021 "
+              L"2:05:09 PM: Stand-in failure in Document.SaveAs");
+    EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+}
+
+TEST_F(SaveAllTest, AReadOnlyDestinationIsReportedAtStep160AndTheNextDocumentIsSaved) {
+    controls.SetValue(ControlId::Option2, true);
+    publisher.Run({Doc(L"R", L"C:\\Locked", {{L"r"}}), Doc(L"S", L"C:\\Docs", {{L"s"}})});
+    publisher.world->readOnlyFolders = {L"C:\\Locked"};
+    Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{160});
+    const std::vector<std::wstring> log = LogLines();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].rfind(L"R could not be backup saved as C:\\Locked\\R Date", 0), 0u) << log[0];
+    EXPECT_EQ(log[1].rfind(L"S was backup saved as C:\\Docs\\S Date", 0), 0u) << log[1];
+}
+
+// A copy instance that dies on a paste costs its document (each later step reports in turn),
+// never the next one; one that cannot be created likewise.
+TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a1"}, {L"a2"}}), Doc(L"B", L"C:\\Docs", {{L"b"}})});
+    publisher.world->crashing = {L"Shapes.Paste"};
+    Press();
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{154, 148, 154, 160, 164}));
+    std::vector<std::wstring> log = LogLines();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find(L"A could not be backup saved as"), std::wstring::npos);
+    EXPECT_EQ(log[1].rfind(L"B was backup saved as", 0), 0u) << "the next document was not saved";
+    EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+
+    dialogs.shown.clear();
+    publisher.world->crashing.clear();
+    publisher.failCreate = true;
+    publisher.Run({Doc(L"C", L"C:\\Docs", {{L"c"}})});
+    Press();
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{108, 146, 154, 160, 164}));
+    log = LogLines();
+    EXPECT_EQ(log.back().rfind(L"C could not be backup saved as", 0), 0u) << log.back();
+}
+
+// A document closed after the count was read: the steps that address it report, and the
+// run goes on to its end.
+TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddressesIt) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a"}}), Doc(L"B", L"C:\\Docs", {{L"b"}})});
+    publisher.world->failing = {L"running:Documents.Count"};
+    Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{104}) << "no document is processed";
+    EXPECT_EQ(publisher.created, 0);
+
+    dialogs.shown.clear();
+    publisher.world->failing.clear();
+    bool closed = false;
+    publisher.world->onCall = [&](const std::wstring& member) {
+        if (member != L"Documents.Item" || closed) return;
+        closed = true;
+        publisher.world->running->documents.pop_back();
+    };
+    Press();
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 142}));
+    EXPECT_EQ(LogLines().size(), 2u);
+    EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+}
+
+// A second request while a run waits in a dialog returns at once; the next one runs.
+TEST_F(SaveAllTest, NoSecondRunStartsWhileOneIsUnderWay) {
+    publisher.Run({Doc(L"Notes", L"", {{L"n"}})});
+    controls.SetValue(ControlId::Option2, true);
+    picker.answers = {L"C:\\Chosen"};
+    int createdDuringTheDialog = -1;
+    picker.onPick = [&] {
+        Press();
+        createdDuringTheDialog = publisher.created;
+    };
+    Press();
+    EXPECT_EQ(createdDuringTheDialog, 1);
+    EXPECT_EQ(picker.prompts.size(), 1u);
+    EXPECT_EQ(LogLines().size(), 1u);
+    picker.onPick = nullptr;
+    picker.answers = {L"C:\\Chosen"};
+    Press();
+    EXPECT_EQ(LogLines().size(), 2u);
+}
+
+// Without a snapshot of the clipboard the backup still happens, and the failure leaves a
+// trace; a folder dialog that cannot be shown does not come back for ever.
+TEST_F(SaveAllTest, TheBackupGoesOnWithoutClipboardSnapshotOrFolderDialog) {
+    publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a"}}), Doc(L"U", L"", {{L"u"}})});
+    controls.SetValue(ControlId::Option2, true);
+    clipboard.failSnapshot = true;
+    picker.fail = true;
+    Press();
+    EXPECT_TRUE(Backup(L"C:\\Docs\\A Date Sep 1 2021 Time 02 05 09 PM.pub"));
+    EXPECT_EQ(debug.lines.size(), 1u);
+    EXPECT_EQ(picker.prompts.size(), 1u);
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{120, 160}));
+}
+
+}  // namespace
+}  // namespace kelbrook

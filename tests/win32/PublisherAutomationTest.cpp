@@ -1,0 +1,328 @@
+// The COM automation adapter against the stand-in Publisher, a real local server: attaching,
+// creating, every member, the named argument, failures, DISPID caching, busy and crashed
+// instances.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "StandinPublication.h"
+#include "backup/win32/ComPublisherAutomation.h"
+#include "core/Failure.h"
+#include "core/win32/Win32Clipboard.h"
+#include "core/win32/Win32Support.h"
+
+namespace kelbrook::win32 {
+namespace {
+
+constexpr wchar_t kStandinKey[] = L"Software\\PublisherStandin";
+
+std::wstring BesideTests(const std::wstring& name) {
+    wchar_t path[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
+}
+
+std::wstring TempFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    return folder;
+}
+
+// Runs a command line and waits for its end; the process's exit code.
+DWORD RunProcess(std::wstring commandLine, UniqueHandle* keep = nullptr) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info)) {
+        return 0xFFFFFFFF;
+    }
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+    if (keep != nullptr) {
+        *keep = std::move(process);
+        return 0;
+    }
+    ::WaitForSingleObject(process.get(), 30000);
+    DWORD code = 0xFFFFFFFF;
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+std::vector<DWORD> StandinProcesses() {
+    std::vector<DWORD> ids;
+    UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+        if (_wcsicmp(entry.szExeFile, L"PublisherStandin.exe") == 0)
+            ids.push_back(entry.th32ProcessID);
+    }
+    return ids;
+}
+
+bool WaitFor(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+void SetStandinValue(const std::wstring& subkey, const std::wstring& name,
+                     const std::wstring& value) {
+    UniqueKey key;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      key.put(), nullptr);
+    ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+std::string ReadFile(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+class PublisherAutomationTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ASSERT_EQ(RunProcess(L"\"" + BesideTests(L"PublisherStandin.exe") + L"\" /RegServer"), 0u);
+    }
+    static void TearDownTestSuite() {
+        RunProcess(L"\"" + BesideTests(L"PublisherStandin.exe") + L"\" /UnregServer");
+    }
+
+    void SetUp() override {
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kStandinKey);
+        folder_ = TempFolder() + L"kelbrook-automation-" + std::to_wstring(::GetCurrentProcessId());
+        ::CreateDirectoryW(folder_.c_str(), nullptr);
+        journal_ = folder_ + L"\\journal.txt";
+        SetStandinValue(kStandinKey, L"Journal", journal_);
+        flyer_ = folder_ + L"\\Flyer \u00e9.pub";
+        std::ofstream(std::filesystem::path(flyer_), std::ios::binary)
+            << "standin-publication 1\r\npage\r\nshape Title\r\nshape Logo\r\npage\r\n";
+    }
+
+    void TearDown() override {
+        if (running_) {
+            CloseRunningWindow();
+            EXPECT_EQ(::WaitForSingleObject(running_.get(), 30000), WAIT_OBJECT_0);
+            DWORD code = 1;
+            ::GetExitCodeProcess(running_.get(), &code);
+            EXPECT_EQ(code, 0u) << "the running stand-in did not end cleanly";
+        }
+        EXPECT_TRUE(WaitFor([] { return StandinProcesses().empty(); }))
+            << "a stand-in process was left behind";
+        for (DWORD id : StandinProcesses()) {
+            UniqueHandle process(::OpenProcess(PROCESS_TERMINATE, FALSE, id));
+            ::TerminateProcess(process.get(), 1);
+        }
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kStandinKey);
+        ::DeleteFileW(journal_.c_str());
+        ::DeleteFileW(flyer_.c_str());
+        ::DeleteFileW((folder_ + L"\\Copy.pub").c_str());
+        ::RemoveDirectoryW(folder_.c_str());
+    }
+
+    // Closes the running instance's window, as its user would.
+    void CloseRunningWindow() {
+        const DWORD id = ::GetProcessId(running_.get());
+        ::EnumWindows(
+            [](HWND window, LPARAM parameter) -> BOOL {
+                DWORD owner = 0;
+                ::GetWindowThreadProcessId(window, &owner);
+                if (owner == static_cast<DWORD>(parameter) && ::IsWindowVisible(window))
+                    ::PostMessageW(window, WM_CLOSE, 0, 0);
+                return TRUE;
+            },
+            static_cast<LPARAM>(id));
+    }
+
+    void StartRunning(const std::wstring& arguments) {
+        ASSERT_EQ(RunProcess(L"\"" + BesideTests(L"PublisherStandin.exe") + L"\" " + arguments, &running_),
+                  0u);
+        ASSERT_TRUE(WaitFor([&] {
+            try {
+                automation_.AttachRunning();
+                return true;
+            } catch (const Failure&) {
+                return false;
+            }
+        })) << "the running stand-in was never found";
+    }
+
+    // The journal's lines of one kind of call ("GetIDsOfNames" or "Invoke"), counted by
+    // instance kind and member: "running Document.Name" -> 2.
+    std::map<std::wstring, int> Journal(const std::string& call) const {
+        std::map<std::wstring, int> counts;
+        std::istringstream lines(ReadFile(journal_));
+        std::string pid, kind, member, what;
+        while (lines >> pid >> kind >> member >> what) {
+            if (what == call) ++counts[standin::FromUtf8(kind + " " + member)];
+        }
+        return counts;
+    }
+
+    ComPublisherAutomation automation_;
+    UniqueHandle running_;
+    std::wstring folder_, journal_, flyer_;
+};
+
+TEST_F(PublisherAutomationTest, AttachesCreatesAndCallsEveryMemberLookingUpEachNameOnce) {
+    EXPECT_THROW(automation_.AttachRunning(), Failure) << "nothing runs yet";
+    StartRunning(L"\"" + flyer_ + L"\" --unsaved Notes");
+
+    auto running = automation_.AttachRunning();
+    EXPECT_EQ(running->Name(), L"Microsoft Publisher");
+    auto documents = running->Documents();
+    ASSERT_EQ(documents->Count(), 2);
+    auto flyer = documents->Item(1);
+    EXPECT_EQ(flyer->Name(), L"Flyer \u00e9.pub");
+    EXPECT_EQ(flyer->Path(), folder_);
+    auto notes = documents->Item(2);
+    EXPECT_EQ(notes->Name(), L"Notes");
+    EXPECT_EQ(notes->Path(), L"");
+    EXPECT_THROW(documents->Item(3), Failure);
+
+    auto pages = flyer->Pages();
+    EXPECT_EQ(pages->Count(), 2);
+    auto enumeration = pages->Enumerate();
+    auto first = enumeration->Next();
+    auto second = enumeration->Next();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(enumeration->Next(), nullptr);
+    EXPECT_EQ(second->Shapes()->Count(), 0);
+    first->Shapes()->Range()->Copy();
+
+    const std::wstring copyPath = folder_ + L"\\Copy.pub";
+    {
+        auto copy = automation_.CreateInstance();
+        ASSERT_TRUE(copy);
+        auto target = copy->ActiveDocument()->Pages()->Item(1);
+        target->Shapes()->Paste();
+        EXPECT_EQ(target->Shapes()->Count(), 2);
+        auto copyPages = copy->ActiveDocument()->Pages();
+        copyPages->Add(1, copyPages->Count());
+        copy->ActiveDocument()->SaveAs(copyPath);
+        copy->Quit();
+    }
+    standin::Publication saved = standin::ParsePublication(ReadFile(copyPath));
+    ASSERT_EQ(saved.pages.size(), 2u);
+    EXPECT_EQ(saved.pages[0].shapes, (std::vector<std::wstring>{L"Title", L"Logo"}));
+    EXPECT_TRUE(saved.pages[1].shapes.empty());
+    EXPECT_EQ(ReadFile(flyer_),
+              "standin-publication 1\r\npage\r\nshape Title\r\nshape Logo\r\npage\r\n");
+
+    // A second copy instance asks for no name again: the DISPIDs are the adapter's.
+    {
+        auto copy = automation_.CreateInstance();
+        copy->ActiveDocument()->Pages()->Item(1)->Shapes()->Paste();
+        copy->Quit();
+    }
+    EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
+    const std::map<std::wstring, int> lookups = Journal("GetIDsOfNames");
+    for (const auto& [member, count] : lookups) EXPECT_EQ(count, 1) << member;
+    EXPECT_EQ(lookups.count(L"copy Document.SaveAs"), 1u) << "SaveAs was not looked up";
+    EXPECT_EQ(Journal("Invoke")[L"copy Shapes.Paste"], 2);
+    EXPECT_EQ(Journal("Invoke")[L"running Document.Name"], 2);
+}
+
+TEST_F(PublisherAutomationTest, FailuresCarryTheServersDescriptionAndACrashIsReported) {
+    StartRunning(L"\"" + flyer_ + L"\"");
+    SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"Document.SaveAs", L"fail");
+    SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"Shapes.Paste", L"crash");
+    auto copy = automation_.CreateInstance();
+    try {
+        copy->ActiveDocument()->SaveAs(folder_ + L"\\Copy.pub");
+        ADD_FAILURE() << "the save did not fail";
+    } catch (const Failure& failure) {
+        EXPECT_NE(failure.Description().find(L"Stand-in failure in Document.SaveAs"),
+                  std::wstring::npos)
+            << failure.Description().c_str();
+    }
+    try {
+        copy->ActiveDocument()->Pages()->Item(1)->Shapes()->Paste();
+        ADD_FAILURE() << "the paste did not fail";
+    } catch (const Failure& failure) {
+        EXPECT_FALSE(failure.Description().empty());
+        EXPECT_NE(failure.Code(), 0);
+    }
+    EXPECT_THROW(copy->Quit(), Failure) << "the crashed instance still answers";
+    copy.reset();
+    EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
+}
+
+TEST_F(PublisherAutomationTest, ABusyInstanceIsAskedAgainUntilItAnswers) {
+    StartRunning(L"\"" + flyer_ + L"\"");
+    SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"running:busy", L"busy 60000");
+    SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"busy", L"busy 2500");
+    auto copy = automation_.CreateInstance();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(copy->Name(), L"Microsoft Publisher");
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
+        << "the call was never rejected, so nothing was retried";
+    copy->Quit();
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kStandinKey) + L"\\Faults").c_str());
+}
+
+// The user's clipboard survives a snapshot and a foreign copy in between; an empty one stays
+// empty.
+TEST(Win32ClipboardTest, PutsBackWhatWasThere) {
+    const UINT custom = ::RegisterClipboardFormatW(L"Kelbrook test format");
+    const auto put = [&](const std::wstring& text, bool withCustom) {
+        ClipboardOpening open(nullptr);
+        ::EmptyClipboard();
+        const auto place = [](UINT format, const void* bytes, std::size_t size) {
+            UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, size));
+            std::memcpy(::GlobalLock(memory.get()), bytes, size);
+            ::GlobalUnlock(memory.get());
+            if (::SetClipboardData(format, memory.get())) memory.release();
+        };
+        if (!text.empty()) place(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        if (withCustom) place(custom, "\x01\x02\x00\x03", 4);
+    };
+    const auto textNow = []() -> std::wstring {
+        ClipboardOpening open(nullptr);
+        HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+        if (data == nullptr) return L"<none>";
+        std::wstring text(static_cast<const wchar_t*>(::GlobalLock(data)));
+        ::GlobalUnlock(data);
+        return text;
+    };
+
+    Win32Clipboard clipboard;
+    put(L"Gr\u00fc\u00dfe from the user", true);
+    auto snapshot = clipboard.TakeSnapshot();
+    put(L"shapes of the run", false);
+    snapshot->Restore();
+    EXPECT_EQ(textNow(), L"Gr\u00fc\u00dfe from the user");
+    EXPECT_TRUE(::IsClipboardFormatAvailable(custom));
+
+    put(L"", false);
+    snapshot = clipboard.TakeSnapshot();
+    put(L"shapes of the run", false);
+    snapshot->Restore();
+    EXPECT_EQ(textNow(), L"<none>");
+    EXPECT_EQ(::CountClipboardFormats(), 0);
+}
+
+}  // namespace
+}  // namespace kelbrook::win32

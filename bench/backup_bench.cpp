@@ -1,0 +1,336 @@
+// One backup run over many documents against the stand-in Publisher: the run's wall time,
+// the time spent inside automation calls, the program's own share of the rest, and the
+// cross-process calls per object-model operation read from the stand-in's journal.
+//
+//   backup_bench.exe [documents pages shapes]      (default 10 50 10)
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "app/win32/MainWindow.h"
+#include "backup/SavePublisher.h"
+#include "backup/win32/ComPublisherAutomation.h"
+#include "core/win32/Win32Clipboard.h"
+#include "core/win32/Win32Clock.h"
+#include "core/win32/Win32Files.h"
+#include "core/win32/Win32Platform.h"
+#include "core/win32/Win32Support.h"
+
+using namespace kelbrook;
+using namespace kelbrook::win32;
+using Steady = std::chrono::steady_clock;
+
+namespace {
+
+Steady::duration automationTime{};
+
+// Adds the time of the call to automationTime.
+template <class F>
+auto Timed(F&& call) {
+    const auto start = Steady::now();
+    struct Add {
+        Steady::time_point start;
+        ~Add() { automationTime += Steady::now() - start; }
+    } add{start};
+    return call();
+}
+
+// The automation port with every call timed: one wrapper per object kind.
+struct TShapeRange : PublisherShapeRange {
+    std::unique_ptr<PublisherShapeRange> o;
+    ~TShapeRange() override {
+        Timed([&] { o.reset(); });
+    }
+    void Copy() override {
+        Timed([&] { o->Copy(); });
+    }
+};
+struct TShapes : PublisherShapes {
+    std::unique_ptr<PublisherShapes> o;
+    ~TShapes() override {
+        Timed([&] { o.reset(); });
+    }
+    int Count() override {
+        return Timed([&] { return o->Count(); });
+    }
+    std::unique_ptr<PublisherShapeRange> Range() override {
+        auto r = std::make_unique<TShapeRange>();
+        r->o = Timed([&] { return o->Range(); });
+        return r;
+    }
+    void Paste() override {
+        Timed([&] { o->Paste(); });
+    }
+};
+struct TPage : PublisherPage {
+    std::unique_ptr<PublisherPage> o;
+    ~TPage() override {
+        Timed([&] { o.reset(); });
+    }
+    std::unique_ptr<PublisherShapes> Shapes() override {
+        auto s = std::make_unique<TShapes>();
+        s->o = Timed([&] { return o->Shapes(); });
+        return s;
+    }
+};
+std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page) {
+    if (!page) return nullptr;
+    auto p = std::make_unique<TPage>();
+    p->o = std::move(page);
+    return p;
+}
+struct TEnumeration : PublisherPageEnumeration {
+    std::unique_ptr<PublisherPageEnumeration> o;
+    ~TEnumeration() override {
+        Timed([&] { o.reset(); });
+    }
+    std::unique_ptr<PublisherPage> Next() override {
+        return Wrap(Timed([&] { return o->Next(); }));
+    }
+};
+struct TPages : PublisherPages {
+    std::unique_ptr<PublisherPages> o;
+    ~TPages() override {
+        Timed([&] { o.reset(); });
+    }
+    int Count() override {
+        return Timed([&] { return o->Count(); });
+    }
+    std::unique_ptr<PublisherPage> Item(int i) override {
+        return Wrap(Timed([&] { return o->Item(i); }));
+    }
+    std::unique_ptr<PublisherPage> Add(int c, int a) override {
+        return Wrap(Timed([&] { return o->Add(c, a); }));
+    }
+    std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
+        auto e = std::make_unique<TEnumeration>();
+        e->o = Timed([&] { return o->Enumerate(); });
+        return e;
+    }
+};
+struct TDocument : PublisherDocument {
+    std::unique_ptr<PublisherDocument> o;
+    ~TDocument() override {
+        Timed([&] { o.reset(); });
+    }
+    std::wstring Name() override {
+        return Timed([&] { return o->Name(); });
+    }
+    std::wstring Path() override {
+        return Timed([&] { return o->Path(); });
+    }
+    std::unique_ptr<PublisherPages> Pages() override {
+        auto p = std::make_unique<TPages>();
+        p->o = Timed([&] { return o->Pages(); });
+        return p;
+    }
+    void SaveAs(const std::wstring& f) override {
+        Timed([&] { o->SaveAs(f); });
+    }
+};
+std::unique_ptr<PublisherDocument> Wrap(std::unique_ptr<PublisherDocument> document) {
+    auto d = std::make_unique<TDocument>();
+    d->o = std::move(document);
+    return d;
+}
+struct TDocuments : PublisherDocuments {
+    std::unique_ptr<PublisherDocuments> o;
+    ~TDocuments() override {
+        Timed([&] { o.reset(); });
+    }
+    int Count() override {
+        return Timed([&] { return o->Count(); });
+    }
+    std::unique_ptr<PublisherDocument> Item(int i) override {
+        return Wrap(Timed([&] { return o->Item(i); }));
+    }
+};
+struct TApplication : PublisherApplication {
+    std::unique_ptr<PublisherApplication> o;
+    ~TApplication() override {
+        Timed([&] { o.reset(); });
+    }
+    std::wstring Name() override {
+        return Timed([&] { return o->Name(); });
+    }
+    std::unique_ptr<PublisherDocuments> Documents() override {
+        auto d = std::make_unique<TDocuments>();
+        d->o = Timed([&] { return o->Documents(); });
+        return d;
+    }
+    std::unique_ptr<PublisherDocument> ActiveDocument() override {
+        return Wrap(Timed([&] { return o->ActiveDocument(); }));
+    }
+    void Quit() override {
+        Timed([&] { o->Quit(); });
+    }
+};
+std::unique_ptr<PublisherApplication> Wrap(std::unique_ptr<PublisherApplication> application) {
+    if (!application) return nullptr;
+    auto a = std::make_unique<TApplication>();
+    a->o = std::move(application);
+    return a;
+}
+struct TAutomation : PublisherAutomation {
+    ComPublisherAutomation real;
+    std::unique_ptr<PublisherApplication> AttachRunning() override {
+        return Wrap(Timed([&] { return real.AttachRunning(); }));
+    }
+    std::unique_ptr<PublisherApplication> CreateInstance() override {
+        return Wrap(Timed([&] { return real.CreateInstance(); }));
+    }
+};
+
+// Error reports go to the console instead of a box.
+struct ConsoleDialogs : Dialogs {
+    int reports = 0;
+    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring&, MessageButtons,
+                              MessageIcon) override {
+        ++reports;
+        std::fwprintf(stderr, L"report: %ls\n", text.c_str());
+        return MessageAnswer::Ok;
+    }
+};
+struct NoFolders : FolderPicker {
+    std::wstring PickFolder(const std::wstring&, const std::wstring&) override { return L""; }
+};
+
+void SetValue(const std::wstring& subkey, const std::wstring& name, const std::wstring& value) {
+    UniqueKey key;
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      key.put(), nullptr);
+    ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+DWORD RunAndWait(std::wstring commandLine, UniqueHandle* keep = nullptr) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info)) {
+        return 0xFFFFFFFF;
+    }
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+    if (keep != nullptr) {
+        *keep = std::move(process);
+        return 0;
+    }
+    ::WaitForSingleObject(process.get(), 60000);
+    DWORD code = 0xFFFFFFFF;
+    ::GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int documents = argc > 3 ? _wtoi(argv[1]) : 10;
+    const int pages = argc > 3 ? _wtoi(argv[2]) : 50;
+    const int shapes = argc > 3 ? _wtoi(argv[3]) : 10;
+    OleScope ole;
+    BusyServerFilter filter;
+
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path bin = std::filesystem::path(self).parent_path();
+    const std::wstring standin = L"\"" + (bin / L"PublisherStandin.exe").wstring() + L"\"";
+    const std::filesystem::path work = std::filesystem::temp_directory_path() / L"kelbrook-bench";
+    std::error_code ignored;
+    std::filesystem::remove_all(work, ignored);
+    std::filesystem::create_directories(work / L"docs");
+    std::filesystem::create_directories(work / L"backups");
+    const std::filesystem::path journal = work / L"journal.txt";
+
+    if (RunAndWait(standin + L" /RegServer") != 0) {
+        std::fprintf(stderr, "the stand-in could not be registered\n");
+        return 1;
+    }
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\PublisherStandin");
+    SetValue(L"Software\\PublisherStandin", L"Journal", journal.wstring());
+
+    std::wstring arguments;
+    for (int d = 1; d <= documents; ++d) {
+        const std::filesystem::path file =
+            work / L"docs" / (L"Document " + std::to_wstring(d) + L".pub");
+        std::ofstream out(file, std::ios::binary);
+        out << "standin-publication 1\r\n";
+        for (int p = 1; p <= pages; ++p) {
+            out << "page\r\n";
+            for (int s = 1; s <= shapes; ++s) out << "shape page " << p << " shape " << s << "\r\n";
+        }
+        arguments += L" \"" + file.wstring() + L"\"";
+    }
+    UniqueHandle running;
+    RunAndWait(standin + arguments, &running);
+    TAutomation automation;
+    for (int i = 0; i < 500 && !SavePublisher::IsPublisherRunning(automation.real); ++i) {
+        ::Sleep(20);
+    }
+
+    MainWindow window;
+    window.Create(::GetModuleHandleW(nullptr));
+    window.SetValue(ControlId::Option1, true);
+    window.SetValue(ControlId::Option3, true);
+    window.SetCaption(ControlId::Text1, (work / L"backups").wstring());
+    ConsoleDialogs dialogs;
+    Win32Files files;
+    NoFolders folders;
+    Win32Clipboard clipboard;
+    Win32Clock clock;
+    Win32DebugOutput debug;
+    ProgramValues values;
+    values.BackupExtension = L".pub";
+    values.HistoryLogPath = (work / L"history.txt").wstring();
+
+    const auto start = Steady::now();
+    SavePublisher::SaveAll({window, dialogs, files, folders, automation, clipboard, clock, debug},
+                           values);
+    const auto wall = Steady::now() - start;
+
+    // Quit the running instance and collect the journal.
+    if (auto app = automation.real.AttachRunning()) app->Quit();
+    ::WaitForSingleObject(running.get(), 30000);
+    std::map<std::string, std::pair<long, long>> calls;  // member -> (lookups, invokes)
+    std::ifstream in(journal);
+    std::string pid, kind, member, what;
+    long total = 0;
+    while (in >> pid >> kind >> member >> what) {
+        auto& entry = calls[kind + " " + member];
+        (what == "GetIDsOfNames" ? entry.first : entry.second) += 1;
+        ++total;
+    }
+    RunAndWait(standin + L" /UnregServer");
+
+    const double wallMs = std::chrono::duration<double, std::milli>(wall).count();
+    const double automationMs = std::chrono::duration<double, std::milli>(automationTime).count();
+    std::size_t backups = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(work / L"backups")) {
+        backups += entry.path().extension() == L".pub" ? 1 : 0;
+    }
+    std::printf("run: %d documents x %d pages x %d shapes, %zu backups, %d error reports\n",
+                documents, pages, shapes, backups, dialogs.reports);
+    std::printf("wall time of the run        %10.1f ms\n", wallMs);
+    std::printf("inside automation calls     %10.1f ms\n", automationMs);
+    std::printf("Kelbrook's own share        %10.2f %%  (target <= 5 %%)\n",
+                100.0 * (wallMs - automationMs) / wallMs);
+    std::printf("journaled calls             %10ld\n", total);
+    std::printf("%-34s %8s %8s %s\n", "member", "lookups", "invokes",
+                "calls per operation after the first");
+    for (const auto& [name, counts] : calls) {
+        const auto [lookups, invokes] = counts;
+        const double after =
+            invokes > 1 ? double(lookups + invokes - 2) / double(invokes - 1) : 1.0;
+        std::printf("%-34s %8ld %8ld %6.2f\n", name.c_str(), lookups, invokes, after);
+    }
+    std::filesystem::remove_all(work, ignored);
+    return dialogs.reports == 0 && backups == static_cast<std::size_t>(documents) ? 0 : 1;
+}

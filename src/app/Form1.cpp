@@ -175,6 +175,22 @@ void Form1::PushButton2_Click() {
     SavePublisher::PushButton2_Click(Backup(), values_);
 }
 
+SchedulerPorts Form1::Schedule() const {
+    return {ports_.controls, ports_.dialogs, ports_.settings, Backup()};
+}
+
+void Form1::PushButton4_Click() {
+    Scheduler::PushButton4_Click(Schedule());
+}
+
+void Form1::ListView1_Click() {
+    Scheduler::ListView1_Click(Schedule(), countdown_);
+}
+
+void Form1::Timer1_Timer() {
+    Scheduler::Timer1_Timer(Schedule(), countdown_, values_);
+}
+
 HistoryPorts Form1::History() const {
     return {ports_.dialogs, ports_.files, ports_.processes, ports_.pump, ports_.controls};
 }
@@ -203,6 +219,12 @@ void Form1::DispatchClick(ControlId id) {
             break;
         case ControlId::PushButton2:
             PushButton2_Click();
+            break;
+        case ControlId::PushButton4:
+            PushButton4_Click();
+            break;
+        case ControlId::ListView1:
+            ListView1_Click();
             break;
         case ControlId::PushButton3:
             PushButton3_Click();

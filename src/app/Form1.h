@@ -11,6 +11,7 @@
 #include "backup/AddFolder.h"
 #include "backup/PublisherAutomation.h"
 #include "backup/SavePublisher.h"
+#include "backup/Scheduler.h"
 
 namespace kelbrook {
 
@@ -57,28 +58,33 @@ class Form1 : public ControlEvents {
     void Option4_Click();
     void PushButton1_Click();
     void PushButton2_Click();
+    void PushButton4_Click();
+    void ListView1_Click();
+    void Timer1_Timer();
     void PushButton3_Click();
     void PushButton5_Click();
     void PushButton12_Click();
 
     bool IsLoading() const { return isLoading_; }
+    const Countdown& countdown() const { return countdown_; }
 
     // ControlEvents
     void Click(ControlId id) override;
     void Change(ControlId id) override;
     void MouseMove(ControlId id) override;
     void QueryUnload() override { Form_QueryUnload(); }
-    // Timer1: nothing is scheduled by its ticks yet.
-    void Tick() override {}
+    void Tick() override { Timer1_Timer(); }
 
   private:
     HistoryPorts History() const;
     SavePublisherPorts Backup() const;
+    SchedulerPorts Schedule() const;
     void DispatchClick(ControlId id);
 
     Form1Ports ports_;
     ProgramValues& values_;
     bool isLoading_ = false;
+    Countdown countdown_;
 };
 
 }  // namespace kelbrook

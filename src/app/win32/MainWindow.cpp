@@ -251,6 +251,16 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DPICHANGED:
             OnDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
+        case WM_NOTIFY: {
+            // A mouse click on the interval list is its Click; the keyboard only moves the
+            // selection, which the next tick reads.
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            if (events_ != nullptr && header != nullptr && header->code == NM_CLICK &&
+                header->hwndFrom == Child(ControlId::ListView1)) {
+                events_->Click(ControlId::ListView1);
+            }
+            break;
+        }
         case WM_TIMER:
             if (wParam == kTimer1 && events_ != nullptr) events_->Tick();
             return 0;

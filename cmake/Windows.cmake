@@ -21,6 +21,9 @@ add_library(kelbrook_win32 STATIC
   src/core/win32/Win32Support.cpp
   src/backup/win32/ComPublisherAutomation.cpp
   src/backup/win32/ShellFolderPicker.cpp
+  src/tray/win32/mSysTray.cpp
+  src/startup/win32/RegistryRunKey.cpp
+  src/support/win32/SeededRandomSource.cpp
 )
 target_compile_definitions(kelbrook_win32 PUBLIC ${win32_definitions})
 target_link_libraries(kelbrook_win32 PUBLIC kelbrook_logic

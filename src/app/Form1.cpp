@@ -22,6 +22,9 @@ LoadOutcome Form1::Form_Load() {
     Controls& controls = ports_.controls;
     SettingsStore& settings = ports_.settings;
     GuardedProcedure load(ports_.dialogs, Location(L"Form1", L"Form_Load"));
+    // The window's controls are loaded first: cSysTray1 restores what the window keeps of
+    // it (nothing: out of the tray, its own icon, the default tip) before start-up begins.
+    cSysTray1_.ReadProperties({});
 
     if (load.Test(100, [&] { return ports_.processes.AnotherInstanceRunning(); })) {
         return LoadOutcome::EndProgram;  // 102: silently, before anything is read or shown
@@ -102,8 +105,11 @@ LoadOutcome Form1::Form_Load() {
     }
 
     load.Step(200, [&] { controls.ShowWindow(); });
-    // 202 and 204 put the tray icon up with its tip (tray subsystem).
-    load.Step(204, [&] { controls.SetApplicationIcon(); });
+    load.Step(202, [&] { cSysTray1_.SetInTray(true); });
+    load.Step(204, [&] {
+        cSysTray1_.SetTrayTip(kProductName);
+        controls.SetApplicationIcon();
+    });
 
     load.Step(206, [&] {
         controls.SetValue(ControlId::Check5,
@@ -142,7 +148,7 @@ LoadOutcome Form1::Form_Load() {
 void Form1::Form_QueryUnload() {
     GuardedProcedure unload(ports_.dialogs, Location(L"Form1", L"Form_QueryUnload"));
     unload.Step(100, [&] { ports_.controls.SetTimerInterval(0); });
-    // 102 takes the tray icon away (tray subsystem).
+    unload.Step(102, [&] { cSysTray1_.SetInTray(false); });
 }
 
 void Form1::Text1_Change() {
@@ -173,6 +179,30 @@ SavePublisherPorts Form1::Backup() const {
 
 void Form1::PushButton2_Click() {
     SavePublisher::PushButton2_Click(Backup(), values_);
+}
+
+MinimizeToTrayPorts Form1::Tray() {
+    return {ports_.controls, ports_.settings, cSysTray1_};
+}
+
+void Form1::Resize() {
+    RunUntrapped(ports_.debug, L"Form1.Form_Resize", [&] { Form_Resize(); });
+}
+
+void Form1::MouseUp(std::int16_t button, std::int32_t id) {
+    RunUntrapped(ports_.debug, L"Form1.cSysTray1_MouseUp", [&] { cSysTray1_MouseUp(button, id); });
+}
+
+void Form1::Form_Resize() {
+    MinimizeToTray::Form_Resize(Tray(), values_);
+}
+
+void Form1::cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id) {
+    MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
+}
+
+void Form1::Check8_Click() {
+    MinimizeToTray::Check8_Click(Tray());
 }
 
 SchedulerPorts Form1::Schedule() const {
@@ -234,6 +264,9 @@ void Form1::DispatchClick(ControlId id) {
             break;
         case ControlId::PushButton12:
             PushButton12_Click();
+            break;
+        case ControlId::Check8:
+            Check8_Click();
             break;
         case ControlId::Option1:
             Option1_Click();

@@ -12,6 +12,8 @@
 #include "backup/PublisherAutomation.h"
 #include "backup/SavePublisher.h"
 #include "backup/Scheduler.h"
+#include "tray/MinimizeToTray.h"
+#include "tray/cSysTray.h"
 
 namespace kelbrook {
 
@@ -28,6 +30,8 @@ struct Form1Ports {
     DebugOutput& debug;
     Clipboard& clipboard;
     Clock& clock;
+    ShellTray& shellTray;
+    TrayControlWindow& trayWindow;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -42,9 +46,12 @@ inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
 
 enum class LoadOutcome { Running, EndProgram };
 
-class Form1 : public ControlEvents {
+class Form1 : public ControlEvents, public TrayEvents {
   public:
-    Form1(Form1Ports ports, ProgramValues& values) : ports_(ports), values_(values) {}
+    Form1(Form1Ports ports, ProgramValues& values)
+        : ports_(ports),
+          values_(values),
+          cSysTray1_({ports.shellTray, ports.trayWindow, ports.pump}, *this) {}
 
     // The whole start-up; EndProgram when another instance already runs.
     LoadOutcome Form_Load();
@@ -74,17 +81,32 @@ class Form1 : public ControlEvents {
     void MouseMove(ControlId id) override;
     void QueryUnload() override { Form_QueryUnload(); }
     void Tick() override { Timer1_Timer(); }
+    void Resize() override;
+    void ShellRestarted() override { cSysTray1_.ShellRestarted(); }
+
+    // TrayEvents of cSysTray1: only a button's release does something.
+    void MouseMove(std::int32_t) override {}
+    void MouseDown(std::int16_t, std::int32_t) override {}
+    void MouseUp(std::int16_t button, std::int32_t id) override;
+    void MouseDblClick(std::int16_t, std::int32_t) override {}
+
+    void Form_Resize();
+    void cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id);
+    void Check8_Click();
+    const cSysTray& tray() const { return cSysTray1_; }
 
   private:
     HistoryPorts History() const;
     SavePublisherPorts Backup() const;
     SchedulerPorts Schedule() const;
+    MinimizeToTrayPorts Tray();
     void DispatchClick(ControlId id);
 
     Form1Ports ports_;
     ProgramValues& values_;
     bool isLoading_ = false;
     Countdown countdown_;
+    cSysTray cSysTray1_;
 };
 
 }  // namespace kelbrook

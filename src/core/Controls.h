@@ -125,6 +125,11 @@ class ControlEvents {
     virtual void QueryUnload() = 0;
     // Timer1's interval has passed once more.
     virtual void Tick() = 0;
+    // The window was resized, minimized or restored (nothing to do for a listener that
+    // does not care).
+    virtual void Resize() {}
+    // The shell started again (its taskbar was created anew).
+    virtual void ShellRestarted() {}
 };
 
 }  // namespace kelbrook

@@ -1,6 +1,7 @@
 // Ports to the files, processes and shell of the machine the program runs on.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +36,8 @@ class Processes {
     virtual bool AnotherInstanceRunning() = 0;
     // The folder of the running executable, without a trailing backslash except at a root.
     virtual std::wstring ProgramFolder() = 0;
+    // The full path of the running program's own executable; raises when it cannot be read.
+    virtual std::wstring ExecutablePath() = 0;
     // An environment variable, or nothing when it is not set.
     virtual std::optional<std::wstring> Environment(const std::wstring& name) = 0;
     // Starts a command line as a separate process and does not wait; raises on failure.
@@ -97,6 +100,10 @@ class MessagePump {
     virtual ~MessagePump() = default;
     // Lets the user interface process every window message that is waiting.
     virtual void ProcessPending() = 0;
+    // Milliseconds of a steady clock, for waits.
+    virtual std::int64_t NowMilliseconds() = 0;
+    // Sleeps until a message arrives for the user interface or the time is up.
+    virtual void WaitForMessages(int milliseconds) = 0;
 };
 
 }  // namespace kelbrook

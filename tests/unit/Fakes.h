@@ -104,6 +104,7 @@ class FakeProcesses : public Processes {
   public:
     bool AnotherInstanceRunning() override { return anotherInstance; }
     std::wstring ProgramFolder() override { return programFolder; }
+    std::wstring ExecutablePath() override { return executablePath; }
     std::optional<std::wstring> Environment(const std::wstring& name) override {
         auto it = environment.find(name);
         if (it == environment.end()) return std::nullopt;
@@ -116,6 +117,7 @@ class FakeProcesses : public Processes {
     bool anotherInstance = false;
     bool failStart = false;
     std::wstring programFolder = L"C:\\Program Files\\Kelbrook";
+    std::wstring executablePath = L"C:\\Program Files\\Kelbrook\\Kelbrook.exe";
     std::map<std::wstring, std::wstring> environment{{L"TEMP", L"C:\\Temp"}};
     std::vector<std::pair<std::wstring, ShowState>> started;
 };
@@ -138,8 +140,18 @@ class FakePump : public MessagePump {
         ++passes;
         if (onPump) onPump();
     }
-    int passes = 0;
+    std::int64_t NowMilliseconds() override { return now; }
+    // Time passes while the user interface waits; `atTime` runs once the clock has reached it.
+    void WaitForMessages(int milliseconds) override {
+        ++waits;
+        now += milliseconds < 100 ? milliseconds : 100;
+        if (atTime && now >= atTimeMs) std::exchange(atTime, nullptr)();
+    }
+    int passes = 0, waits = 0;
+    std::int64_t now = 1000000;
     std::function<void()> onPump;
+    std::function<void()> atTime;
+    std::int64_t atTimeMs = 0;
 };
 
 class FakeFolderPicker : public FolderPicker {
@@ -304,7 +316,11 @@ class FakeControls : public Controls {
         log.push_back(L"show");
     }
     WindowState GetWindowState() const override { return windowState; }
-    void SetWindowState(WindowState state) override { windowState = state; }
+    void SetWindowState(WindowState state) override {
+        const bool changed = windowState != state;
+        windowState = state;
+        if (changed && events_) events_->Resize();
+    }
     void SetFocus() override { ++focusCount; }
     void SetApplicationIcon() override { ++iconSets; }
     void LoadCustomPointer(const std::wstring& path) override {

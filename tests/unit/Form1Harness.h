@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeTray.h"
 #include "Fakes.h"
 #include "app/Form1.h"
 
@@ -39,10 +40,12 @@ struct Form1Harness {
     FakeDebugOutput debug;
     FakeClipboard clipboard{*publisher.world};
     FakeClock clock;
+    FakeShellTray shellTray;
+    FakeTrayWindow trayWindow;
     ProgramValues values;
     FakeControls controls;
     Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
-                debug, clipboard, clock},
+                debug, clipboard, clock, shellTray, trayWindow},
                values};
 };
 

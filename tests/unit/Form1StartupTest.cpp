@@ -192,7 +192,11 @@ TEST_F(Form1Test, StartInTrayMinimizesAndTheRestOfStartUpFollows) {
     form.Form_Load();
     EXPECT_TRUE(controls.Value(ControlId::Check8));
     EXPECT_TRUE(controls.Value(ControlId::Check5));
-    EXPECT_EQ(controls.windowState, WindowState::Minimized);
+    // Minimized at step 212, which hides the window into the tray.
+    EXPECT_FALSE(controls.Visible(ControlId::Form1));
+    EXPECT_EQ(controls.windowState, WindowState::Normal);
+    EXPECT_TRUE(values.MinimizedToTray);
+    EXPECT_EQ(shellTray.iconsShown, 1);
     EXPECT_EQ(values.HistoryLogPath, L"C:\\Temp\\Kelbrook.txt");
     EXPECT_FALSE(form.IsLoading());
     ASSERT_EQ(dialogs.shown.size(), 1u);

@@ -27,7 +27,7 @@ TEST(Processes, ProgramFolderIsTheFolderOfTheExecutable) {
     SingleInstance instance;
     Win32Processes processes(instance);
     const std::wstring folder = processes.ProgramFolder();
-    const std::wstring exe = Win32Processes::ExecutablePath();
+    const std::wstring exe = Win32Processes::ModulePath();
     EXPECT_EQ(exe.substr(0, folder.size()), folder);
     EXPECT_EQ(exe.substr(folder.size()), L"\\win32_tests.exe");
 }

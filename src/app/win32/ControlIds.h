@@ -29,6 +29,7 @@ enum ControlWindowId : int {
     IDC_RICHTEXTBOX1 = 1018,
     IDC_PUSHBUTTON11 = 1019,
     IDC_PUSHBUTTON12 = 1020,
+    IDC_CSYSTRAY1 = 1021,  // the tray icon control's own window (no area on the form)
 };
 
 }  // namespace kelbrook::win32

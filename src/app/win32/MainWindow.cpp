@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <utility>
 #include <vector>
 
 #include "core/Failure.h"
@@ -70,6 +71,11 @@ bool MainWindow::Visible(ControlId id) const {
 }
 
 void MainWindow::SetVisible(ControlId id, bool visible) {
+    if (id == ControlId::Form1 && visible && restoreWhenShown_) {
+        restoreWhenShown_ = false;
+        ::ShowWindow(window_, SW_RESTORE);  // shown and normal in one step
+        return;
+    }
     ::ShowWindow(Child(id), visible ? SW_SHOW : SW_HIDE);
 }
 
@@ -176,12 +182,13 @@ void MainWindow::SetTimerInterval(int milliseconds) {
 }
 
 void MainWindow::ShowWindow() {
-    ::ShowWindow(window_, SW_SHOW);
+    ::ShowWindow(window_, std::exchange(restoreWhenShown_, false) ? SW_RESTORE : SW_SHOW);
     ::UpdateWindow(window_);
     ::SetForegroundWindow(window_);
 }
 
 WindowState MainWindow::GetWindowState() const {
+    if (restoreWhenShown_) return WindowState::Normal;
     if (::IsIconic(window_)) return WindowState::Minimized;
     if (::IsZoomed(window_)) return WindowState::Maximized;
     return WindowState::Normal;
@@ -190,12 +197,19 @@ WindowState MainWindow::GetWindowState() const {
 void MainWindow::SetWindowState(WindowState state) {
     switch (state) {
         case WindowState::Minimized:
+            restoreWhenShown_ = false;
             ::ShowWindow(window_, SW_MINIMIZE);
             break;
         case WindowState::Maximized:
             break;  // the window has no maximize box
         case WindowState::Normal:
-            if (::IsIconic(window_)) ::ShowWindow(window_, SW_RESTORE);
+            if (!::IsIconic(window_)) break;
+            if (::IsWindowVisible(window_)) {
+                ::ShowWindow(window_, SW_RESTORE);
+            } else {
+                // Restoring a hidden window would show it: it comes back normal when shown.
+                restoreWhenShown_ = true;
+            }
             break;
     }
 }
@@ -232,6 +246,11 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
 }
 
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    static const UINT taskbarCreated = ::RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        if (events_ != nullptr) events_->ShellRestarted();
+        return 0;
+    }
     switch (message) {
         case WM_COMMAND:
             if (lParam != 0) OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -261,6 +280,9 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         }
+        case WM_SIZE:
+            if (events_ != nullptr) events_->Resize();
+            return 0;
         case WM_TIMER:
             if (wParam == kTimer1 && events_ != nullptr) events_->Tick();
             return 0;

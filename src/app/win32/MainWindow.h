@@ -100,6 +100,7 @@ class MainWindow : public Controls {
     int timerInterval_ = 0;
     int listColumnTwips_ = 0;
     bool closing_ = false;
+    bool restoreWhenShown_ = false;  // hidden while minimized, to come back normal
 };
 
 }  // namespace kelbrook::win32

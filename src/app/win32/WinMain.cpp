@@ -14,6 +14,9 @@
 #include "core/win32/Win32Support.h"
 #include "backup/win32/ComPublisherAutomation.h"
 #include "backup/win32/ShellFolderPicker.h"
+#include "tray/win32/mSysTray.h"
+#include "app/win32/ControlIds.h"
+#include "app/win32/Resources.h"
 
 using namespace kelbrook;
 using namespace kelbrook::win32;
@@ -36,13 +39,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32DebugOutput debug;
     Win32Clipboard clipboard;
     Win32Clock clock;
+    Win32ShellTray shellTray;
+    TrayControl trayWindow;
     ShellFolderPicker folders;
     Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
-                clipboard, clock},
+                clipboard, clock, shellTray, trayWindow},
                values);
 
     try {
         window.Create(instance);
+        trayWindow.Create(window.Handle(), IDC_CSYSTRAY1, instance, IDI_KELBROOK);
     } catch (const kelbrook::Failure& failure) {
         ::MessageBoxW(nullptr, failure.Description().c_str(), L"Kelbrook", MB_OK | MB_ICONERROR);
         return 1;

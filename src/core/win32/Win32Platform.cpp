@@ -12,7 +12,7 @@ SingleInstance::SingleInstance() {
                        (!mutex_ && ::GetLastError() == ERROR_ACCESS_DENIED);
 }
 
-std::wstring Win32Processes::ExecutablePath() {
+std::wstring Win32Processes::ModulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD length =
@@ -24,7 +24,7 @@ std::wstring Win32Processes::ExecutablePath() {
 }
 
 std::wstring Win32Processes::ProgramFolder() {
-    const std::wstring path = ExecutablePath();
+    const std::wstring path = ModulePath();
     std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return L"";
     std::wstring folder = path.substr(0, slash);

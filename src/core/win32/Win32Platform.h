@@ -26,10 +26,12 @@ class Win32Processes : public Processes {
     explicit Win32Processes(const SingleInstance& instance) : instance_(instance) {}
     bool AnotherInstanceRunning() override { return instance_.AnotherInstanceRunning(); }
     std::wstring ProgramFolder() override;
+    std::wstring ExecutablePath() override { return ModulePath(); }
     std::optional<std::wstring> Environment(const std::wstring& name) override;
     void Start(const std::wstring& commandLine, ShowState show) override;
 
-    static std::wstring ExecutablePath();
+    // The path of the running program's executable (GetModuleFileNameW).
+    static std::wstring ModulePath();
 
   private:
     const SingleInstance& instance_;
@@ -48,6 +50,14 @@ class Win32DebugOutput : public DebugOutput {
 class Win32MessagePump : public MessagePump {
   public:
     void ProcessPending() override;
+    std::int64_t NowMilliseconds() override {
+        return static_cast<std::int64_t>(::GetTickCount64());
+    }
+    void WaitForMessages(int milliseconds) override {
+        ::MsgWaitForMultipleObjectsEx(0, nullptr,
+                                      static_cast<DWORD>(milliseconds < 0 ? 0 : milliseconds),
+                                      QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
 };
 
 }  // namespace kelbrook::win32

@@ -1,0 +1,77 @@
+// The shell's notification area and the tray control's window, in memory.
+#pragma once
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tray/TrayRecord.h"
+#include "tray/cSysTray.h"
+
+namespace kelbrook::testing {
+
+// One call of the shell, decoded from the record's bytes.
+struct ShellCall {
+    std::uint32_t message = 0;
+    std::vector<std::uint8_t> bytes;
+
+    std::uint32_t U32(std::size_t at) const {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = (v << 8) | bytes[at + i];
+        return v;
+    }
+    std::uint64_t U64(std::size_t at) const {
+        std::uint64_t v = 0;
+        for (int i = 7; i >= 0; --i) v = (v << 8) | bytes[at + i];
+        return v;
+    }
+    // The field's bytes up to its first NUL (all of them when there is none).
+    std::string Text(std::size_t at, std::size_t width) const {
+        std::string text(bytes.begin() + at, bytes.begin() + at + width);
+        return text.substr(0, text.find('\0'));
+    }
+    std::uint32_t flags() const { return U32(ShellRecordLayout::Flags); }
+    std::string tip() const { return Text(ShellRecordLayout::Tip, ShellRecordLayout::TipBytes); }
+    std::string info() const { return Text(ShellRecordLayout::Info, ShellRecordLayout::InfoBytes); }
+    std::string title() const {
+        return Text(ShellRecordLayout::InfoTitle, ShellRecordLayout::InfoTitleBytes);
+    }
+};
+
+class FakeShellTray : public ShellTray {
+  public:
+    void NotifyIcon(std::uint32_t message, const std::vector<std::uint8_t>& record) override {
+        calls.push_back({message, record});
+        if (message == kNimAdd) ++iconsShown;
+        if (message == kNimDelete) --iconsShown;
+    }
+    // Plain ASCII in the tests: one byte a character.
+    std::string ToAnsi(const std::wstring& text) override {
+        return std::string(text.begin(), text.end());
+    }
+    std::vector<ShellCall> calls;
+    int iconsShown = 0;
+};
+
+class FakeTrayWindow : public TrayControlWindow {
+  public:
+    std::uint64_t Handle() const override { return 0x1234; }
+    void InstallTrayWndProc(cSysTray& control) override {
+        ++installs;
+        installed = &control;
+    }
+    void RestoreWindowProc() override {
+        ++restores;
+        installed = nullptr;
+    }
+    void SetSizeTwips(int width, int height) override { size = {width, height}; }
+    TrayPicture OwnPicture() const override { return {TrayPicture::Kind::Icon, 0xB1}; }
+    void ShowPicture(const TrayPicture& picture) override { shown = picture; }
+
+    cSysTray* installed = nullptr;
+    int installs = 0, restores = 0;
+    std::pair<int, int> size{0, 0};
+    TrayPicture shown;
+};
+
+}  // namespace kelbrook::testing

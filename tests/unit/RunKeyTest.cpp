@@ -19,7 +19,7 @@ using Values = std::map<std::wstring, std::wstring>;
 
 // The two Run keys in memory; a refused key takes no writes (no administrator rights), a
 // locked one keeps its values against deletes.
-class FakeRunKey : public RunKey {
+class TwoRunKeys : public RunKey {
   public:
     bool SetValue(RunKeyScope scope, const std::wstring& name, const std::wstring& data) override {
         ++calls;
@@ -69,7 +69,7 @@ class Check5Test : public ::testing::Test {
     FakeControls controls{&events};
     FakeSettings settings;
     FakeProcesses processes;
-    FakeRunKey runKey;
+    TwoRunKeys runKey;
 };
 
 TEST_F(Check5Test, WhileLoadingNeitherBoxStateTouchesAnything) {

@@ -21,9 +21,9 @@ constexpr wchar_t kHelpText[] =
 constexpr wchar_t kHomePageLine[] = L"explorer \"http://www.tarnwick.example/\"";
 
 // Gives the numbers it was told, then those of a seeded generator; counts the draws.
-class FakeRandom : public RandomSource {
+class ScriptedRandom : public RandomSource {
   public:
-    explicit FakeRandom(std::uint64_t seed = 1) : engine_(seed) {}
+    explicit ScriptedRandom(std::uint64_t seed = 1) : engine_(seed) {}
     double NextUnit() override {
         ++draws;
         if (!queued.empty()) {
@@ -58,7 +58,7 @@ class FirstBoxFails : public FakeDialogs {
 TEST(Help, ShowsTheContactMessageWithOkOnlyNoIconAndTheApplicationTitle) {
     FakeDialogs dialogs;
     FakeProcesses processes;
-    FakeRandom random;
+    ScriptedRandom random;
     Support::PushButton11_Click({dialogs, processes, random}, L"Kelbrook Publisher Backup");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].text, kHelpText);
@@ -72,7 +72,7 @@ TEST(Help, ShowsTheContactMessageWithOkOnlyNoIconAndTheApplicationTitle) {
 TEST(Help, AFailingBoxIsReportedAtStep100) {
     FirstBoxFails dialogs;
     FakeProcesses processes;
-    FakeRandom random;
+    ScriptedRandom random;
     Support::PushButton11_Click({dialogs, processes, random}, L"Kelbrook");
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(
@@ -90,7 +90,7 @@ TEST(HomePage, OnlyTheSeventhHundredthOfTheDrawVisits) {
     for (const auto& [unit, visits] : cases) {
         FakeDialogs dialogs;
         FakeProcesses processes;
-        FakeRandom random;
+        ScriptedRandom random;
         random.queued = {unit};
         Support::VisitHomePage({dialogs, processes, random});
         EXPECT_EQ(random.draws, 1) << unit;
@@ -111,7 +111,7 @@ TEST(HomePage, OverManyStartsAboutOneInAHundredVisits) {
     for (int start = 0; start < kStarts; ++start) {
         FakeDialogs dialogs;
         FakeProcesses processes;
-        FakeRandom random(static_cast<std::uint64_t>(start) * 7919u + 17u);
+        ScriptedRandom random(static_cast<std::uint64_t>(start) * 7919u + 17u);
         Support::VisitHomePage({dialogs, processes, random});
         const bool inBand = random.last >= 0.06 && random.last < 0.07;
         ASSERT_EQ(processes.started.size(), inBand ? 1u : 0u) << "draw " << random.last;
@@ -126,7 +126,7 @@ TEST(HomePage, AVisitThatCannotStartRaisesToTheCaller) {
     FakeDialogs dialogs;
     FakeProcesses processes;
     processes.failStart = true;
-    FakeRandom random;
+    ScriptedRandom random;
     random.queued = {0.065};
     EXPECT_THROW(Support::VisitHomePage({dialogs, processes, random}), Failure);
     EXPECT_TRUE(dialogs.shown.empty());

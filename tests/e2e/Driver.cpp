@@ -154,7 +154,7 @@ std::vector<HWND> TopLevelWindows(DWORD processId, const std::wstring& className
 // ---- KelbrookProcess ----------------------------------------------------------------------
 
 KelbrookProcess::~KelbrookProcess() {
-    Kill();
+    if (owned_) Kill();
 }
 
 bool KelbrookProcess::Start(const std::filesystem::path& program) {
@@ -169,10 +169,19 @@ bool KelbrookProcess::Start(const std::filesystem::path& program) {
         return false;
     }
     startError_ = 0;
+    owned_ = true;
     UniqueHandle thread(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
     return true;
+}
+
+bool KelbrookProcess::Attach(DWORD processId) {
+    process_.reset(::OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, processId));
+    processId_ = process_ ? processId : 0;
+    owned_ = false;
+    return static_cast<bool>(process_);
 }
 
 bool KelbrookProcess::Running() const {
@@ -483,6 +492,21 @@ bool DeleteWritable(const std::filesystem::path& path) {
     return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+std::vector<std::wstring> LinesOf(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 std::optional<std::string> ToAnsiCodePage(const std::wstring& text) {
     if (text.empty()) return std::string();
     const bool utf8 = ::GetACP() == CP_UTF8;
@@ -513,6 +537,44 @@ std::optional<std::wstring> EnvironmentVariable(const std::wstring& name) {
     const DWORD copied = ::GetEnvironmentVariableW(name.c_str(), value.data(), size);
     value.resize(copied);
     return value;
+}
+
+// ---- the history log ----------------------------------------------------------------------
+
+HistoryLogFile::HistoryLogFile() {
+    const std::optional<std::wstring> temp = EnvironmentVariable(L"TEMP");
+    if (!temp || temp->empty()) return;
+    path_ = *temp + L"\\Kelbrook.txt";
+    const DWORD attributes = ::GetFileAttributesW(path_.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        savedBytes_ = ReadBytes(path_);
+        savedAttributes_ = attributes;
+    }
+    removed_ = DeleteWritable(path_);
+}
+
+HistoryLogFile::~HistoryLogFile() {
+    if (path_.empty()) return;
+    DeleteWritable(path_);
+    if (savedBytes_ && WriteBytes(path_, *savedBytes_)) {
+        ::SetFileAttributesW(path_.c_str(), savedAttributes_);
+    }
+}
+
+bool HistoryLogFile::Exists() const {
+    return ::GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool HistoryLogFile::MakeReadOnly() const {
+    const DWORD attributes = ::GetFileAttributesW(path_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           ::SetFileAttributesW(path_.c_str(), attributes | FILE_ATTRIBUTE_READONLY) &&
+           (::GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+std::vector<std::wstring> HistoryLogFile::Lines() const {
+    const std::optional<std::string> bytes = Bytes();
+    return bytes ? LinesOf(FromAnsiCodePage(*bytes)) : std::vector<std::wstring>();
 }
 
 // ---- controls -----------------------------------------------------------------------------

@@ -74,6 +74,9 @@ class KelbrookProcess {
 
     // Starts the program with its own folder as the current directory; false on failure.
     bool Start(const std::filesystem::path& program);
+    // Follows an instance that is already running, started by someone else: the object
+    // does not end it when it goes. False when it cannot be opened.
+    bool Attach(DWORD processId);
     // The system's error code when the last Start failed.
     DWORD startError() const { return startError_; }
     DWORD id() const { return processId_; }
@@ -102,6 +105,7 @@ class KelbrookProcess {
     win32::UniqueHandle process_;
     DWORD processId_ = 0;
     DWORD startError_ = 0;
+    bool owned_ = true;  // started by this object, so ended with it
 };
 
 // Presses the box's button and waits until the box has gone; false when it stays.
@@ -174,11 +178,40 @@ std::optional<std::string> ReadBytes(const std::filesystem::path& path);
 bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 // Clears the read-only attribute and deletes the file; true when it is gone.
 bool DeleteWritable(const std::filesystem::path& path);
+// The lines of a text, each without its CR LF; a last line without one is returned too.
+std::vector<std::wstring> LinesOf(const std::wstring& text);
 // Text in the ANSI code page and back; nothing when a character has no ANSI form.
 std::optional<std::string> ToAnsiCodePage(const std::wstring& text);
 std::wstring FromAnsiCodePage(const std::string& bytes);
 // An environment variable of the test process.
 std::optional<std::wstring> EnvironmentVariable(const std::wstring& name);
+
+// The history log of the program, %TEMP%\Kelbrook.txt (the program shares the test's TEMP);
+// whatever was there before is put back when the object goes.
+class HistoryLogFile {
+  public:
+    HistoryLogFile();
+    HistoryLogFile(const HistoryLogFile&) = delete;
+    HistoryLogFile& operator=(const HistoryLogFile&) = delete;
+    ~HistoryLogFile();
+
+    // Known, and without a log from before.
+    bool Ready() const { return !path_.empty() && removed_; }
+    const std::wstring& path() const { return path_; }
+    bool Exists() const;
+    std::optional<std::string> Bytes() const { return ReadBytes(path_); }
+    bool Write(const std::string& bytes) const { return WriteBytes(path_, bytes); }
+    bool MakeReadOnly() const;
+    // The log's lines read in the ANSI code page, each without its CR LF; a last line
+    // without one is returned too.
+    std::vector<std::wstring> Lines() const;
+
+  private:
+    std::wstring path_;
+    std::optional<std::string> savedBytes_;
+    DWORD savedAttributes_ = FILE_ATTRIBUTE_NORMAL;
+    bool removed_ = false;
+};
 
 // ---- controls of the main window --------------------------------------------------------
 

@@ -29,50 +29,6 @@ constexpr wchar_t kLogText[] =
     L"31.08.2021 10:45:03 Backup saved: C:\\Kopien\\Müller Preisliste.pub\r\n"
     L"31.08.2021 11:15:04 Auto save turned off\r\n";
 
-// The history log of the program; whatever was there before the test is put back after it.
-class HistoryLogFile {
-  public:
-    HistoryLogFile() {
-        const std::optional<std::wstring> temp = EnvironmentVariable(L"TEMP");
-        if (!temp || temp->empty()) return;
-        path_ = *temp + L"\\Kelbrook.txt";
-        const DWORD attributes = ::GetFileAttributesW(path_.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES) {
-            savedBytes_ = ReadBytes(path_);
-            savedAttributes_ = attributes;
-        }
-        removed_ = DeleteWritable(path_);
-    }
-    HistoryLogFile(const HistoryLogFile&) = delete;
-    HistoryLogFile& operator=(const HistoryLogFile&) = delete;
-    ~HistoryLogFile() {
-        if (path_.empty()) return;
-        DeleteWritable(path_);
-        if (savedBytes_ && WriteBytes(path_, *savedBytes_)) {
-            ::SetFileAttributesW(path_.c_str(), savedAttributes_);
-        }
-    }
-
-    // Known, and without a log from before.
-    bool Ready() const { return !path_.empty() && removed_; }
-    const std::wstring& path() const { return path_; }
-    bool Exists() const { return ::GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-    std::optional<std::string> Bytes() const { return ReadBytes(path_); }
-    bool Write(const std::string& bytes) const { return WriteBytes(path_, bytes); }
-    bool MakeReadOnly() const {
-        const DWORD attributes = ::GetFileAttributesW(path_.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES &&
-               ::SetFileAttributesW(path_.c_str(), attributes | FILE_ATTRIBUTE_READONLY) &&
-               (::GetFileAttributesW(path_.c_str()) & FILE_ATTRIBUTE_READONLY) != 0;
-    }
-
-  private:
-    std::wstring path_;
-    std::optional<std::string> savedBytes_;
-    DWORD savedAttributes_ = FILE_ATTRIBUTE_NORMAL;
-    bool removed_ = false;
-};
-
 class HistoryE2e : public RunningProgram {
   protected:
     void SetUp() override {

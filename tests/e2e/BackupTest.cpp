@@ -1,0 +1,802 @@
+// The backup run of "Backup Save Now (Test)", driven from outside against the stand-in
+// Publisher: a running instance holds the documents, and the program makes each backup in a
+// copy instance of its own. Each test looks at everything a run leaves behind at once: the
+// backup files and their contents, the documents, the history log, the error reports, the
+// clipboard, the stand-in's call journal and its processes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cwctype>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "Driver.h"
+#include "RunningProgram.h"
+#include "Standin.h"
+#include "app/win32/ControlIds.h"
+
+namespace kelbrook::e2e {
+namespace {
+
+using namespace kelbrook::win32;
+namespace fs = std::filesystem;
+
+// A run makes one copy instance per document, each a process start under Wine.
+constexpr std::chrono::milliseconds kRunDeadline{120000};
+
+constexpr wchar_t kErrorReportTitle[] = L"Application Error";
+constexpr wchar_t kSaveAllAt[] = L"\r\nin Kelbrookapp2021/08/31.SavePublisher.SaveAll at line ";
+constexpr wchar_t kReportEnd[] =
+    L"\r\rPlease email screenshot of this message to support@tarnwick.example";
+constexpr wchar_t kSaveAsFailure[] = L"Document.SaveAs: Stand-in failure in Document.SaveAs";
+
+// The text of an error report of SaveAll at this step.
+std::wstring SaveAllReport(const std::wstring& description, int step) {
+    return description + kSaveAllAt + std::to_wstring(step) + kReportEnd;
+}
+
+// An error report of SaveAll taken apart; nothing when the text is not one.
+struct SaveAllFailure {
+    std::wstring description;
+    int step = 0;
+};
+
+std::optional<SaveAllFailure> ParseSaveAllReport(const std::wstring& text) {
+    const std::size_t at = text.find(kSaveAllAt);
+    if (at == std::wstring::npos) return std::nullopt;
+    const std::size_t digits = at + std::wstring(kSaveAllAt).size();
+    std::size_t end = digits;
+    while (end < text.size() && std::iswdigit(text[end])) ++end;
+    if (end == digits || text.substr(end) != kReportEnd) return std::nullopt;
+    return SaveAllFailure{text.substr(0, at), std::stoi(text.substr(digits, end - digits))};
+}
+
+// ---- the clock, read as the program reads it --------------------------------------------
+
+SYSTEMTIME LocalNow() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return now;
+}
+
+std::wstring FormatDate(const SYSTEMTIME& time, DWORD flags, const wchar_t* picture) {
+    wchar_t buffer[128] = {};
+    ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, flags, &time, picture, buffer, 128, nullptr);
+    return buffer;
+}
+
+std::wstring FormatTime(const SYSTEMTIME& time, const wchar_t* picture) {
+    wchar_t buffer[128] = {};
+    ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &time, picture, buffer, 128);
+    return buffer;
+}
+
+// The day's part of an Option4 backup name: " <MMM d yyyy>.pub".
+std::wstring DayStamp(const SYSTEMTIME& time) {
+    return L" " + FormatDate(time, 0, L"MMM d yyyy") + L".pub";
+}
+
+// The clock before a run and after it: every name or time the run may have written.
+struct RunClock {
+    SYSTEMTIME before{};
+    SYSTEMTIME after{};
+
+    // Every second from before to after, both included.
+    std::vector<SYSTEMTIME> Seconds() const {
+        const auto ticks = [](SYSTEMTIME time) {
+            time.wMilliseconds = 0;
+            FILETIME file{};
+            ::SystemTimeToFileTime(&time, &file);
+            return (static_cast<unsigned long long>(file.dwHighDateTime) << 32) |
+                   file.dwLowDateTime;
+        };
+        constexpr unsigned long long kSecond = 10000000ULL;
+        std::vector<SYSTEMTIME> seconds;
+        for (unsigned long long t = ticks(before); t <= ticks(after); t += kSecond) {
+            const FILETIME file{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+            SYSTEMTIME time{};
+            ::FileTimeToSystemTime(&file, &time);
+            seconds.push_back(time);
+        }
+        return seconds;
+    }
+    // Option3: " Date <MMM d yyyy> Time <hh mm ss tt>.pub".
+    std::set<std::wstring> NewFileStamps() const {
+        std::set<std::wstring> stamps;
+        for (const SYSTEMTIME& t : Seconds()) {
+            stamps.insert(L" Date " + FormatDate(t, 0, L"MMM d yyyy") + L" Time " +
+                          FormatTime(t, L"hh mm ss tt") + L".pub");
+        }
+        return stamps;
+    }
+    // Option4: " <MMM d yyyy>.pub".
+    std::set<std::wstring> DayStamps() const {
+        std::set<std::wstring> stamps;
+        for (const SYSTEMTIME& t : Seconds()) stamps.insert(DayStamp(t));
+        return stamps;
+    }
+    // The history log's "<short date> <long time>".
+    std::set<std::wstring> LogTimes() const {
+        std::set<std::wstring> times;
+        for (const SYSTEMTIME& t : Seconds()) {
+            times.insert(FormatDate(t, DATE_SHORTDATE, nullptr) + L" " + FormatTime(t, nullptr));
+        }
+        return times;
+    }
+};
+
+// ---- files ------------------------------------------------------------------------------
+
+// The names of the files directly in the folder.
+std::set<std::wstring> FilesIn(const fs::path& folder) {
+    std::set<std::wstring> names;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        names.insert(it->path().filename().wstring());
+    }
+    return names;
+}
+
+// The one file of the folder named stem + one of the stamps; nothing (and a failure) when
+// there is none or more than one.
+std::optional<fs::path> FindBackup(const fs::path& folder, const std::wstring& stem,
+                                   const std::set<std::wstring>& stamps) {
+    std::vector<fs::path> found;
+    for (const std::wstring& stamp : stamps) {
+        const fs::path candidate = folder / (stem + stamp);
+        if (fs::exists(candidate)) found.push_back(candidate);
+    }
+    EXPECT_EQ(found.size(), 1u) << "backups of " << ::testing::PrintToString(stem) << " in "
+                                << ::testing::PrintToString(folder.wstring()) << ", which holds "
+                                << ::testing::PrintToString(FilesIn(folder));
+    if (found.size() != 1) return std::nullopt;
+    return found.front();
+}
+
+// Expects the log line to be head + " at " + one of the run's times + tail.
+void ExpectLogLine(const std::wstring& line, const std::wstring& head, const RunClock& clock,
+                   const std::wstring& tail = L"") {
+    const std::wstring at = head + L" at ";
+    const bool framed =
+        line.size() >= at.size() + tail.size() && line.starts_with(at) && line.ends_with(tail);
+    EXPECT_TRUE(framed) << "the log line " << ::testing::PrintToString(line) << "\n  should be "
+                        << ::testing::PrintToString(at + L"<time>" + tail);
+    if (!framed) return;
+    const std::wstring when = line.substr(at.size(), line.size() - at.size() - tail.size());
+    EXPECT_EQ(clock.LogTimes().count(when), 1u)
+        << "the log line's time " << ::testing::PrintToString(when) << " is not of the run";
+}
+
+// What the running instance may be asked: reads, and the copy of a page's shapes.
+const std::set<std::wstring>& RunningInstanceReads() {
+    static const std::set<std::wstring> reads = {
+        L"Application.Name",
+        L"Application.Documents",
+        L"Application.ActiveDocument",
+        L"Documents.Count",
+        L"Documents.Item",
+        L"Document.Name",
+        L"Document.Path",
+        L"Document.FullName",
+        L"Document.Pages",
+        L"Pages.Count",
+        L"Pages.Item",
+        L"Pages._NewEnum",
+        L"Page.Shapes",
+        L"Page.PageNumber",
+        L"Shapes.Count",
+        L"Shapes.Range",
+        L"ShapeRange.Count",
+        L"ShapeRange.Copy",
+    };
+    return reads;
+}
+
+// The copy instances of the journal in the order they were first called.
+std::vector<DWORD> CopyInstancesOf(const std::vector<JournalEntry>& journal) {
+    std::vector<DWORD> copies;
+    for (const JournalEntry& entry : journal) {
+        if (!entry.running &&
+            std::find(copies.begin(), copies.end(), entry.processId) == copies.end()) {
+            copies.push_back(entry.processId);
+        }
+    }
+    return copies;
+}
+
+// Expects the journal of one run: every line well formed; the running instance (and only
+// it) asked for reads and copies only; `documents` copy instances, each a process of its
+// own, each done with before the next is first called, each ending with Quit unless
+// `crashed` names its place in the run.
+void ExpectRunJournal(const std::vector<JournalEntry>& journal, DWORD running,
+                      std::size_t documents, std::optional<std::size_t> crashed = std::nullopt) {
+    ASSERT_FALSE(journal.empty()) << "the stand-in journaled no call";
+    bool copied = false;
+    for (const JournalEntry& entry : journal) {
+        ASSERT_FALSE(entry.member.empty())
+            << "journal line " << ::testing::PrintToString(entry.line);
+        if (!entry.running) continue;
+        EXPECT_EQ(entry.processId, running) << ::testing::PrintToString(entry.line);
+        EXPECT_EQ(RunningInstanceReads().count(entry.member), 1u)
+            << "the running instance was asked for more than a read: "
+            << ::testing::PrintToString(entry.line);
+        copied = copied || (entry.member == L"ShapeRange.Copy" && entry.call == L"Invoke");
+    }
+    EXPECT_TRUE(copied) << "no shapes were copied from the running instance";
+
+    const std::vector<DWORD> copies = CopyInstancesOf(journal);
+    ASSERT_EQ(copies.size(), documents) << "one copy instance per document";
+    std::set<DWORD> done;
+    DWORD current = 0;
+    for (const JournalEntry& entry : journal) {
+        if (entry.running) continue;
+        if (entry.processId != current) {
+            EXPECT_EQ(done.count(entry.processId), 0u)
+                << "copy instance " << entry.processId << " was called again after the next one";
+            done.insert(current);
+            current = entry.processId;
+        }
+    }
+    for (std::size_t k = 0; k < copies.size(); ++k) {
+        EXPECT_NE(copies[k], running)
+            << "document " << k + 1 << " was copied in the running instance";
+        const auto last = std::find_if(
+            journal.rbegin(), journal.rend(),
+            [&](const JournalEntry& e) { return !e.running && e.processId == copies[k]; });
+        if (crashed && *crashed == k) continue;
+        EXPECT_EQ(last->member + L" " + last->call, L"Application.Quit Invoke")
+            << "copy instance " << copies[k] << " of document " << k + 1 << " was not quit";
+    }
+}
+
+// ---- the fixture --------------------------------------------------------------------------
+
+// The program started with the stand-in registered as Publisher. Whatever the test started
+// of the stand-in is closed at the end, and no stand-in process may be left behind.
+class BackupRun : public RunningProgram {
+  protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(RunningProgram::SetUp());
+        ASSERT_TRUE(WaitUntil([] { return StandinProcesses().empty(); }))
+            << "stand-in processes from before are still running";
+        log_.emplace();
+        ASSERT_TRUE(log_->Ready()) << "the history log " << ::testing::PrintToString(log_->path())
+                                   << " could not be cleared";
+        ASSERT_TRUE(StandinSettings::Clear());
+        ASSERT_EQ(RunStandin({L"/RegServer"}), std::optional<DWORD>(0));
+        ASSERT_TRUE(StandinRegistered());
+        // No scheduled run may come between the test's own.
+        ASSERT_TRUE(Store::Set(L"StartStopState", L"Off"));
+        journal_ = workspace_->folder() / L"journal.txt";
+    }
+
+    void TearDown() override {
+        for (const std::unique_ptr<RunningStandin>& standin : standins_) {
+            if (!HasFailure() && standin->Running()) {
+                EXPECT_EQ(standin->Close(), std::optional<DWORD>(0))
+                    << "the stand-in did not end cleanly when its window was closed";
+            }
+            standin->Kill();
+        }
+        RunningProgram::TearDown();
+        if (!WaitUntil([] { return StandinProcesses().empty(); })) {
+            ADD_FAILURE() << "stand-in processes were left behind: "
+                          << ::testing::PrintToString(StandinProcesses());
+            for (DWORD id : StandinProcesses()) EndProcess(id);
+        }
+        EXPECT_EQ(RunStandin({L"/UnregServer"}), std::optional<DWORD>(0));
+        EXPECT_TRUE(StandinSettings::Clear());
+        log_.reset();
+    }
+
+    // Writes a publication into the workspace; its full path. Its bytes are kept to show
+    // at the end that the program never changed the document.
+    fs::path WriteDocument(const fs::path& relative, const Publication& pages) {
+        const std::string bytes = PublicationFile(pages);
+        workspace_->WriteFile(relative, bytes);
+        const fs::path path = workspace_->folder() / relative;
+        documents_[path] = bytes;
+        return path;
+    }
+
+    void ExpectDocumentsUnchanged() const {
+        for (const auto& [path, bytes] : documents_) {
+            EXPECT_EQ(ReadBytes(path), bytes)
+                << "the document " << ::testing::PrintToString(path.wstring()) << " changed";
+        }
+    }
+
+    fs::path MakeFolder(const fs::path& relative) const {
+        const fs::path folder = workspace_->folder() / relative;
+        fs::create_directories(folder);
+        return folder;
+    }
+
+    // Starts a running instance of the stand-in with these arguments.
+    void StartStandin(const std::vector<std::wstring>& arguments) {
+        standins_.push_back(std::make_unique<RunningStandin>());
+        RunningStandin& standin = *standins_.back();
+        ASSERT_TRUE(standin.Start(arguments)) << "the stand-in did not come up; exit code "
+                                              << ::testing::PrintToString(standin.exitCode());
+    }
+    DWORD RunningId() const { return standins_.front()->id(); }
+
+    // The stand-in processes that are not running instances the test started.
+    std::vector<DWORD> CopyProcesses() const {
+        std::vector<DWORD> copies;
+        for (DWORD id : StandinProcesses()) {
+            if (std::none_of(standins_.begin(), standins_.end(),
+                             [&](const auto& standin) { return standin->id() == id; })) {
+                copies.push_back(id);
+            }
+        }
+        return copies;
+    }
+
+    // Starts the program as with Publisher installed: start-up shows no box, but its last
+    // step creates one copy instance and lets it go. Returns once that copy has gone and
+    // the window takes input.
+    void StartProgram() {
+        ASSERT_TRUE(program_.Start(workspace_->program()))
+            << "error " << program_.startError() << " starting "
+            << ::testing::PrintToString(workspace_->program().wstring());
+        bool seen = false;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                if (!CopyProcesses().empty()) seen = true;
+                return seen && CopyProcesses().empty();
+            },
+            kRunDeadline))
+            << (seen ? "the copy instance of start-up stayed"
+                     : "start-up never created a copy instance of the registered Publisher");
+        ASSERT_TRUE(WaitUntil([&] {
+            HWND main = program_.MainWindow();
+            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
+        })) << "the main window never became usable";
+        ASSERT_NO_FATAL_FAILURE(ExpectQuietAfterwards());
+    }
+
+    // Clicks "Backup Save Now (Test)" and follows the run until the history log holds
+    // `lines` lines and the run is over. Every error report is handed to onReport and then
+    // answered with OK; any other box or dialog fails the test. The reports, in order.
+    std::vector<SeenBox> FollowRun(std::size_t lines, RunClock& clock,
+                                   const std::function<void(const SeenBox&)>& onReport = {}) {
+        std::vector<SeenBox> reports;
+        clock.before = LocalNow();
+        Click(IDC_PUSHBUTTON2);
+        if (HasFatalFailure()) return reports;
+        std::optional<std::wstring> stray;
+        const bool ended = WaitUntil(
+            [&] {
+                HWND window = program_.FindMessageBox();
+                if (window == nullptr) return log_->Lines().size() >= lines;
+                if (::FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr) != nullptr) {
+                    stray = L"a folder dialog";
+                    return true;
+                }
+                const std::optional<SeenBox> box = program_.WaitForMessageBox();
+                if (!box) return false;
+                if (box->title != kErrorReportTitle) {
+                    stray = box->title + L": " + box->text;
+                    return true;
+                }
+                reports.push_back(*box);
+                if (onReport) onReport(*box);
+                if (!Answer(*box, IDOK)) stray = L"an error report that stays: " + box->text;
+                return stray.has_value();
+            },
+            kRunDeadline);
+        clock.after = LocalNow();
+        EXPECT_FALSE(stray) << "the run showed " << ::testing::PrintToString(*stray);
+        EXPECT_TRUE(ended) << "the run did not end; the log holds "
+                           << ::testing::PrintToString(log_->Lines());
+        if (stray || !ended) return reports;
+        EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }))
+            << "copy instances left after the run: " << ::testing::PrintToString(CopyProcesses());
+        ExpectQuietAfterwards();
+        return reports;
+    }
+
+    // A run without error reports.
+    void Backup(std::size_t lines, RunClock& clock) {
+        const std::vector<SeenBox> reports = FollowRun(lines, clock);
+        for (const SeenBox& report : reports) {
+            ADD_FAILURE() << "error report: " << ::testing::PrintToString(report.text);
+        }
+    }
+
+    std::optional<HistoryLogFile> log_;
+    std::vector<std::unique_ptr<RunningStandin>> standins_;
+    std::map<fs::path, std::string> documents_;
+    fs::path journal_;
+};
+
+// ---- without a running Publisher ----------------------------------------------------------
+
+TEST_F(BackupRun, WithoutARunningPublisherDoesNothing) {
+    const fs::path backups = MakeFolder(L"Backups");
+    ASSERT_TRUE(Store::Set(L"Path", backups.wstring()));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(Checked(IDC_OPTION1));
+    const std::wstring kept = L"on the clipboard before the click";
+    ASSERT_TRUE(PutClipboardText(kept));
+    const DWORD sequence = ::GetClipboardSequenceNumber();
+    ASSERT_TRUE(StandinSettings::SetJournal(journal_));
+
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    ExpectQuietAfterwards();
+    ExpectQuietAfterwards();  // a second marker, behind anything the click posted itself
+
+    EXPECT_FALSE(log_->Exists()) << ::testing::PrintToString(log_->Lines());
+    EXPECT_TRUE(FilesIn(backups).empty()) << ::testing::PrintToString(FilesIn(backups));
+    EXPECT_EQ(FilesIn(workspace_->folder()), (std::set<std::wstring>{L"Backups", L"Kelbrook.exe"}));
+    EXPECT_TRUE(StandinProcesses().empty()) << "a Publisher was started";
+    EXPECT_FALSE(fs::exists(journal_)) << "the stand-in was called";
+    EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "the clipboard was written";
+    EXPECT_EQ(ClipboardText(), kept);
+}
+
+// ---- next to the documents, a new file each run -------------------------------------------
+
+TEST_F(BackupRun, BacksUpEveryDocumentNextToItWithDateAndTime) {
+    const Publication flyer = {{L"Summer fair", L"Saturday 10 am"}, {L"Map"}};
+    const Publication prices = {
+        {L"Preisliste 2021"}, {L"Brot", L"Brötchen"}, {}, {L"Grüße aus Köln, 日本"}, {L"Ende"}};
+    const Publication poster = {{L"Poster"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path other = workspace_->folder() / L"Other folder";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const fs::path pricesFile = WriteDocument(L"Docs\\Müller Preisliste.pub", prices);
+    const fs::path posterFile = WriteDocument(L"Other folder\\Poster.pub", poster);
+    ASSERT_NO_FATAL_FAILURE(
+        StartStandin({flyerFile.wstring(), pricesFile.wstring(), posterFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(Checked(IDC_OPTION2));
+    ASSERT_TRUE(Checked(IDC_OPTION3));
+    const std::wstring kept = L"the user's own clipboard: Grüße, 日本";
+    ASSERT_TRUE(PutClipboardText(kept));
+    ASSERT_TRUE(StandinSettings::SetJournal(journal_));
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(3, clock));
+
+    const std::set<std::wstring> stamps = clock.NewFileStamps();
+    const std::optional<fs::path> flyerBackup = FindBackup(docs, L"Flyer.pub", stamps);
+    const std::optional<fs::path> pricesBackup = FindBackup(docs, L"Müller Preisliste.pub", stamps);
+    const std::optional<fs::path> posterBackup = FindBackup(other, L"Poster.pub", stamps);
+    ASSERT_TRUE(flyerBackup && pricesBackup && posterBackup);
+    EXPECT_EQ(ReadBytes(*flyerBackup), PublicationFile(flyer));
+    EXPECT_EQ(ReadBytes(*pricesBackup), PublicationFile(prices)) << "five pages, the third empty";
+    EXPECT_EQ(ReadBytes(*posterBackup), PublicationFile(poster));
+    EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", L"Müller Preisliste.pub",
+                                                     flyerBackup->filename().wstring(),
+                                                     pricesBackup->filename().wstring()}));
+    EXPECT_EQ(FilesIn(other),
+              (std::set<std::wstring>{L"Poster.pub", posterBackup->filename().wstring()}));
+    ExpectDocumentsUnchanged();
+
+    const std::vector<std::wstring> lines = log_->Lines();
+    ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+    ExpectLogLine(lines[0], L"Flyer.pub was backup saved as " + flyerBackup->wstring(), clock);
+    ExpectLogLine(lines[1], L"Müller Preisliste.pub was backup saved as " + pricesBackup->wstring(),
+                  clock);
+    ExpectLogLine(lines[2], L"Poster.pub was backup saved as " + posterBackup->wstring(), clock);
+    EXPECT_TRUE(log_->Bytes()->ends_with("\r\n"));
+
+    EXPECT_EQ(ClipboardText(), kept) << "the clipboard was not given back";
+    ExpectRunJournal(ReadJournal(journal_), RunningId(), 3);
+    EXPECT_EQ(StandinProcesses(), std::vector<DWORD>{RunningId()});
+}
+
+// ---- one folder for all, one file a day ---------------------------------------------------
+
+TEST_F(BackupRun, OverwritesTheDaysBackupInTheChosenFolder) {
+    const Publication flyer = {{L"Flyer"}, {L"Back page"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    // An unsaved document may be called anything, even what a file name cannot hold.
+    const std::wstring odd = L"a\\b/c:d*e?f\"g<h>i|j";
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), L"--unsaved", odd}));
+    ASSERT_TRUE(Store::Set(L"Backup Option", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(Checked(IDC_OPTION1));
+    ASSERT_TRUE(Checked(IDC_OPTION4));
+    const fs::path backups = MakeFolder(L"Kopien für Kelbrook");
+    const std::wstring typed = backups.wstring() + L"\\";
+    DWORD_PTR ignored = 0;
+    ASSERT_TRUE(::SendMessageTimeoutW(Control(IDC_TEXT1), WM_SETTEXT, 0,
+                                      reinterpret_cast<LPARAM>(typed.c_str()), SMTO_ABORTIFHUNG,
+                                      5000, &ignored));
+    ASSERT_TRUE(WaitUntil([&] { return Store::Read(L"Path") == typed; }));
+
+    for (const std::size_t run : {1u, 2u}) {
+        SCOPED_TRACE(::testing::Message() << "run " << run);
+        RunClock clock;
+        ASSERT_NO_FATAL_FAILURE(Backup(2 * run, clock));
+
+        const std::set<std::wstring> stamps = clock.DayStamps();
+        const std::optional<fs::path> flyerBackup = FindBackup(backups, L"Flyer.pub", stamps);
+        const std::optional<fs::path> oddBackup =
+            FindBackup(backups, L"a_b_c_d_e_f_g_h_i_j", stamps);
+        ASSERT_TRUE(flyerBackup && oddBackup);
+        EXPECT_EQ(ReadBytes(*flyerBackup), PublicationFile(flyer));
+        EXPECT_EQ(ReadBytes(*oddBackup), PublicationFile(Publication(1)))
+            << "a blank publication: one empty page";
+        EXPECT_EQ(FilesIn(backups), (std::set<std::wstring>{flyerBackup->filename().wstring(),
+                                                            oddBackup->filename().wstring()}));
+        EXPECT_EQ(FilesIn(docs), std::set<std::wstring>{L"Flyer.pub"});
+        ExpectDocumentsUnchanged();
+
+        const std::vector<std::wstring> lines = log_->Lines();
+        ASSERT_EQ(lines.size(), 2 * run) << ::testing::PrintToString(lines);
+        ExpectLogLine(lines[2 * run - 2],
+                      L"Flyer.pub was backup saved as " + flyerBackup->wstring(), clock);
+        ExpectLogLine(lines[2 * run - 1], odd + L" was backup saved as " + oddBackup->wstring(),
+                      clock);
+        // The next run of the day replaces the file, whatever it holds by then.
+        ASSERT_TRUE(WriteBytes(*flyerBackup, "changed since the first run\r\n"));
+    }
+}
+
+// ---- a document never saved, next to the documents ----------------------------------------
+
+TEST_F(BackupRun, AsksWhereToPutTheBackupOfAnUnsavedDocumentUntilAFolderIsChosen) {
+    const Publication flyer = {{L"Flyer"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), L"--unsaved", L"Notes"}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const fs::path chosen = MakeFolder(L"Chosen for Notes");
+    const std::wstring prompt = L"Notes is unsaved. Please select location:";
+
+    RunClock clock;
+    clock.before = LocalNow();
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    for (const int answer : {IDCANCEL, IDOK}) {
+        SCOPED_TRACE(answer == IDOK ? "choosing a folder" : "cancelling");
+        HWND dialog = program_.WaitForFolderDialog();
+        ASSERT_NE(dialog, nullptr)
+            << "no folder dialog came; log " << ::testing::PrintToString(log_->Lines());
+        EXPECT_NE(FindChild(dialog, L"Static", prompt), nullptr) << "the dialog's prompt";
+        EXPECT_FALSE(::IsWindowEnabled(program_.MainWindow())) << "the dialog is not modal";
+        EXPECT_EQ(log_->Lines().size(), 1u) << "Flyer.pub goes first, without a dialog";
+        if (answer == IDOK) {
+            ASSERT_TRUE(SelectFolder(dialog, program_.id(), chosen.wstring()));
+        }
+        ASSERT_TRUE(PostClick(::GetDlgItem(dialog, answer)));
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); })) << "the dialog stays";
+    }
+    ASSERT_TRUE(WaitUntil([&] { return log_->Lines().size() >= 2; }, kRunDeadline));
+    clock.after = LocalNow();
+    EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }));
+    ExpectQuietAfterwards();
+
+    const std::set<std::wstring> stamps = clock.NewFileStamps();
+    const std::optional<fs::path> flyerBackup = FindBackup(docs, L"Flyer.pub", stamps);
+    const std::optional<fs::path> notesBackup = FindBackup(chosen, L"Notes", stamps);
+    ASSERT_TRUE(flyerBackup && notesBackup);
+    EXPECT_EQ(ReadBytes(*flyerBackup), PublicationFile(flyer));
+    EXPECT_EQ(ReadBytes(*notesBackup), PublicationFile(Publication(1)))
+        << "a blank publication: one empty page";
+    EXPECT_EQ(FilesIn(chosen), std::set<std::wstring>{notesBackup->filename().wstring()});
+    EXPECT_EQ(FilesIn(docs),
+              (std::set<std::wstring>{L"Flyer.pub", flyerBackup->filename().wstring()}));
+    ExpectDocumentsUnchanged();
+    const std::vector<std::wstring> lines = log_->Lines();
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    ExpectLogLine(lines[0], L"Flyer.pub was backup saved as " + flyerBackup->wstring(), clock);
+    ExpectLogLine(lines[1], L"Notes was backup saved as " + notesBackup->wstring(), clock);
+}
+
+// ---- failed saves -------------------------------------------------------------------------
+
+// A folder where no file can be made: /sys of the Linux host, Wine's Z:\sys. (Wine ignores
+// the read-only attribute of a folder, and the tests run as root, whom file modes do not stop.)
+constexpr wchar_t kReadOnlyFolder[] = L"Z:\\sys";
+
+bool FolderRefusesNewFiles(const fs::path& folder) {
+    const fs::path probe = folder / L"kelbrook-e2e-probe.pub";
+    UniqueFile file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+        file.reset();
+        ::DeleteFileW(probe.c_str());
+        return false;
+    }
+    return ::GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+std::vector<std::wstring> TextsOf(const std::vector<SeenBox>& boxes) {
+    std::vector<std::wstring> texts;
+    for (const SeenBox& box : boxes) texts.push_back(box.text);
+    return texts;
+}
+
+// Three documents, two runs, the day's backups kept next to each. The first run fails
+// Flyer's SaveAs (the fault is taken away at its report), and Price list's backup of the day
+// is open in another program that lets nobody replace it; Menu is backed up all the same.
+// The second run saves everything to a folder nobody may write.
+TEST_F(BackupRun, AFailedSaveIsReportedLoggedAndTheRunGoesOn) {
+    ASSERT_TRUE(FolderRefusesNewFiles(kReadOnlyFolder))
+        << "this test needs " << ::testing::PrintToString(std::wstring(kReadOnlyFolder))
+        << " to refuse new files";
+    const Publication flyer = {{L"Summer fair", L"Saturday"}, {L"Map"}};
+    const Publication prices = {{L"Prices"}};
+    const Publication menu = {{L"Menu"}, {}, {L"Desserts"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path shop = workspace_->folder() / L"Shop";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const fs::path pricesFile = WriteDocument(L"Shop\\Price list.pub", prices);
+    const fs::path menuFile = WriteDocument(L"Docs\\Menu.pub", menu);
+
+    const std::wstring day = DayStamp(LocalNow());
+    const fs::path flyerBackup = docs / (L"Flyer.pub" + day);
+    const fs::path pricesBackup = shop / (L"Price list.pub" + day);
+    const fs::path menuBackup = docs / (L"Menu.pub" + day);
+    const std::string earlierFlyer = PublicationFile({{L"this morning's flyer"}});
+    const std::string earlierPrices = PublicationFile({{L"this morning's prices"}});
+    ASSERT_TRUE(WriteBytes(flyerBackup, earlierFlyer));
+    ASSERT_TRUE(WriteBytes(pricesBackup, earlierPrices));
+    // Open the way a viewer opens a file: others may read it, not write, rename or delete it.
+    UniqueFile heldOpen(::CreateFileW(pricesBackup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(heldOpen);
+
+    ASSERT_NO_FATAL_FAILURE(
+        StartStandin({flyerFile.wstring(), pricesFile.wstring(), menuFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_TRUE(Store::Set(L"Backup Option", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(StandinSettings::SetJournal(journal_));
+
+    // What every run leaves: the earlier backups of the failed documents untouched, Menu's
+    // backup, and no partial file anywhere.
+    const auto expectFiles = [&] {
+        EXPECT_EQ(ReadBytes(flyerBackup), earlierFlyer) << "Flyer's earlier backup was touched";
+        EXPECT_EQ(ReadBytes(pricesBackup), earlierPrices) << "Price list's earlier backup";
+        EXPECT_EQ(ReadBytes(menuBackup), PublicationFile(menu));
+        EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", L"Menu.pub",
+                                                         flyerBackup.filename().wstring(),
+                                                         menuBackup.filename().wstring()}));
+        EXPECT_EQ(FilesIn(shop),
+                  (std::set<std::wstring>{L"Price list.pub", pricesBackup.filename().wstring()}));
+        ExpectDocumentsUnchanged();
+    };
+
+    {
+        SCOPED_TRACE("run 1: Flyer's SaveAs fails, Price list's backup is held open");
+        ASSERT_TRUE(StandinSettings::SetFault(L"Document.SaveAs", L"fail"));
+        RunClock clock;
+        const std::vector<SeenBox> reports = FollowRun(
+            3, clock, [&](const SeenBox&) { StandinSettings::RemoveFault(L"Document.SaveAs"); });
+        if (HasFatalFailure()) return;
+        ASSERT_EQ(reports.size(), 2u) << "reports " << ::testing::PrintToString(TextsOf(reports))
+                                      << "\nlog " << ::testing::PrintToString(log_->Lines());
+        EXPECT_EQ(reports[0].text, SaveAllReport(kSaveAsFailure, 160));
+        const std::optional<SaveAllFailure> held = ParseSaveAllReport(reports[1].text);
+        ASSERT_TRUE(held) << ::testing::PrintToString(reports[1].text);
+        EXPECT_EQ(held->step, 160);
+        EXPECT_FALSE(held->description.empty());
+        for (const SeenBox& report : reports) {
+            EXPECT_TRUE(report.ok && report.icon);
+            EXPECT_FALSE(report.yes || report.no || report.cancel);
+        }
+
+        const std::vector<std::wstring> lines = log_->Lines();
+        ASSERT_EQ(lines.size(), 3u) << ::testing::PrintToString(lines);
+        ExpectLogLine(lines[0], L"Flyer.pub could not be backup saved as " + flyerBackup.wstring(),
+                      clock, std::wstring(L": ") + kSaveAsFailure);
+        ExpectLogLine(lines[1],
+                      L"Price list.pub could not be backup saved as " + pricesBackup.wstring(),
+                      clock, L": " + held->description);
+        ExpectLogLine(lines[2], L"Menu.pub was backup saved as " + menuBackup.wstring(), clock);
+        expectFiles();
+        ExpectRunJournal(ReadJournal(journal_), RunningId(), 3);
+    }
+
+    {
+        SCOPED_TRACE("run 2: everything to a folder nobody may write");
+        ASSERT_NO_FATAL_FAILURE(Click(IDC_OPTION1));
+        ASSERT_TRUE(WaitUntil([] { return Store::Read(L"WhereOption") == L"1"; }));
+        const std::wstring folder = kReadOnlyFolder;
+        DWORD_PTR ignored = 0;
+        ASSERT_TRUE(::SendMessageTimeoutW(Control(IDC_TEXT1), WM_SETTEXT, 0,
+                                          reinterpret_cast<LPARAM>(folder.c_str()),
+                                          SMTO_ABORTIFHUNG, 5000, &ignored));
+        ASSERT_TRUE(WaitUntil([&] { return Store::Read(L"Path") == folder; }));
+        RunClock clock;
+        const std::vector<SeenBox> reports = FollowRun(6, clock);
+        if (HasFatalFailure()) return;
+        ASSERT_EQ(reports.size(), 3u) << ::testing::PrintToString(TextsOf(reports));
+        const std::vector<std::wstring> lines = log_->Lines();
+        ASSERT_EQ(lines.size(), 6u) << ::testing::PrintToString(lines);
+        const std::wstring names[] = {L"Flyer.pub", L"Price list.pub", L"Menu.pub"};
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::optional<SaveAllFailure> failure = ParseSaveAllReport(reports[k].text);
+            ASSERT_TRUE(failure) << ::testing::PrintToString(reports[k].text);
+            EXPECT_EQ(failure->step, 160);
+            EXPECT_TRUE(
+                failure->description.starts_with(L"Document.SaveAs: Cannot save " + folder + L"\\"))
+                << ::testing::PrintToString(failure->description);
+            ExpectLogLine(
+                lines[3 + k],
+                names[k] + L" could not be backup saved as " + folder + L"\\" + names[k] + day,
+                clock, L": " + failure->description);
+        }
+        expectFiles();
+    }
+    heldOpen.reset();
+    EXPECT_EQ(ReadBytes(pricesBackup), earlierPrices);
+}
+
+// Two documents. The copy instance of the first crashes at its paste; the second is backed
+// up all the same, and nothing of the crashed one stays behind.
+TEST_F(BackupRun, ACrashedCopyInstanceIsReportedAndTheRunGoesOn) {
+    const Publication flyer = {{L"Summer fair", L"Saturday"}};
+    const Publication poster = {{L"Poster"}, {}, {L"Back"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const fs::path posterFile = WriteDocument(L"Docs\\Poster.pub", poster);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), posterFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(StandinSettings::SetJournal(journal_));
+    ASSERT_TRUE(StandinSettings::SetFault(L"Shapes.Paste", L"crash"));
+
+    RunClock clock;
+    const std::vector<SeenBox> reports =
+        FollowRun(2, clock, [&](const SeenBox&) { StandinSettings::RemoveFault(L"Shapes.Paste"); });
+    if (HasFatalFailure()) return;
+    std::vector<int> steps;
+    std::optional<std::wstring> saveFailure;  // the description of the report at 160
+    for (const SeenBox& report : reports) {
+        const std::optional<SaveAllFailure> failure = ParseSaveAllReport(report.text);
+        ASSERT_TRUE(failure) << ::testing::PrintToString(report.text);
+        EXPECT_FALSE(failure->description.empty());
+        steps.push_back(failure->step);
+        if (failure->step == 160) saveFailure = failure->description;
+    }
+    ASSERT_FALSE(steps.empty()) << "the crash was not reported";
+    EXPECT_EQ(steps.front(), 154) << "the paste that crashed";
+    EXPECT_TRUE(std::all_of(steps.begin(), steps.end(), [](int step) { return step >= 154; }))
+        << ::testing::PrintToString(steps);
+    ASSERT_TRUE(saveFailure) << "Flyer's save was not reported; steps "
+                             << ::testing::PrintToString(steps);
+
+    const std::optional<fs::path> posterBackup =
+        FindBackup(docs, L"Poster.pub", clock.NewFileStamps());
+    ASSERT_TRUE(posterBackup);
+    EXPECT_EQ(ReadBytes(*posterBackup), PublicationFile(poster));
+    EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", L"Poster.pub",
+                                                     posterBackup->filename().wstring()}))
+        << "nothing of Flyer's backup may remain";
+    ExpectDocumentsUnchanged();
+
+    const std::vector<std::wstring> lines = log_->Lines();
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    const std::wstring prefix =
+        L"Flyer.pub could not be backup saved as " + docs.wstring() + L"\\Flyer.pub Date ";
+    EXPECT_TRUE(lines[0].starts_with(prefix) && lines[0].ends_with(L": " + *saveFailure))
+        << ::testing::PrintToString(lines[0]);
+    ExpectLogLine(lines[1], L"Poster.pub was backup saved as " + posterBackup->wstring(), clock);
+
+    const std::vector<JournalEntry> journal = ReadJournal(journal_);
+    ExpectRunJournal(journal, RunningId(), 2, 0);
+    EXPECT_EQ(StandinProcesses(), std::vector<DWORD>{RunningId()}) << "the crashed one is gone too";
+}
+
+}  // namespace
+}  // namespace kelbrook::e2e

@@ -41,7 +41,7 @@ LoadOutcome Form1::Form_Load() {
         load.Step(114, [&] { controls.LoadCustomPointer(cursorPath); });
     }
 
-    // 116: the occasional visit to the maker's home page (help and support).
+    load.Step(116, [&] { Support::VisitHomePage(Support()); });
 
     load.Step(134, [&] {
         controls.SetCaption(ControlId::Form1, kProductName);
@@ -201,6 +201,19 @@ void Form1::cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id) {
     MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
 }
 
+SupportPorts Form1::Support() const {
+    return {ports_.dialogs, ports_.processes, ports_.random};
+}
+
+void Form1::PushButton11_Click() {
+    Support::PushButton11_Click(Support(), values_.ApplicationTitle);
+}
+
+void Form1::Check5_Click() {
+    mStartUp::Check5_Click({ports_.controls, ports_.settings, ports_.processes, ports_.runKey},
+                           isLoading_);
+}
+
 void Form1::Check8_Click() {
     MinimizeToTray::Check8_Click(Tray());
 }
@@ -264,6 +277,12 @@ void Form1::DispatchClick(ControlId id) {
             break;
         case ControlId::PushButton12:
             PushButton12_Click();
+            break;
+        case ControlId::Check5:
+            Check5_Click();
+            break;
+        case ControlId::PushButton11:
+            PushButton11_Click();
             break;
         case ControlId::Check8:
             Check8_Click();

@@ -12,6 +12,8 @@
 #include "backup/PublisherAutomation.h"
 #include "backup/SavePublisher.h"
 #include "backup/Scheduler.h"
+#include "startup/mStartUp.h"
+#include "support/HelpAndSupport.h"
 #include "tray/MinimizeToTray.h"
 #include "tray/cSysTray.h"
 
@@ -32,6 +34,8 @@ struct Form1Ports {
     Clock& clock;
     ShellTray& shellTray;
     TrayControlWindow& trayWindow;
+    RunKey& runKey;
+    RandomSource& random;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -93,6 +97,8 @@ class Form1 : public ControlEvents, public TrayEvents {
     void Form_Resize();
     void cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id);
     void Check8_Click();
+    void Check5_Click();
+    void PushButton11_Click();
     const cSysTray& tray() const { return cSysTray1_; }
 
   private:
@@ -100,6 +106,7 @@ class Form1 : public ControlEvents, public TrayEvents {
     SavePublisherPorts Backup() const;
     SchedulerPorts Schedule() const;
     MinimizeToTrayPorts Tray();
+    SupportPorts Support() const;
     void DispatchClick(ControlId id);
 
     Form1Ports ports_;

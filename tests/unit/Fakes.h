@@ -17,6 +17,8 @@
 #include "backup/AddFolder.h"
 #include "FakePublisher.h"
 #include "backup/PublisherAutomation.h"
+#include "startup/RunKey.h"
+#include "support/RandomSource.h"
 
 namespace kelbrook::testing {
 
@@ -234,6 +236,33 @@ class FakeClock : public Clock {
     static int Hour12(const LocalTime& t) { return t.hour % 12 == 0 ? 12 : t.hour % 12; }
     static std::wstring AmPm(const LocalTime& t) { return t.hour < 12 ? L"AM" : L"PM"; }
     static std::wstring Two(int n) { return (n < 10 ? L"0" : L"") + std::to_wstring(n); }
+};
+
+class FakeRunKey : public RunKey {
+  public:
+    bool SetValue(RunKeyScope scope, const std::wstring& name, const std::wstring& data) override {
+        (scope == RunKeyScope::Machine ? machine : user)[name] = data;
+        return true;
+    }
+    bool DeleteValue(RunKeyScope scope, const std::wstring& name) override {
+        (scope == RunKeyScope::Machine ? machine : user).erase(name);
+        return true;
+    }
+    std::map<std::wstring, std::wstring> machine, user;
+};
+
+// Draws that never land on the home page's number unless a test gives its own.
+class FakeRandom : public RandomSource {
+  public:
+    double NextUnit() override { return draws.empty() ? 0.5 : Take(); }
+    std::vector<double> draws;
+
+  private:
+    double Take() {
+        const double d = draws.front();
+        draws.erase(draws.begin());
+        return d;
+    }
 };
 
 class FakeControls : public Controls {

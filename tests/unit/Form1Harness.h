@@ -42,10 +42,12 @@ struct Form1Harness {
     FakeClock clock;
     FakeShellTray shellTray;
     FakeTrayWindow trayWindow;
+    FakeRunKey runKey;
+    FakeRandom random;
     ProgramValues values;
     FakeControls controls;
     Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
-                debug, clipboard, clock, shellTray, trayWindow},
+                debug, clipboard, clock, shellTray, trayWindow, runKey, random},
                values};
 };
 

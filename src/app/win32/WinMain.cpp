@@ -14,6 +14,8 @@
 #include "core/win32/Win32Support.h"
 #include "backup/win32/ComPublisherAutomation.h"
 #include "backup/win32/ShellFolderPicker.h"
+#include "startup/win32/RegistryRunKey.h"
+#include "support/win32/SeededRandomSource.h"
 #include "tray/win32/mSysTray.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/Resources.h"
@@ -41,9 +43,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32Clock clock;
     Win32ShellTray shellTray;
     TrayControl trayWindow;
+    RegistryRunKey runKey;
+    SeededRandomSource random;
     ShellFolderPicker folders;
     Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
-                clipboard, clock, shellTray, trayWindow},
+                clipboard, clock, shellTray, trayWindow, runKey, random},
                values);
 
     try {

@@ -798,5 +798,43 @@ TEST_F(BackupRun, ACrashedCopyInstanceIsReportedAndTheRunGoesOn) {
     EXPECT_EQ(StandinProcesses(), std::vector<DWORD>{RunningId()}) << "the crashed one is gone too";
 }
 
+// ---- on the timer ---------------------------------------------------------------------------
+
+// "Save every 30 seconds", on: the caption counts down, the run comes by itself after 30
+// ticks, and the countdown starts over.
+TEST_F(BackupRun, EveryThirtySecondsTheCountdownEndsInABackupAndStartsOver) {
+    const Publication flyer = {{L"Flyer"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_TRUE(Store::Set(L"OftenIndex", L"1"));
+    ASSERT_TRUE(Store::Set(L"StartStopState", L"On"));
+    RunClock clock;
+    clock.before = LocalNow();
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::wstring counting = L"On. Next backup save will occur in 00:00:";
+    EXPECT_TRUE(WaitUntil([&] { return Caption(IDC_FRAME2).rfind(counting + L"2", 0) == 0; }))
+        << ::testing::PrintToString(Caption(IDC_FRAME2));
+    EXPECT_TRUE(log_->Lines().empty()) << "a run came before its time";
+
+    ASSERT_TRUE(WaitUntil([&] { return log_->Lines().size() == 1; }, std::chrono::seconds(60)))
+        << "no scheduled run within a minute; the caption reads "
+        << ::testing::PrintToString(Caption(IDC_FRAME2));
+    clock.after = LocalNow();
+    const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(ReadBytes(*backup), PublicationFile(flyer));
+    ExpectLogLine(log_->Lines()[0], L"Flyer.pub was backup saved as " + backup->wstring(), clock);
+    EXPECT_TRUE(WaitUntil([&] { return Caption(IDC_FRAME2).rfind(counting + L"2", 0) == 0; }))
+        << "the countdown did not start over: " << ::testing::PrintToString(Caption(IDC_FRAME2));
+    EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }));
+
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));
+    ExpectQuietAfterwards();
+    EXPECT_EQ(Caption(IDC_FRAME2), L"Auto Save is Off.");
+    EXPECT_EQ(log_->Lines().size(), 1u);
+}
+
 }  // namespace
 }  // namespace kelbrook::e2e

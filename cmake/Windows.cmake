@@ -34,6 +34,12 @@ add_executable(Kelbrook WIN32
   src/app/win32/WinMain.cpp
   src/app/win32/Kelbrook.rc
 )
+# The version resource takes its numbers from project(... VERSION ...) through Version.h.
+configure_file(src/app/win32/Version.h.in ${CMAKE_BINARY_DIR}/generated/Version.h @ONLY)
+target_include_directories(Kelbrook PRIVATE ${CMAKE_BINARY_DIR}/generated)
+# windres reports no header dependencies: a new version must still rebuild the resources.
+set_source_files_properties(src/app/win32/Kelbrook.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)
 target_link_libraries(Kelbrook PRIVATE kelbrook_win32)
 if(NOT MSVC)
   target_link_options(Kelbrook PRIVATE -municode ${static_runtime} -s)

@@ -4,6 +4,8 @@
 #   wine_env_start [--private-display]   sets WINEPREFIX, DISPLAY, ... and starts the servers
 #   wine_env_stop                        stops this prefix's wineserver and our Xvfb
 #   wine_run PROGRAM ARGS...             runs a Windows program under the loader
+#
+# KELBROOK_XVFB_SCREEN=WxHxDEPTH sizes the private display (1280x1024x24 by default).
 
 KELBROOK_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 export WINEPREFIX="${WINEPREFIX_OVERRIDE:-$KELBROOK_ROOT/build/windows/wineprefix}"
@@ -33,7 +35,7 @@ wine_env_start() {
   if [ "${1:-}" = "--private-display" ] || [ -z "${DISPLAY:-}" ]; then
     local n
     n=$(_free_display) || { echo "no free X display" >&2; return 1; }
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -ac </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${KELBROOK_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -ac </dev/null >/dev/null 2>&1 &
     _kelbrook_xvfb_pid=$!
     export DISPLAY=":$n"
     local waited=0

@@ -3,8 +3,9 @@
 //
 //   layout_check start   starts Kelbrook.exe from beside this program, answers the Publisher
 //                        message that ends its start-up and leaves it running
-//   layout_check check   every child window of the main window (class "KelbrookMainWindow")
-//                        lies inside its client area; each one that does not is named
+//   layout_check check   every visible child window of the main window (class
+//                        "KelbrookMainWindow") lies inside its client area; each one that
+//                        does not is named (hidden ones only noted)
 //   layout_check close   closes the main window as its close box would; Kelbrook must exit 0
 //
 // Exit code 0 when all went as expected, 1 otherwise (the reason on stderr).
@@ -113,15 +114,24 @@ int Check() {
         ::MapWindowPoints(HWND_DESKTOP, main, reinterpret_cast<POINT*>(&r), 2);
         // A control without an area of its own (the tray icon's window) has nothing to show.
         if (r.right <= r.left || r.bottom <= r.top) continue;
-        if (r.left < client.left || r.top < client.top || r.right > client.right ||
-            r.bottom > client.bottom) {
-            Fail(child.name + L" at " + RectText(r) + L" falls outside the client area " +
-                 RectText(client));
-            ++outside;
+        if (r.left >= client.left && r.top >= client.top && r.right <= client.right &&
+            r.bottom <= client.bottom) {
+            continue;
         }
+        const std::wstring where = child.name + L" at " + RectText(r) +
+                                   L" falls outside the client area " + RectText(client);
+        // The form keeps a hidden work buffer (RichTextBox1) parked beyond its right edge, as
+        // the form always did; a control nobody sees cannot look wrong, so it is only noted.
+        if ((::GetWindowLongW(child.window, GWL_STYLE) & WS_VISIBLE) == 0) {
+            Say(L"note: the hidden " + where);
+            continue;
+        }
+        Fail(where);
+        ++outside;
     }
     if (outside > 0) return 1;
-    Say(L"all " + std::to_wstring(children.size()) + L" controls lie inside the client area");
+    Say(L"every visible one of the " + std::to_wstring(children.size()) +
+        L" controls lies inside the client area");
     return 0;
 }
 

@@ -1,0 +1,234 @@
+// The demo's hands (scripts/demo), using the end-to-end driver:
+//
+//   DemoDriver start FILE...   starts the stand-in Publisher with these publications, then
+//                              Kelbrook, both from beside this program, and waits until
+//                              Kelbrook's start-up is over; both run on afterwards
+//   DemoDriver backup          presses "Backup Save Now (Test)", waits for one history line
+//                              per open document and prints the new lines
+//   DemoDriver close           closes Kelbrook and the stand-in as their close boxes would and
+//                              waits for both to end
+//
+// Exit code 0 when all went as expected, 1 otherwise (the reason on stderr).
+#include <windows.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Driver.h"
+#include "Standin.h"
+#include "app/win32/ControlIds.h"
+#include "core/win32/Win32Support.h"
+
+namespace kelbrook::e2e {
+namespace {
+
+using win32::UniqueHandle;
+
+constexpr std::chrono::milliseconds kLongWait{120000};
+
+void Write(DWORD stream, const std::wstring& text) {
+    HANDLE handle = ::GetStdHandle(stream);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (::GetConsoleMode(handle, &mode)) {
+        ::WriteConsoleW(handle, text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    // A pipe or a file: UTF-8, which a terminal of the host shows as it is.
+    const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                          size, nullptr, nullptr);
+    ::WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void Say(const std::wstring& text) {
+    Write(STD_OUTPUT_HANDLE, L"demo: " + text + L"\n");
+}
+
+int Fail(const std::wstring& text) {
+    Write(STD_ERROR_HANDLE, L"demo: " + text + L"\n");
+    return 1;
+}
+
+std::wstring HistoryLogPath() {
+    return EnvironmentVariable(L"TEMP").value_or(L".") + L"\\Kelbrook.txt";
+}
+
+std::vector<std::wstring> HistoryLines() {
+    const std::optional<std::string> bytes = ReadBytes(HistoryLogPath());
+    return bytes ? LinesOf(FromAnsiCodePage(*bytes)) : std::vector<std::wstring>();
+}
+
+// The one running Kelbrook, followed.
+bool AttachKelbrook(KelbrookProcess& program) {
+    const std::vector<DWORD> ids = ProcessesNamed(L"Kelbrook.exe");
+    return ids.size() == 1 && program.Attach(ids.front());
+}
+
+// The window of the stand-in's running instance, or null.
+HWND StandinWindow() {
+    for (DWORD id : StandinProcesses()) {
+        for (HWND window : TopLevelWindows(id, kStandinWindowClass)) {
+            if (TextOf(window) == kStandinWindowTitle) return window;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::wstring> BoxText(const KelbrookProcess& program) {
+    HWND box = program.FindMessageBox();
+    if (box == nullptr) return std::nullopt;
+    return TextOf(box) + L": " + TextOf(::GetDlgItem(box, 0xFFFF));
+}
+
+int Start(const std::vector<std::wstring>& files) {
+    RunningStandin standin;
+    if (!standin.Start(files)) {
+        return Fail(L"the stand-in Publisher did not come up (exit code " +
+                    std::to_wstring(standin.exitCode().value_or(0)) + L")");
+    }
+    const DWORD standinId = standin.id();
+    standin.Detach();
+    Say(L"the stand-in Publisher runs (process " + std::to_wstring(standinId) + L") with " +
+        std::to_wstring(files.size()) + L" publications");
+
+    const std::filesystem::path kelbrook = TestProgramFolder() / L"Kelbrook.exe";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring commandLine = L"\"" + kelbrook.wstring() + L"\"";
+    const std::wstring folder = kelbrook.parent_path().wstring();
+    if (!::CreateProcessW(kelbrook.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          folder.c_str(), &startup, &info)) {
+        return Fail(L"cannot start Kelbrook.exe: error " + std::to_wstring(::GetLastError()));
+    }
+    UniqueHandle thread(info.hThread);
+    UniqueHandle process(info.hProcess);
+    KelbrookProcess program;
+    if (!program.Attach(info.dwProcessId)) return Fail(L"cannot follow Kelbrook.exe");
+
+    // Start-up ends by creating one copy instance of Publisher and letting it go.
+    bool seen = false;
+    if (!WaitUntil(
+            [&] {
+                if (StandinProcesses().size() > 1) seen = true;
+                return seen && StandinProcesses().size() == 1;
+            },
+            kLongWait)) {
+        return Fail(seen ? L"the copy instance of Kelbrook's start-up stayed"
+                         : L"Kelbrook's start-up never found Publisher");
+    }
+    if (!WaitUntil([&] {
+            HWND main = program.MainWindow();
+            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
+        }) ||
+        !program.WaitForPostedMessages()) {
+        return Fail(L"Kelbrook's window never became usable");
+    }
+    if (const std::optional<std::wstring> box = BoxText(program)) {
+        return Fail(L"Kelbrook shows a box: " + *box);
+    }
+    Say(L"Kelbrook runs (process " + std::to_wstring(info.dwProcessId) + L")");
+    return 0;
+}
+
+int Backup() {
+    KelbrookProcess program;
+    if (!AttachKelbrook(program)) return Fail(L"Kelbrook is not running");
+    HWND standin = StandinWindow();
+    HWND list =
+        standin != nullptr ? ::FindWindowExW(standin, nullptr, L"LISTBOX", nullptr) : nullptr;
+    DWORD_PTR documents = 0;
+    if (list == nullptr ||
+        !::SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &documents)) {
+        return Fail(L"the stand-in Publisher is not running");
+    }
+
+    const std::size_t before = HistoryLines().size();
+    const std::size_t expected = before + documents;
+    Say(L"pressing \"Backup Save Now (Test)\" for " + std::to_wstring(documents) +
+        L" open documents");
+    if (!PostClick(program.Control(win32::IDC_PUSHBUTTON2))) return Fail(L"no such button");
+    std::optional<std::wstring> box;
+    const bool done = WaitUntil(
+        [&] {
+            box = BoxText(program);
+            return box.has_value() || HistoryLines().size() >= expected;
+        },
+        kLongWait);
+    if (box) return Fail(L"the backup run shows a box: " + *box);
+    if (!done) return Fail(L"the backup run did not end");
+    if (!WaitUntil([] { return StandinProcesses().size() == 1; }) ||
+        !program.WaitForPostedMessages()) {
+        return Fail(L"the backup run's copy instances stayed");
+    }
+    const std::vector<std::wstring> lines = HistoryLines();
+    Say(L"the history log " + HistoryLogPath() + L" now reads:");
+    for (const std::wstring& line : lines) Write(STD_OUTPUT_HANDLE, L"  " + line + L"\n");
+    return lines.size() == expected ? 0 : Fail(L"more history lines than documents");
+}
+
+// Closes the window and waits for its process to end; its exit code.
+std::optional<DWORD> CloseAndWait(HWND window) {
+    DWORD id = 0;
+    ::GetWindowThreadProcessId(window, &id);
+    UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    DWORD code = 0;
+    if (!process || !::PostMessageW(window, WM_CLOSE, 0, 0) ||
+        ::WaitForSingleObject(process.get(), static_cast<DWORD>(kDeadline.count())) !=
+            WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
+int Close() {
+    int status = 0;
+    KelbrookProcess program;
+    HWND main = AttachKelbrook(program) ? program.MainWindow() : nullptr;
+    if (main == nullptr) {
+        status = Fail(L"Kelbrook is not running");
+    } else if (const std::optional<DWORD> code = CloseAndWait(main); code != 0u) {
+        status = Fail(L"Kelbrook did not end cleanly (exit code " +
+                      (code ? std::to_wstring(*code) : L"none") + L")");
+    } else {
+        Say(L"Kelbrook closed (exit code 0)");
+    }
+    HWND standin = StandinWindow();
+    if (standin == nullptr) {
+        status = Fail(L"the stand-in Publisher is not running");
+    } else if (const std::optional<DWORD> code = CloseAndWait(standin); code != 0u) {
+        status = Fail(L"the stand-in Publisher did not end cleanly (exit code " +
+                      (code ? std::to_wstring(*code) : L"none") + L")");
+    } else {
+        Say(L"the stand-in Publisher closed (exit code 0)");
+    }
+    if (!WaitUntil([] { return StandinProcesses().empty(); })) {
+        status = Fail(L"stand-in processes are left");
+    }
+    return status;
+}
+
+int Usage() {
+    return Fail(L"usage: DemoDriver start FILE... | backup | close");
+}
+
+}  // namespace
+}  // namespace kelbrook::e2e
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace kelbrook::e2e;
+    if (argc < 2) return Usage();
+    const std::wstring command = argv[1];
+    if (command == L"start" && argc > 2)
+        return Start(std::vector<std::wstring>(argv + 2, argv + argc));
+    if (command == L"backup" && argc == 2) return Backup();
+    if (command == L"close" && argc == 2) return Close();
+    return Usage();
+}

@@ -607,6 +607,30 @@ int SelectedListRow(HWND list) {
 
 // ---- the settings store -------------------------------------------------------------------
 
+std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& subkey,
+                                         const std::wstring& name) {
+    UniqueKey key;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    if (type != REG_SZ) return L"<type " + std::to_wstring(type) + L">";
+    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
+                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring value(buffer.data(), size / sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0') value.pop_back();
+    return value;
+}
+
 namespace Store {
 
 bool Clear() {
@@ -629,27 +653,7 @@ bool Set(const std::wstring& name, const std::wstring& value) {
 }
 
 std::optional<std::wstring> Read(const std::wstring& name) {
-    UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kStoreSection, 0, KEY_QUERY_VALUE, key.put()) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    if (type != REG_SZ) return L"<type " + std::to_wstring(type) + L">";
-    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    std::wstring value(buffer.data(), size / sizeof(wchar_t));
-    while (!value.empty() && value.back() == L'\0') value.pop_back();
-    return value;
+    return RegistryText(HKEY_CURRENT_USER, kStoreSection, name);
 }
 
 std::vector<std::wstring> ValueNames() {

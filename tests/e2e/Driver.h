@@ -222,6 +222,11 @@ int SelectedListRow(HWND list);
 
 // ---- the settings store: HKEY_CURRENT_USER\Software\Tarnwick\Kelbrook ------------------
 
+// One text value of a registry key; nothing when it is not there (other types show their
+// type instead).
+std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& subkey,
+                                         const std::wstring& name);
+
 namespace Store {
 // Removes HKCU\Software\Tarnwick with everything below it; true when it is gone.
 bool Clear();

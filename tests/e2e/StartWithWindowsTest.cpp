@@ -25,24 +25,7 @@ constexpr const wchar_t* kOtherPrograms[] = {L"Uninstall.exe", L"Aaa Setup.exe"}
 
 // One text value of a Run key; nothing when it is not there.
 std::optional<std::wstring> RunValue(HKEY root, const std::wstring& name) {
-    UniqueKey key;
-    if (::RegOpenKeyExW(root, kRunPath, 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD type = 0;
-    DWORD bytes = 0;
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &bytes) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    if (type != REG_SZ) return L"<type " + std::to_wstring(type) + L">";
-    std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (::RegQueryValueExW(key.get(), name.c_str(), nullptr, &type,
-                           reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::wstring(buffer.data());
+    return RegistryText(root, kRunPath, name);
 }
 
 bool SetRunValue(HKEY root, const std::wstring& name, const std::wstring& text) {

@@ -5,6 +5,8 @@
 //                              Kelbrook's start-up is over; both run on afterwards
 //   DemoDriver backup          presses "Backup Save Now (Test)", waits for one history line
 //                              per open document and prints the new lines
+//   DemoDriver auto            waits, pressing nothing, for the timer's backup run: prints
+//                              the countdown caption now and then, then the new history lines
 //   DemoDriver close           closes Kelbrook and the stand-in as their close boxes would and
 //                              waits for both to end
 //
@@ -137,7 +139,9 @@ int Start(const std::vector<std::wstring>& files) {
     return 0;
 }
 
-int Backup() {
+// One backup run: started by the button when `press`, by the timer otherwise. Waits for one
+// history line per open document and for the copy instances to end; prints the log.
+int Backup(bool press) {
     KelbrookProcess program;
     if (!AttachKelbrook(program)) return Fail(L"Kelbrook is not running");
     HWND standin = StandinWindow();
@@ -151,13 +155,29 @@ int Backup() {
 
     const std::size_t before = HistoryLines().size();
     const std::size_t expected = before + documents;
-    Say(L"pressing \"Backup Save Now (Test)\" for " + std::to_wstring(documents) +
-        L" open documents");
-    if (!PostClick(program.Control(win32::IDC_PUSHBUTTON2))) return Fail(L"no such button");
+    if (press) {
+        Say(L"pressing \"Backup Save Now (Test)\" for " + std::to_wstring(documents) +
+            L" open documents");
+        if (!PostClick(program.Control(win32::IDC_PUSHBUTTON2))) return Fail(L"no such button");
+    } else {
+        Say(L"waiting for the automatic backup of " + std::to_wstring(documents) +
+            L" open documents");
+    }
+    // The countdown, printed whenever its tens of seconds change.
+    HWND frame = program.Control(win32::IDC_FRAME2);
+    std::wstring shown;
     std::optional<std::wstring> box;
     const bool done = WaitUntil(
         [&] {
             box = BoxText(program);
+            if (!press && frame != nullptr) {
+                std::wstring caption = TextOf(frame);
+                if (caption.size() > 1) caption.pop_back();
+                if (caption != shown) {
+                    shown = caption;
+                    Say(L"  " + TextOf(frame));
+                }
+            }
             return box.has_value() || HistoryLines().size() >= expected;
         },
         kLongWait);
@@ -216,7 +236,7 @@ int Close() {
 }
 
 int Usage() {
-    return Fail(L"usage: DemoDriver start FILE... | backup | close");
+    return Fail(L"usage: DemoDriver start FILE... | backup | auto | close");
 }
 
 }  // namespace
@@ -228,7 +248,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argv[1];
     if (command == L"start" && argc > 2)
         return Start(std::vector<std::wstring>(argv + 2, argv + argc));
-    if (command == L"backup" && argc == 2) return Backup();
+    if (command == L"backup" && argc == 2) return Backup(true);
+    if (command == L"auto" && argc == 2) return Backup(false);
     if (command == L"close" && argc == 2) return Close();
     return Usage();
 }

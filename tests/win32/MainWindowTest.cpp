@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/Failure.h"
@@ -105,6 +106,34 @@ TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {
     EXPECT_EQ(small.lfWeight, FW_BOLD);
     EXPECT_EQ(small.lfHeight, -MulDiv(9, static_cast<int>(dpi), 72));
     EXPECT_EQ(large.lfHeight, -MulDiv(1125, static_cast<int>(dpi), 7200));
+}
+
+// Option buttons and check boxes are at least as wide as their twips and wide enough for
+// their caption in the bold form font, without leaving their frame.
+TEST_F(MainWindowTest, OptionAndCheckCaptionsFitInsideTheirFrames) {
+    const std::pair<ControlId, ControlId> boxes[] = {
+        {ControlId::Option3, ControlId::Frame3}, {ControlId::Option4, ControlId::Frame3},
+        {ControlId::Check5, ControlId::Frame3},  {ControlId::Check8, ControlId::Frame3},
+        {ControlId::Option1, ControlId::Frame1}, {ControlId::Option2, ControlId::Frame1}};
+    for (const auto& [id, frame] : boxes) {
+        HWND box = window.Child(id);
+        const std::wstring caption = window.Caption(id);
+        HDC dc = ::GetDC(box);
+        ASSERT_NE(dc, nullptr);
+        const HGDIOBJ previous =
+            ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(box, WM_GETFONT, 0, 0)));
+        SIZE text{};
+        ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(box, dc);
+        const RECT place = ClientRectOf(box, window.Handle());
+        const RECT group = ClientRectOf(window.Child(frame), window.Handle());
+        EXPECT_GE(place.right - place.left, text.cx + ::GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi))
+            << "clipped: " << std::string(caption.begin(), caption.end());
+        EXPECT_LT(place.right, group.right) << std::string(caption.begin(), caption.end());
+    }
+    const RECT check8 = ClientRectOf(window.Child(ControlId::Check8), window.Handle());
+    EXPECT_GE(check8.right - check8.left, Px(2580));
 }
 
 TEST_F(MainWindowTest, ADpiChangeScalesTheWindowItsControlsAndFonts) {

@@ -74,6 +74,7 @@ class MainWindow : public Controls {
     void CreateFonts();
     RECT WindowPlace(const RECT* suggested) const;
     RECT ControlPlace(const ControlSpec& spec) const;
+    int CaptionWidth(const ControlSpec& spec) const;  // pixels its caption needs
     HGDIOBJ FontOf(const ControlSpec& spec) const;
     void FitClientArea();
     // Sizes the window and places every control at the current DPI; the window goes to the

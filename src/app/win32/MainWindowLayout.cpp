@@ -5,7 +5,9 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "core/Failure.h"
 #include "app/win32/ControlIds.h"
@@ -236,7 +238,30 @@ RECT MainWindow::ControlPlace(const ControlSpec& spec) const {
         left += frameSpec.left;
         top += frameSpec.top;
     }
-    return RECT{Pixels(left), Pixels(top), Pixels(left + spec.width), Pixels(top + spec.height)};
+    RECT area{Pixels(left), Pixels(top), Pixels(left + spec.width), Pixels(top + spec.height)};
+    if (spec.frame && (spec.kind == ControlKind::Option || spec.kind == ControlKind::Check)) {
+        // The form's bold font is wider than the one these widths were made for: a caption
+        // that needs more room takes it, up to its frame's inner edge, so none is clipped.
+        const ControlSpec& frameSpec = SpecOf(*spec.frame);
+        const LONG limit = Pixels(frameSpec.left + frameSpec.width - spec.left);
+        const LONG needed = area.left + CaptionWidth(spec);
+        area.right = std::max(area.right, std::min(limit, needed));
+    }
+    return area;
+}
+
+int MainWindow::CaptionWidth(const ControlSpec& spec) const {
+    UniqueDc dc(::CreateCompatibleDC(nullptr));
+    if (!dc) return 0;
+    const HGDIOBJ previous = ::SelectObject(dc.get(), FontOf(spec));
+    const std::wstring_view text = spec.text;
+    SIZE extent{};
+    const bool measured =
+        ::GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc.get(), previous);
+    if (!measured) return 0;
+    // The box, the gap the button control leaves after it, and room for the focus rectangle.
+    return ::GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + Pixels(150) + extent.cx;
 }
 
 HGDIOBJ MainWindow::FontOf(const ControlSpec& spec) const {

@@ -69,6 +69,7 @@ using UniqueHandle = UniqueResource<HANDLE, &::CloseHandle>;
 using UniqueFile = UniqueResource<HANDLE, &::CloseHandle, &InvalidFileHandle>;
 using UniqueKey = UniqueResource<HKEY, &::RegCloseKey>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, &::DeleteObject>;
+using UniqueDc = UniqueResource<HDC, &::DeleteDC>;
 using UniqueIcon = UniqueResource<HICON, &::DestroyIcon>;
 using UniqueCursor = UniqueResource<HCURSOR, &::DestroyCursor>;
 using UniqueModule = UniqueResource<HMODULE, &::FreeLibrary>;

@@ -34,12 +34,15 @@ add_executable(Kelbrook WIN32
   src/app/win32/WinMain.cpp
   src/app/win32/Kelbrook.rc
 )
-# The version resource takes its numbers from project(... VERSION ...) through Version.h.
+# The version resource and the manifest's assembly version take their numbers from
+# project(... VERSION ...) through the generated Version.h and Kelbrook.exe.manifest.
 configure_file(src/app/win32/Version.h.in ${CMAKE_BINARY_DIR}/generated/Version.h @ONLY)
+configure_file(src/app/win32/Kelbrook.exe.manifest.in
+  ${CMAKE_BINARY_DIR}/generated/Kelbrook.exe.manifest @ONLY)
 target_include_directories(Kelbrook PRIVATE ${CMAKE_BINARY_DIR}/generated)
 # windres reports no header dependencies: a new version must still rebuild the resources.
 set_source_files_properties(src/app/win32/Kelbrook.rc PROPERTIES
-  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Version.h)
+  OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/generated/Version.h;${CMAKE_BINARY_DIR}/generated/Kelbrook.exe.manifest")
 target_link_libraries(Kelbrook PRIVATE kelbrook_win32)
 if(NOT MSVC)
   target_link_options(Kelbrook PRIVATE -municode ${static_runtime} -s)

@@ -360,10 +360,7 @@ class BackupRun : public RunningProgram {
             kRunDeadline))
             << (seen ? "the copy instance of start-up stayed"
                      : "start-up never created a copy instance of the registered Publisher");
-        ASSERT_TRUE(WaitUntil([&] {
-            HWND main = program_.MainWindow();
-            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
-        })) << "the main window never became usable";
+        ASSERT_TRUE(program_.WaitUntilUsable()) << "the main window never became usable";
         ASSERT_NO_FATAL_FAILURE(ExpectQuietAfterwards());
     }
 

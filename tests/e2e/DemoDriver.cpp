@@ -99,20 +99,12 @@ int Start(const std::vector<std::wstring>& files) {
     Say(L"the stand-in Publisher runs (process " + std::to_wstring(standinId) + L") with " +
         std::to_wstring(files.size()) + L" publications");
 
-    const std::filesystem::path kelbrook = TestProgramFolder() / L"Kelbrook.exe";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + kelbrook.wstring() + L"\"";
-    const std::wstring folder = kelbrook.parent_path().wstring();
-    if (!::CreateProcessW(kelbrook.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info)) {
-        return Fail(L"cannot start Kelbrook.exe: error " + std::to_wstring(::GetLastError()));
-    }
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
+    // Kelbrook runs on when this driver ends.
     KelbrookProcess program;
-    if (!program.Attach(info.dwProcessId)) return Fail(L"cannot follow Kelbrook.exe");
+    if (!program.Start(TestProgramFolder() / L"Kelbrook.exe")) {
+        return Fail(L"cannot start Kelbrook.exe: error " + std::to_wstring(program.startError()));
+    }
+    program.Detach();
 
     // Start-up ends by creating one copy instance of Publisher and letting it go.
     bool seen = false;
@@ -125,17 +117,13 @@ int Start(const std::vector<std::wstring>& files) {
         return Fail(seen ? L"the copy instance of Kelbrook's start-up stayed"
                          : L"Kelbrook's start-up never found Publisher");
     }
-    if (!WaitUntil([&] {
-            HWND main = program.MainWindow();
-            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
-        }) ||
-        !program.WaitForPostedMessages()) {
+    if (!program.WaitUntilUsable() || !program.WaitForPostedMessages()) {
         return Fail(L"Kelbrook's window never became usable");
     }
     if (const std::optional<std::wstring> box = BoxText(program)) {
         return Fail(L"Kelbrook shows a box: " + *box);
     }
-    Say(L"Kelbrook runs (process " + std::to_wstring(info.dwProcessId) + L")");
+    Say(L"Kelbrook runs (process " + std::to_wstring(program.id()) + L")");
     return 0;
 }
 
@@ -208,27 +196,23 @@ std::optional<DWORD> CloseAndWait(HWND window) {
     return code;
 }
 
+// Closes one program's window (null: it is not running) and says how it ended; 0 when it
+// ended cleanly.
+int CloseOne(HWND window, const std::wstring& name) {
+    if (window == nullptr) return Fail(name + L" is not running");
+    const std::optional<DWORD> code = CloseAndWait(window);
+    if (code != 0u) {
+        return Fail(name + L" did not end cleanly (exit code " +
+                    (code ? std::to_wstring(*code) : L"none") + L")");
+    }
+    Say(name + L" closed (exit code 0)");
+    return 0;
+}
+
 int Close() {
-    int status = 0;
     KelbrookProcess program;
-    HWND main = AttachKelbrook(program) ? program.MainWindow() : nullptr;
-    if (main == nullptr) {
-        status = Fail(L"Kelbrook is not running");
-    } else if (const std::optional<DWORD> code = CloseAndWait(main); code != 0u) {
-        status = Fail(L"Kelbrook did not end cleanly (exit code " +
-                      (code ? std::to_wstring(*code) : L"none") + L")");
-    } else {
-        Say(L"Kelbrook closed (exit code 0)");
-    }
-    HWND standin = StandinWindow();
-    if (standin == nullptr) {
-        status = Fail(L"the stand-in Publisher is not running");
-    } else if (const std::optional<DWORD> code = CloseAndWait(standin); code != 0u) {
-        status = Fail(L"the stand-in Publisher did not end cleanly (exit code " +
-                      (code ? std::to_wstring(*code) : L"none") + L")");
-    } else {
-        Say(L"the stand-in Publisher closed (exit code 0)");
-    }
+    int status = CloseOne(AttachKelbrook(program) ? program.MainWindow() : nullptr, L"Kelbrook");
+    status |= CloseOne(StandinWindow(), L"the stand-in Publisher");
     if (!WaitUntil([] { return StandinProcesses().empty(); })) {
         status = Fail(L"stand-in processes are left");
     }

@@ -216,6 +216,13 @@ HWND KelbrookProcess::WaitForMainWindow() const {
     return window;
 }
 
+bool KelbrookProcess::WaitUntilUsable() const {
+    return WaitUntil([&] {
+        HWND main = MainWindow();
+        return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
+    });
+}
+
 HWND KelbrookProcess::Control(int id) const {
     HWND main = MainWindow();
     return main != nullptr ? ::GetDlgItem(main, id) : nullptr;
@@ -631,6 +638,26 @@ std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& subkey,
     return value;
 }
 
+bool SetRegistryText(HKEY root, const std::wstring& subkey, const std::wstring& name,
+                     const std::wstring& value) {
+    UniqueKey key;
+    if (::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                          nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegSetValueExW(
+               key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryValue(HKEY root, const std::wstring& subkey, const std::wstring& name) {
+    UniqueKey key;
+    if (::RegOpenKeyExW(root, subkey.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
+}
+
 namespace Store {
 
 bool Clear() {
@@ -642,14 +669,7 @@ bool Clear() {
 }
 
 bool Set(const std::wstring& name, const std::wstring& value) {
-    UniqueKey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, kStoreSection, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    return ::RegSetValueExW(
-               key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return SetRegistryText(HKEY_CURRENT_USER, kStoreSection, name, value);
 }
 
 std::optional<std::wstring> Read(const std::wstring& name) {

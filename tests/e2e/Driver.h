@@ -77,6 +77,8 @@ class KelbrookProcess {
     // Follows an instance that is already running, started by someone else: the object
     // does not end it when it goes. False when it cannot be opened.
     bool Attach(DWORD processId);
+    // Leaves the started process running when this object goes (a driver that hands it on).
+    void Detach() { owned_ = false; }
     // The system's error code when the last Start failed.
     DWORD startError() const { return startError_; }
     DWORD id() const { return processId_; }
@@ -89,6 +91,8 @@ class KelbrookProcess {
     // The main window (found even while hidden), or null.
     HWND MainWindow() const;
     HWND WaitForMainWindow() const;
+    // Waits until the main window is shown and takes input; false at the deadline.
+    bool WaitUntilUsable() const;
     HWND Control(int id) const;
     // A visible message box of this process, or null.
     HWND FindMessageBox() const;
@@ -226,6 +230,11 @@ int SelectedListRow(HWND list);
 // type instead).
 std::optional<std::wstring> RegistryText(HKEY root, const std::wstring& subkey,
                                          const std::wstring& name);
+// Writes one text value, creating the key when it is missing; true when it is written.
+bool SetRegistryText(HKEY root, const std::wstring& subkey, const std::wstring& name,
+                     const std::wstring& value);
+// Deletes one value; true when it was there and is gone.
+bool DeleteRegistryValue(HKEY root, const std::wstring& subkey, const std::wstring& name);
 
 namespace Store {
 // Removes HKCU\Software\Tarnwick with everything below it; true when it is gone.

@@ -33,46 +33,16 @@ constexpr wchar_t kUninstallPath[] = L"Software\\Microsoft\\Windows\\CurrentVers
 constexpr wchar_t kRunValueName[] = L"Kelbrook.exe";
 constexpr std::chrono::milliseconds kInstallerDeadline{120000};
 
-// A text value under HKLM or HKCU in the 64-bit view; nothing when it is not there.
-std::optional<std::wstring> TextValue(HKEY root, const std::wstring& path,
-                                      const std::wstring& name) {
-    DWORD bytes = 0;
-    const DWORD flags = RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY;
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, nullptr, nullptr, &bytes) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    std::wstring text(bytes / sizeof(wchar_t), L'\0');
-    if (::RegGetValueW(root, path.c_str(), name.c_str(), flags, nullptr, text.data(), &bytes) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    text.resize(bytes / sizeof(wchar_t));
-    while (!text.empty() && text.back() == L'\0') text.pop_back();
-    return text;
-}
-
 bool SetRunValue(HKEY root, const std::wstring& text) {
-    win32::UniqueKey key;
-    if (::RegCreateKeyExW(root, kRunPath, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr,
-                          key.put(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    const auto size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-    return ::RegSetValueExW(key.get(), kRunValueName, 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()), size) == ERROR_SUCCESS;
+    return SetRegistryText(root, kRunPath, kRunValueName, text);
 }
 
 void DeleteRunValue(HKEY root) {
-    win32::UniqueKey key;
-    if (::RegOpenKeyExW(root, kRunPath, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, key.put()) ==
-        ERROR_SUCCESS) {
-        ::RegDeleteValueW(key.get(), kRunValueName);
-    }
+    DeleteRegistryValue(root, kRunPath, kRunValueName);
 }
 
 std::optional<std::wstring> RunValue(HKEY root) {
-    return TextValue(root, kRunPath, kRunValueName);
+    return RegistryText(root, kRunPath, kRunValueName);
 }
 
 // The product codes of every installed product named "Kelbrook" (its uninstall entries).
@@ -91,7 +61,7 @@ std::vector<std::wstring> InstalledKelbrooks() {
             break;
         }
         const std::wstring entry = std::wstring(kUninstallPath) + L"\\" + name;
-        if (TextValue(HKEY_LOCAL_MACHINE, entry, L"DisplayName") == L"Kelbrook") {
+        if (RegistryText(HKEY_LOCAL_MACHINE, entry, L"DisplayName") == L"Kelbrook") {
             codes.emplace_back(name);
         }
     }
@@ -212,25 +182,8 @@ class Installer : public ::testing::Test {
     }
 
     // Starts the installed program and answers the Publisher message that ends its start-up.
-    void StartInstalled() {
-        ASSERT_TRUE(running_.Start(program_)) << "error " << running_.startError();
-        const std::optional<SeenBox> box = running_.WaitForMessageBox();
-        ASSERT_TRUE(box) << "start-up showed no message within the deadline";
-        ASSERT_EQ(box->text, kPublisherMissingText);
-        ASSERT_TRUE(Answer(*box, IDOK));
-        ASSERT_TRUE(WaitUntil([&] {
-            HWND main = running_.MainWindow();
-            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
-        })) << "the main window never became usable";
-    }
-
-    void Close() {
-        HWND main = running_.MainWindow();
-        ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(::PostMessageW(main, WM_CLOSE, 0, 0));
-        ASSERT_EQ(running_.WaitForExit(), std::optional<DWORD>(0));
-        ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
-    }
+    void StartInstalled() { StartPastPublisherMessage(running_, program_); }
+    void Close() { CloseCleanly(running_); }
 
     std::wstring Quoted(const std::wstring& path) const { return L"\"" + path + L"\""; }
 
@@ -253,8 +206,8 @@ TEST_F(Installer, InstallsRunsAndUninstallsKeepingWhatIsTheUsers) {
     const std::vector<std::wstring> products = InstalledKelbrooks();
     ASSERT_EQ(products.size(), 1u);
     const std::wstring entry = UninstallEntry(products[0]);
-    EXPECT_EQ(TextValue(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion"), version_);
-    EXPECT_EQ(TextValue(HKEY_LOCAL_MACHINE, entry, L"Publisher"), L"Tarnwick");
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, entry, L"DisplayVersion"), version_);
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, entry, L"Publisher"), L"Tarnwick");
     wchar_t icon[MAX_PATH] = {};
     DWORD iconLength = MAX_PATH;
     ASSERT_EQ(
@@ -307,13 +260,15 @@ TEST_F(Installer, NewerVersionReplacesTheOlderInPlace) {
     ASSERT_EQ(Msiexec(L"/i " + Quoted(olderMsi_)), std::optional<DWORD>(0));
     const std::vector<std::wstring> older = InstalledKelbrooks();
     ASSERT_EQ(older.size(), 1u);
-    ASSERT_NE(TextValue(HKEY_LOCAL_MACHINE, UninstallEntry(older[0]), L"DisplayVersion"), version_);
+    ASSERT_NE(RegistryText(HKEY_LOCAL_MACHINE, UninstallEntry(older[0]), L"DisplayVersion"),
+              version_);
 
     ASSERT_EQ(Msiexec(L"/i " + Quoted(msi_)), std::optional<DWORD>(0));
     const std::vector<std::wstring> newer = InstalledKelbrooks();
     ASSERT_EQ(newer.size(), 1u) << "more than one uninstall entry after the upgrade";
     EXPECT_NE(newer[0], older[0]);
-    EXPECT_EQ(TextValue(HKEY_LOCAL_MACHINE, UninstallEntry(newer[0]), L"DisplayVersion"), version_);
+    EXPECT_EQ(RegistryText(HKEY_LOCAL_MACHINE, UninstallEntry(newer[0]), L"DisplayVersion"),
+              version_);
     EXPECT_EQ(FileNamesIn(installFolder_), std::vector<std::wstring>{L"Kelbrook.exe"});
     EXPECT_TRUE(fs::exists(shortcut_));
 

@@ -20,7 +20,6 @@
 #include "Driver.h"
 #include "RunningProgram.h"
 #include "app/win32/ControlIds.h"
-#include "core/win32/Win32Support.h"
 
 namespace kelbrook::e2e {
 namespace {
@@ -51,32 +50,20 @@ bool AttachKelbrook(KelbrookProcess& program) {
 }
 
 int Start() {
-    const std::filesystem::path kelbrook = TestProgramFolder() / L"Kelbrook.exe";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    std::wstring commandLine = L"\"" + kelbrook.wstring() + L"\"";
-    const std::wstring folder = kelbrook.parent_path().wstring();
-    if (!::CreateProcessW(kelbrook.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &info)) {
-        return Fail(L"cannot start Kelbrook.exe: error " + std::to_wstring(::GetLastError()));
-    }
-    win32::UniqueHandle thread(info.hThread);
-    win32::UniqueHandle process(info.hProcess);
+    // Kelbrook runs on when this driver ends.
     KelbrookProcess program;
-    if (!program.Attach(info.dwProcessId)) return Fail(L"cannot follow Kelbrook.exe");
+    if (!program.Start(TestProgramFolder() / L"Kelbrook.exe")) {
+        return Fail(L"cannot start Kelbrook.exe: error " + std::to_wstring(program.startError()));
+    }
+    program.Detach();
     const std::optional<SeenBox> box = program.WaitForMessageBox();
     if (!box) return Fail(L"Kelbrook's start-up showed no message");
     if (box->text != kPublisherMissingText) return Fail(L"Kelbrook shows a box: " + box->text);
     if (!Answer(*box, IDOK)) return Fail(L"the Publisher message stays");
-    if (!WaitUntil([&] {
-            HWND main = program.MainWindow();
-            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
-        }) ||
-        !program.WaitForPostedMessages()) {
+    if (!program.WaitUntilUsable() || !program.WaitForPostedMessages()) {
         return Fail(L"Kelbrook's window never became usable");
     }
-    Say(L"Kelbrook runs (process " + std::to_wstring(info.dwProcessId) + L")");
+    Say(L"Kelbrook runs (process " + std::to_wstring(program.id()) + L")");
     return 0;
 }
 

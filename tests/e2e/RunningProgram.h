@@ -16,6 +16,28 @@ inline constexpr wchar_t kPublisherMissingText[] =
     L"Publisher is not installed on this computer. You need to have it installed to use this "
     L"software without error.";
 
+// Starts `path` and answers the Publisher message that ends its start-up; any other message
+// on the way (an error report) fails the test.
+inline void StartPastPublisherMessage(KelbrookProcess& program, const std::filesystem::path& path) {
+    ASSERT_TRUE(program.Start(path)) << "error " << program.startError() << " starting "
+                                     << ::testing::PrintToString(path.wstring());
+    const std::optional<SeenBox> box = program.WaitForMessageBox();
+    ASSERT_TRUE(box) << "start-up showed no message within the deadline";
+    ASSERT_EQ(box->text, kPublisherMissingText)
+        << "title: " << ::testing::PrintToString(box->title);
+    ASSERT_TRUE(Answer(*box, IDOK));
+    ASSERT_TRUE(program.WaitUntilUsable()) << "the main window never became usable";
+}
+
+// Closes the main window as its close box would and waits for a clean exit.
+inline void CloseCleanly(KelbrookProcess& program) {
+    HWND main = program.MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(::PostMessageW(main, WM_CLOSE, 0, 0));
+    ASSERT_EQ(program.WaitForExit(), std::optional<DWORD>(0));
+    ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
+}
+
 class RunningProgram : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -40,31 +62,8 @@ class RunningProgram : public ::testing::Test {
         workspace_.reset();
     }
 
-    // Starts the program and answers the Publisher message that ends its start-up; any
-    // other message on the way (an error report) fails the test.
-    void Start() {
-        ASSERT_TRUE(program_.Start(workspace_->program()))
-            << "error " << program_.startError() << " starting "
-            << ::testing::PrintToString(workspace_->program().wstring());
-        const std::optional<SeenBox> box = program_.WaitForMessageBox();
-        ASSERT_TRUE(box) << "start-up showed no message within the deadline";
-        ASSERT_EQ(box->text, kPublisherMissingText)
-            << "title: " << ::testing::PrintToString(box->title);
-        ASSERT_TRUE(Answer(*box, IDOK));
-        ASSERT_TRUE(WaitUntil([&] {
-            HWND main = program_.MainWindow();
-            return main != nullptr && ::IsWindowVisible(main) && ::IsWindowEnabled(main);
-        })) << "the main window never became usable";
-    }
-
-    // Closes the main window as its close box would and waits for a clean exit.
-    void Close() {
-        HWND main = program_.MainWindow();
-        ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(::PostMessageW(main, WM_CLOSE, 0, 0));
-        ASSERT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
-        ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
-    }
+    void Start() { StartPastPublisherMessage(program_, workspace_->program()); }
+    void Close() { CloseCleanly(program_); }
 
     HWND Control(int id) const { return program_.Control(id); }
     std::wstring Caption(int id) const { return TextOf(Control(id)); }

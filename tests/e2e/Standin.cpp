@@ -89,14 +89,7 @@ std::optional<std::wstring> DefaultValue(HKEY root, const std::wstring& key) {
 }
 
 bool SetString(const wchar_t* keyName, const std::wstring& name, const std::wstring& value) {
-    UniqueKey key;
-    if (::RegCreateKeyExW(HKEY_CURRENT_USER, keyName, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    return ::RegSetValueExW(
-               key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return SetRegistryText(HKEY_CURRENT_USER, keyName, name, value);
 }
 
 }  // namespace
@@ -233,12 +226,7 @@ bool SetFault(const std::wstring& name, const std::wstring& value) {
 }
 
 bool RemoveFault(const std::wstring& name) {
-    UniqueKey key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kFaultsKey, 0, KEY_SET_VALUE, key.put()) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    return ::RegDeleteValueW(key.get(), name.c_str()) == ERROR_SUCCESS;
+    return DeleteRegistryValue(HKEY_CURRENT_USER, kFaultsKey, name);
 }
 
 bool SetJournal(const std::filesystem::path& file) {

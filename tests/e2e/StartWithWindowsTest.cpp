@@ -29,18 +29,11 @@ std::optional<std::wstring> RunValue(HKEY root, const std::wstring& name) {
 }
 
 bool SetRunValue(HKEY root, const std::wstring& name, const std::wstring& text) {
-    UniqueKey key;
-    if (::RegOpenKeyExW(root, kRunPath, 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) return false;
-    return ::RegSetValueExW(
-               key.get(), name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    return SetRegistryText(root, kRunPath, name, text);
 }
 
 void DeleteRunValue(HKEY root, const std::wstring& name) {
-    UniqueKey key;
-    if (::RegOpenKeyExW(root, kRunPath, 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(key.get(), name.c_str());
-    }
+    DeleteRegistryValue(root, kRunPath, name);
 }
 
 // Every name the program might register (its own and the other programs'), in both keys.

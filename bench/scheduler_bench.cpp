@@ -28,6 +28,7 @@ namespace {
 // A backup run is an attempt to attach Publisher: its moment is what is measured.
 struct RecordingPublisher : PublisherAutomation {
     std::vector<Steady::time_point> runs;
+    bool IsInstalled() override { return false; }
     std::unique_ptr<PublisherApplication> AttachRunning() override {
         runs.push_back(Steady::now());
         throw Failure(L"Publisher is not running");

@@ -127,15 +127,11 @@ LoadOutcome Form1::Form_Load() {
     });
     load.Step(214, [&] { isLoading_ = false; });
 
-    // 216: is Publisher installed? Nothing of this step reaches the error report.
+    // 216: is Publisher installed? The registry says so without starting Publisher, whose
+    // first-run questions in a hidden instance would hold start-up. Nothing of this step
+    // reaches the error report.
     try {
-        bool installed = false;
-        try {
-            installed = ports_.publisher.CreateInstance() != nullptr;
-        } catch (...) {
-            installed = false;
-        }
-        if (!installed) {
+        if (!ports_.publisher.IsInstalled()) {
             ports_.dialogs.ShowMessage(kPublisherMissingMessage, values_.ApplicationTitle,
                                        MessageButtons::Ok, MessageIcon::None);
         }

@@ -60,7 +60,8 @@ class PublisherDocument {
     // The folder without the file name; empty for a document that was never saved.
     virtual std::wstring Path() = 0;
     virtual std::unique_ptr<PublisherPages> Pages() = 0;
-    // Writes the publication to that full path (named argument fileName), replacing a file.
+    // Writes the publication as a publication to that full path, replacing a file, and keeps
+    // it out of Publisher's recent-files list.
     virtual void SaveAs(const std::wstring& fileName) = 0;
 };
 
@@ -79,17 +80,27 @@ class PublisherApplication {
     virtual std::wstring Name() = 0;
     virtual std::unique_ptr<PublisherDocuments> Documents() = 0;
     virtual std::unique_ptr<PublisherDocument> ActiveDocument() = 0;
+    // As Exit on the File menu: a publication with unsaved changes makes Publisher ask first.
     virtual void Quit() = 0;
+    // Ends the instance's process at once, whatever it is doing; only an instance this
+    // program created (raises for any other). Its objects' calls fail from then on.
+    virtual void End() = 0;
+    // True once the instance's process has ended, waiting up to `milliseconds` for it.
+    virtual bool WaitUntilGone(int milliseconds) = 0;
 };
 
 class PublisherAutomation {
   public:
     virtual ~PublisherAutomation() = default;
+    // True when "Publisher.Application" is registered with a local server whose program
+    // exists. Starts nothing and never raises.
+    virtual bool IsInstalled() = 0;
     // The instance the user works in; raises when none runs.
     virtual std::unique_ptr<PublisherApplication> AttachRunning() = 0;
     // Creates a fresh instance of "Publisher.Application" whose active document is a blank
     // publication with one page; raises when it cannot be created, may give nothing when the
-    // class yields no object.
+    // class yields no object. No call into it waits for ever: one that runs past its bound
+    // ends the instance and fails.
     virtual std::unique_ptr<PublisherApplication> CreateInstance() = 0;
 };
 

@@ -1,9 +1,11 @@
 #include "backup/SavePublisher.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "core/ErrorReport.h"
 #include "core/Failure.h"
@@ -66,6 +68,46 @@ class RunScope {
     bool snapshotTaken_ = false;
 };
 
+// How long a copy instance may take to end after Quit before it is ended; then the backup's
+// file is free to take its name.
+constexpr int kCopyEndMilliseconds = 15000;
+
+// Step 164: quits the copy instance and waits until its process has gone. Publisher asks
+// before it drops unsaved changes, in an instance nobody sees, so a copy that could not be
+// saved is first saved to a scratch file, deleted once the instance has gone; when even that
+// fails, the instance is ended. Raises when Quit fails.
+void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
+    std::wstring scratch;
+    if (!saved) {
+        try {
+            scratch = files.TemporaryFolder() + L"\\Kelbrook unsaved copy " + std::to_wstring(k) +
+                      L".pub";
+            Use(copy.ActiveDocument()).SaveAs(scratch);
+        } catch (...) {
+            copy.End();
+            copy.WaitUntilGone(kCopyEndMilliseconds);
+            if (!scratch.empty()) files.DeleteOrdinary(scratch);
+            return;
+        }
+    }
+    struct Cleanup {
+        PublisherApplication& copy;
+        Files& files;
+        const std::wstring& scratch;
+        ~Cleanup() {
+            try {
+                if (!copy.WaitUntilGone(kCopyEndMilliseconds)) {
+                    copy.End();
+                    copy.WaitUntilGone(kCopyEndMilliseconds);
+                }
+            } catch (...) {
+            }
+            if (!scratch.empty()) files.DeleteOrdinary(scratch);
+        }
+    } cleanup{copy, files, scratch};
+    copy.Quit();
+}
+
 }  // namespace
 
 bool IsPublisherRunning(PublisherAutomation& publisher) {
@@ -116,24 +158,37 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
     GuardedProcedure run(ports.dialogs, Location(L"SavePublisher", L"SaveAll"));
 
     std::unique_ptr<PublisherApplication> running;
+    // Every document of the run, taken at step 104 before the first copy instance exists:
+    // Publisher's Documents spans its instances, so once a copy's blank publication is one
+    // of them, a position may name another document.
+    std::vector<std::unique_ptr<PublisherDocument>> documents;
     std::unique_ptr<PublisherApplication> copy;
-    const auto document = [&](int k) { return Use(Use(running).Documents()).Item(k); };
 
     if (run.Test(100, [&] { return IsPublisherRunning(ports.publisher); })) {
         run.Step(102, [&] { running = ports.publisher.AttachRunning(); });
         std::int16_t count = 0;
-        run.Step(104, [&] { count = Int16(Use(Use(running).Documents()).Count()); });
+        std::unique_ptr<PublisherDocuments> collection;
+        run.Step(104, [&] {
+            collection = Use(running).Documents();
+            count = Int16(Use(collection).Count());
+        });
+        documents.resize(static_cast<std::size_t>(std::max<std::int16_t>(count, 0)));
+        for (std::int16_t k = 1; k <= count; ++k) {
+            run.Step(104, [&] { documents[k - 1] = Use(collection).Item(k); });
+        }
+        collection.reset();
 
         std::wstring folder;
         for (std::int16_t k = 1; k <= count; ++k) {  // 106
-            copy.reset();                            // at most one copy instance at a time
+            const std::unique_ptr<PublisherDocument>& document = documents[k - 1];
+            copy.reset();  // at most one copy instance at a time
             run.Step(108, [&] { copy = ports.publisher.CreateInstance(); });
 
             std::wstring name;
-            run.Step(112, [&] { name = Use(document(k)).Name(); });
+            run.Step(112, [&] { name = Use(document).Name(); });
 
             if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
-                run.Step(116, [&] { folder = Use(document(k)).Path(); });
+                run.Step(116, [&] { folder = Use(document).Path(); });
                 while (run.Test(118, [&] { return folder.empty(); })) {
                     bool asked = false;
                     run.Step(120, [&] {
@@ -159,7 +214,7 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
             run.Step(140, [&] { i = 1; });
             std::unique_ptr<PublisherPageEnumeration> pages;
             int pageStep = 142;
-            run.Step(142, [&] { pages = Use(Use(document(k)).Pages()).Enumerate(); });
+            run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
             while (pages) {
                 std::unique_ptr<PublisherPage> page;
                 bool ended = true;
@@ -196,29 +251,18 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
             // backup's name only once it is complete and the copy instance has let it go, so
             // a failed save never destroys an earlier backup of that name.
             const std::wstring savingPath = SavingPath(backupPath);
-            std::optional<std::wstring> saveFailure;
-            run.Step(160, [&] {
-                try {
-                    // Without a folder the path would name the root of whatever drive is
-                    // current: no backup is better than one nobody finds.
-                    if (folder.empty()) throw Failure(L"No folder to save the backup in");
-                    Use(Use(copy).ActiveDocument()).SaveAs(savingPath);
-                } catch (...) {
-                    saveFailure = DescribeCurrentException();
-                    throw;
-                }
+            if (!folder.empty()) ports.files.DeleteOrdinary(savingPath);  // a killed run's
+            std::optional<std::wstring> saveFailure = run.Step(160, [&] {
+                // Without a folder the path would name the root of whatever drive is
+                // current: no backup is better than one nobody finds.
+                if (folder.empty()) throw Failure(L"No folder to save the backup in");
+                Use(Use(copy).ActiveDocument()).SaveAs(savingPath);
             });
-            run.Step(164, [&] { Use(copy).Quit(); });
+            run.Step(164, [&] { QuitCopy(Use(copy), !saveFailure, ports.files, k); });
             copy.reset();
             if (!saveFailure) {
-                run.Step(160, [&] {
-                    try {
-                        ports.files.MoveReplacing(savingPath, backupPath);
-                    } catch (...) {
-                        saveFailure = DescribeCurrentException();
-                        throw;
-                    }
-                });
+                saveFailure =
+                    run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
             }
             if (saveFailure) ports.files.DeleteOrdinary(savingPath);  // no partial file remains
 
@@ -235,6 +279,7 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
 
     run.Step(174, [&] {
         copy.reset();
+        documents.clear();
         running.reset();
         scope.RestoreClipboard();
     });

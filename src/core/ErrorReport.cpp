@@ -29,8 +29,11 @@ void TraceUntrappedFailure(DebugOutput& debug, const std::wstring& handler) {
     }
 }
 
-void GuardedProcedure::Report(int step) {
-    ShowErrorReport(dialogs_, location_, step, DescribeCurrentException());
+std::wstring GuardedProcedure::Report(int step) {
+    std::wstring description = DescribeCurrentException();
+    failures_.push_back(description);
+    ShowErrorReport(dialogs_, location_, step, description);
+    return description;
 }
 
 }  // namespace kelbrook

@@ -1,8 +1,10 @@
 // The uniform error report and the "report and go on" helper of every guarded procedure.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/Dialogs.h"
 #include "core/Failure.h"
@@ -32,12 +34,14 @@ class GuardedProcedure {
     GuardedProcedure(Dialogs& dialogs, std::wstring location)
         : dialogs_(dialogs), location_(std::move(location)) {}
 
+    // The description of the failure it reported, or nothing when the step passed.
     template <class Action>
-    void Step(int step, Action&& action) {
+    std::optional<std::wstring> Step(int step, Action&& action) {
         try {
             std::forward<Action>(action)();
+            return std::nullopt;
         } catch (...) {
-            Report(step);
+            return Report(step);
         }
     }
 
@@ -52,12 +56,15 @@ class GuardedProcedure {
     }
 
     const std::wstring& location() const { return location_; }
+    // Every failure reported so far, in order.
+    const std::vector<std::wstring>& failures() const { return failures_; }
 
   private:
-    void Report(int step);  // call only inside a catch block
+    std::wstring Report(int step);  // call only inside a catch block
 
     Dialogs& dialogs_;
     std::wstring location_;
+    std::vector<std::wstring> failures_;
 };
 
 // Writes the failure now being handled to the debugger output, naming the handler (call

@@ -23,8 +23,11 @@ class Files {
     virtual std::wstring ReadAnsiText(const std::wstring& path) = 0;
     // Appends the text and CR LF in the ANSI code page, creating the file; raises on failure.
     virtual void AppendAnsiLine(const std::wstring& path, const std::wstring& text) = 0;
-    // Renames a file, replacing a file of the new name; raises on failure.
+    // Renames a file, replacing a file of the new name; a file that another process still
+    // holds is tried again for a few seconds. Raises on failure.
     virtual void MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
+    // The user's folder for temporary files, without a trailing backslash.
+    virtual std::wstring TemporaryFolder() = 0;
 };
 
 enum class ShowState { Normal, MinimizedWithFocus };

@@ -51,6 +51,18 @@ std::wstring ReadSetting(SettingsStore& store, const std::wstring& key,
     return value ? *value : defaultValue;
 }
 
+int PublisherTimeoutSeconds(SettingsStore& store) {
+    constexpr int kDefault = 60, kLongest = 3600;
+    try {
+        const std::optional<std::wstring> text = store.Read(SettingKey::PublisherTimeout);
+        if (!text) return kDefault;
+        const int seconds = ToInteger16(*text);
+        return seconds >= 1 && seconds <= kLongest ? seconds : kDefault;
+    } catch (...) {
+        return kDefault;
+    }
+}
+
 std::int16_t ToInteger16(const std::wstring& text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;

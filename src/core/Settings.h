@@ -19,6 +19,9 @@ inline constexpr wchar_t StartStopState[] = L"StartStopState";
 inline constexpr wchar_t BackupOption[] = L"Backup Option";
 inline constexpr wchar_t WindowsStartup[] = L"Windows Startup";
 inline constexpr wchar_t Minimized[] = L"Minimized";
+// Seconds a call into a copy instance of Publisher may take (1 to 3600, 60 when absent or
+// not a whole number in range). No control writes it: it is for tests and support.
+inline constexpr wchar_t PublisherTimeout[] = L"Publisher Timeout";
 }  // namespace SettingKey
 
 class SettingsStore {
@@ -29,6 +32,9 @@ class SettingsStore {
     // Creates or replaces the value (and the keys above it).
     virtual void Write(const std::wstring& key, const std::wstring& value) = 0;
 };
+
+// The "Publisher Timeout" setting's seconds; never raises.
+int PublisherTimeoutSeconds(SettingsStore& store);
 
 // Read with a default for an absent value.
 std::wstring ReadSetting(SettingsStore& store, const std::wstring& key,

@@ -233,6 +233,16 @@ bool SetJournal(const std::filesystem::path& file) {
     return SetString(kSettingsKey, L"Journal", file.wstring());
 }
 
+std::vector<std::wstring> RecentFiles() {
+    std::vector<std::wstring> files;
+    const std::wstring key = std::wstring(kSettingsKey) + L"\\Recent";
+    while (std::optional<std::wstring> file =
+               RegistryText(HKEY_CURRENT_USER, key, std::to_wstring(files.size() + 1))) {
+        files.push_back(*file);
+    }
+    return files;
+}
+
 }  // namespace StandinSettings
 
 std::vector<JournalEntry> ReadJournal(const std::filesystem::path& file) {

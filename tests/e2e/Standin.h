@@ -86,6 +86,8 @@ bool SetFault(const std::wstring& name, const std::wstring& value);
 bool RemoveFault(const std::wstring& name);
 // Every instance appends one line per incoming call to this file from now on.
 bool SetJournal(const std::filesystem::path& file);
+// The recent-files list that SaveAs adds to unless told not to, oldest first.
+std::vector<std::wstring> RecentFiles();
 }  // namespace StandinSettings
 
 // One line of the journal: "<pid> <running|copy> <Object>.<Member> <GetIDsOfNames|Invoke>".

@@ -21,8 +21,13 @@ namespace kelbrook::testing {
 struct FakeInstance {
     std::wstring tag;  // "running" or "copy1", "copy2", ...
     std::vector<standin::Publication> documents;
-    bool gone = false;  // quit or crashed: every later call fails
+    bool gone = false;     // quit, crashed or ended: every later call fails
+    bool changed = false;  // the copy's publication changed since it was last saved
 };
+
+// What the automation adapter raises when a call runs past its bound and it ends the copy.
+inline constexpr wchar_t kFakeOverdue[] =
+    L"Publisher did not answer within 60 seconds; its instance was ended";
 
 // What every fake object shares: the instances, the clipboard, the journal and the faults.
 struct FakePublisherWorld {
@@ -35,6 +40,8 @@ struct FakePublisherWorld {
     // "running:Document.Name" for the running instance, "Shapes.Paste" for copy instances;
     // a crash ends the instance that meets it, once.
     std::set<std::wstring> failing, crashing;
+    // Members whose call never returns: the adapter's bound ends the instance (once).
+    std::set<std::wstring> hanging;
     std::vector<std::wstring> journal;  // "<tag> <Object>.<Member>"
     std::vector<std::weak_ptr<FakeInstance>> copies;
     int mostCopiesAlive = 0;
@@ -54,6 +61,12 @@ struct FakePublisherWorld {
             throw Failure(L"The remote procedure call failed.");
         }
         if (failing.count(key)) throw Failure(L"Stand-in failure in " + member);
+        if (hanging.erase(key) > 0) Overdue(instance);  // once, as a crash
+    }
+    [[noreturn]] void Overdue(FakeInstance& instance) {
+        instance.gone = true;
+        journal.push_back(instance.tag + L" ended");
+        throw Failure(kFakeOverdue);
     }
     int CopiesAlive() const {
         int alive = 0;
@@ -123,6 +136,7 @@ class Shapes : public PublisherShapes {
         auto& shapes = w_.Page().shapes;
         shapes.insert(shapes.end(), w_.world->clipboardShapes->begin(),
                       w_.world->clipboardShapes->end());
+        w_.instance->changed = true;
     }
 
   private:
@@ -181,6 +195,7 @@ class Pages : public PublisherPages {
         if (count < 1 || after < 0 || after > static_cast<int>(pages.size()))
             throw Failure(L"Pages.Add: bad arguments");
         pages.insert(pages.begin() + after, static_cast<std::size_t>(count), standin::Page{});
+        w_.instance->changed = true;
         Where page = w_;
         page.page = static_cast<std::size_t>(after);
         return std::make_unique<Page>(page);
@@ -220,6 +235,7 @@ class Document : public PublisherDocument {
         publication.path = folder;
         if (w_.world->files != nullptr)
             (*w_.world->files)[fileName] = standin::SerializePublication(publication);
+        w_.instance->changed = false;
     }
 
   private:
@@ -266,8 +282,18 @@ class Application : public PublisherApplication {
     }
     void Quit() override {
         w_.Call(L"Application.Quit");
+        if (w_.instance->changed) {  // the question nobody sees: the call never returns
+            w_.world->journal.push_back(w_.instance->tag + L" Application.Quit prompted");
+            w_.world->Overdue(*w_.instance);
+        }
         w_.instance->gone = true;
     }
+    void End() override {
+        if (w_.instance->tag == L"running") throw Failure(L"never the user's Publisher");
+        if (!w_.instance->gone) w_.world->journal.push_back(w_.instance->tag + L" ended");
+        w_.instance->gone = true;
+    }
+    bool WaitUntilGone(int) override { return w_.instance->gone; }
 
   private:
     Where w_;
@@ -279,6 +305,7 @@ class FakePublisher : public PublisherAutomation {
   public:
     FakePublisher() : world(std::make_shared<FakePublisherWorld>()) { world->installed = false; }
 
+    bool IsInstalled() override { return world->installed; }
     std::unique_ptr<PublisherApplication> AttachRunning() override {
         if (!world->running || world->running->gone) throw Failure(L"Operation unavailable");
         return std::make_unique<fake::Application>(fake::Where{world, world->running});

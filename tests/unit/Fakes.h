@@ -96,6 +96,7 @@ class FakeFiles : public Files {
         contents[to] = it->second;
         contents.erase(from);
     }
+    std::wstring TemporaryFolder() override { return L"C:\\Temp"; }
     std::map<std::wstring, std::string> contents;
     std::set<std::wstring> readOnly;
     std::vector<std::wstring> calls;

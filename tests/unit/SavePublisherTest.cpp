@@ -205,6 +205,62 @@ TEST_F(SaveAllTest, AReadOnlyDestinationIsReportedAtStep160AndTheNextDocumentIsS
     EXPECT_EQ(log[1].rfind(L"S was backup saved as C:\\Docs\\S Date", 0), 0u) << log[1];
 }
 
+// Publisher asks before it drops unsaved changes, in a copy nobody sees. After a failed save
+// the copy is saved to a scratch file first, so that its Quit asks nothing; the scratch file
+// goes once the copy has. When even that fails, the copy is ended. A call that hangs is
+// ended by the adapter's bound and costs its step only.
+TEST_F(SaveAllTest, ACopyThatCannotBeSavedOrHangsNeverHoldsTheRun) {
+    struct Case {
+        const wchar_t* fault;  // "readonly": the destination refuses the save
+        std::vector<int> steps;
+        bool quitAsked;   // Quit was called (nothing left to ask it after an end)
+        bool firstEnded;  // the first copy was ended rather than quit
+    } cases[] = {
+        {L"readonly", {160}, true, false},
+        {L"readonly+scratch", {160}, false, true},
+        {L"hang:Shapes.Paste", {154, 160}, false, true},
+        {L"hang:Document.SaveAs", {160}, false, true},
+    };
+    controls.SetValue(ControlId::Option2, true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        dialogs.shown.clear();
+        files.contents.clear();
+        publisher.world->journal.clear();
+        publisher.created = 0;
+        publisher.world->readOnlyFolders.clear();
+        publisher.Run({Doc(L"R", L"C:\\Locked", {{L"r"}}), Doc(L"S", L"C:\\Docs", {{L"s"}})});
+        const std::wstring fault = c.fault;
+        if (fault.rfind(L"readonly", 0) == 0) publisher.world->readOnlyFolders = {L"C:\\Locked"};
+        if (fault == L"readonly+scratch") publisher.world->readOnlyFolders.insert(L"C:\\Temp");
+        if (fault.rfind(L"hang:", 0) == 0) publisher.world->hanging = {fault.substr(5)};
+        Press();
+
+        EXPECT_EQ(ReportedSteps(), c.steps);
+        const std::vector<std::wstring>& journal = publisher.world->journal;
+        const auto has = [&](const std::wstring& line) {
+            return std::find(journal.begin(), journal.end(), line) != journal.end();
+        };
+        EXPECT_FALSE(has(L"copy1 Application.Quit prompted")) << "Quit met the question";
+        EXPECT_EQ(has(L"copy1 Application.Quit"), c.quitAsked);
+        EXPECT_EQ(has(L"copy1 ended"), c.firstEnded);
+        EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+        // Only S's backup and the log: no saving file, no scratch file.
+        const std::vector<std::wstring> names = FileNames();
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0].rfind(L"C:\\Docs\\S Date", 0), 0u) << names[0];
+        const std::vector<std::wstring> log = LogLines();
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_EQ(log[1].rfind(L"S was backup saved as", 0), 0u) << log[1];
+    }
+    // The run took every document before the first copy existed.
+    const std::vector<std::wstring>& journal = publisher.world->journal;
+    const auto firstCopy = std::find_if(journal.begin(), journal.end(), [](const auto& line) {
+        return line.rfind(L"copy", 0) == 0;
+    });
+    EXPECT_EQ(std::count(journal.begin(), firstCopy, L"running Documents.Item"), 2);
+}
+
 // A copy instance that dies on a paste costs its document (each later step reports in turn),
 // never the next one; one that cannot be created likewise.
 TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
@@ -212,7 +268,8 @@ TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
     publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a1"}, {L"a2"}}), Doc(L"B", L"C:\\Docs", {{L"b"}})});
     publisher.world->crashing = {L"Shapes.Paste"};
     Press();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{154, 148, 154, 160, 164}));
+    // The dead copy is not asked to quit: there is nobody left to answer.
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{154, 148, 154, 160}));
     std::vector<std::wstring> log = LogLines();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_NE(log[0].find(L"A could not be backup saved as"), std::wstring::npos);
@@ -229,7 +286,7 @@ TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
     EXPECT_EQ(log.back().rfind(L"C could not be backup saved as", 0), 0u) << log.back();
 }
 
-// A document closed after the count was read: the steps that address it report, and the
+// A document closed once the run has taken it: the steps that address it report, and the
 // run goes on to its end.
 TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddressesIt) {
     controls.SetCaption(ControlId::Text1, L"C:\\B");
@@ -243,7 +300,7 @@ TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddresses
     publisher.world->failing.clear();
     bool closed = false;
     publisher.world->onCall = [&](const std::wstring& member) {
-        if (member != L"Documents.Item" || closed) return;
+        if (member != L"Document.Name" || closed) return;
         closed = true;
         publisher.world->running->documents.pop_back();
     };

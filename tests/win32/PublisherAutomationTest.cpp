@@ -157,7 +157,8 @@ class PublisherAutomationTest : public ::testing::Test {
     }
 
     void StartRunning(const std::wstring& arguments) {
-        ASSERT_EQ(RunProcess(L"\"" + BesideTests(L"PublisherStandin.exe") + L"\" " + arguments, &running_),
+        ASSERT_EQ(RunProcess(L"\"" + BesideTests(L"PublisherStandin.exe") + L"\" " + arguments,
+                             &running_),
                   0u);
         ASSERT_TRUE(WaitFor([&] {
             try {
@@ -174,9 +175,11 @@ class PublisherAutomationTest : public ::testing::Test {
     std::map<std::wstring, int> Journal(const std::string& call) const {
         std::map<std::wstring, int> counts;
         std::istringstream lines(ReadFile(journal_));
-        std::string pid, kind, member, what;
-        while (lines >> pid >> kind >> member >> what) {
-            if (what == call) ++counts[standin::FromUtf8(kind + " " + member)];
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream fields(line);
+            std::string pid, kind, member, what;
+            if ((fields >> pid >> kind >> member >> what) && what == call)
+                ++counts[standin::FromUtf8(kind + " " + member)];
         }
         return counts;
     }
@@ -235,8 +238,12 @@ TEST_F(PublisherAutomationTest, AttachesCreatesAndCallsEveryMemberLookingUpEachN
     {
         auto copy = automation_.CreateInstance();
         copy->ActiveDocument()->Pages()->Item(1)->Shapes()->Paste();
+        copy->ActiveDocument()->SaveAs(copyPath);  // or its Quit would ask about the paste
         copy->Quit();
+        EXPECT_TRUE(copy->WaitUntilGone(30000));
     }
+    EXPECT_TRUE(automation_.IsInstalled());
+    EXPECT_THROW(running->End(), Failure) << "the user's own Publisher is never ended";
     EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
     const std::map<std::wstring, int> lookups = Journal("GetIDsOfNames");
     for (const auto& [member, count] : lookups) EXPECT_EQ(count, 1) << member;
@@ -274,13 +281,50 @@ TEST_F(PublisherAutomationTest, ABusyInstanceIsAskedAgainUntilItAnswers) {
     StartRunning(L"\"" + flyer_ + L"\"");
     SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"running:busy", L"busy 60000");
     SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"busy", L"busy 2500");
-    auto copy = automation_.CreateInstance();
     const auto start = std::chrono::steady_clock::now();
+    auto copy = automation_.CreateInstance();  // asks the new copy for its window
     EXPECT_EQ(copy->Name(), L"Microsoft Publisher");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500))
         << "the call was never rejected, so nothing was retried";
     copy->Quit();
     ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kStandinKey) + L"\\Faults").c_str());
+}
+
+// A call into a copy that never returns (a hang, or Quit meeting the question about unsaved
+// changes) ends the copy when its bound has passed, and fails saying so; the running
+// instance lives on.
+TEST_F(PublisherAutomationTest, ACallPastItsBoundEndsTheCopyAndFails) {
+    StartRunning(L"\"" + flyer_ + L"\"");
+    ComPublisherAutomation bounded(std::chrono::seconds(2));
+    const std::wstring overdue =
+        L"Publisher did not answer within 2 seconds; its instance was ended";
+    SetStandinValue(std::wstring(kStandinKey) + L"\\Faults", L"Shapes.Paste", L"hang");
+    for (const bool hang : {true, false}) {
+        SCOPED_TRACE(hang ? "a hang" : "Quit after a change");
+        auto copy = bounded.CreateInstance();
+        auto page = copy->ActiveDocument()->Pages()->Item(1);
+        if (!hang) copy->ActiveDocument()->Pages()->Add(1, 1);
+        try {
+            if (hang) {
+                page->Shapes()->Paste();
+            } else {
+                copy->Quit();
+            }
+            ADD_FAILURE() << "the call returned";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Description(), overdue);
+        }
+        EXPECT_TRUE(copy->WaitUntilGone(5000)) << "the copy was not ended";
+        try {
+            copy->Name();
+            ADD_FAILURE() << "an ended copy answered";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Description(), overdue) << "a later call waits again";
+        }
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(kStandinKey) + L"\\Faults").c_str());
+    }
+    EXPECT_EQ(automation_.AttachRunning()->Name(), L"Microsoft Publisher");
+    EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
 }
 
 // The user's clipboard survives a snapshot and a foreign copy in between; an empty one stays

@@ -79,6 +79,33 @@ std::wstring Arguments::String(UINT position) const {
     return std::wstring(text ? text : L"", text ? SysStringLen(text) : 0);
 }
 
+std::optional<bool> Arguments::OptionalBool(UINT position) const {
+    if (!Has(position)) return std::nullopt;
+    Variant value;
+    Coerced(position, VT_BOOL, value.get());
+    return V_BOOL(value.get()) != VARIANT_FALSE;
+}
+
+std::wstring Arguments::Describe() const {
+    std::wstring text;
+    for (UINT position = 0; position < values_.size(); ++position) {
+        const VARIANT* value = At(position);
+        if (!value) continue;
+        Variant copy;
+        std::wstring shown = L"?";
+        if (V_VT(value) == VT_BOOL) {
+            shown = V_BOOL(value) != VARIANT_FALSE ? L"True" : L"False";
+        } else if (SUCCEEDED(
+                       VariantChangeType(copy.get(), const_cast<VARIANT*>(value), 0, VT_BSTR))) {
+            const BSTR bstr = V_BSTR(copy.get());
+            shown.assign(bstr ? bstr : L"", bstr ? SysStringLen(bstr) : 0);
+        }
+        if (!text.empty()) text += L" ";
+        text += std::wstring(member_.parameters[position]) + L"=" + shown;
+    }
+    return text;
+}
+
 DispatchObject::DispatchObject(std::wstring_view kind, std::span<const Member> members)
     : kind_(kind), members_(members) {
     ObjectCreated();
@@ -146,8 +173,22 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
                                VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
     const Member* member = FindMember(members_, id);
     const std::wstring name = member ? std::wstring(member->name) : L"#" + std::to_wstring(id);
-    Journal(kind_, name, L"Invoke");
-    if (!member) return DISP_E_MEMBERNOTFOUND;
+    if (!member) {
+        Journal(kind_, name, L"Invoke");
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    {
+        // The journal shows the arguments given, when they can be read.
+        std::wstring call = L"Invoke";
+        try {
+            static DISPPARAMS noArguments = {nullptr, nullptr, 0, 0};
+            const std::wstring given =
+                Arguments(params ? *params : noArguments, *member).Describe();
+            if (!given.empty()) call += L" " + given;
+        } catch (const CallFailure&) {
+        }
+        Journal(kind_, name, call);
+    }
     if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
     static DISPPARAMS none = {nullptr, nullptr, 0, 0};
     Variant ignored;

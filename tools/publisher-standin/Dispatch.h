@@ -17,7 +17,7 @@ namespace standin {
 struct Member {
     DISPID id;
     std::wstring_view name;
-    std::array<std::wstring_view, 2> parameters{};  // their DISPIDs are 0 and 1
+    std::array<std::wstring_view, 3> parameters{};  // their DISPIDs are 0, 1 and 2
 };
 
 // The arguments of one call, by parameter position (named ones placed by their DISPIDs).
@@ -28,12 +28,15 @@ class Arguments {
     long Long(UINT position) const;  // throws CallFailure when missing
     std::optional<long> OptionalLong(UINT position) const;
     std::wstring String(UINT position) const;  // throws CallFailure when missing
+    std::optional<bool> OptionalBool(UINT position) const;
+    // "Name=value" for each argument given, blank-separated, for the journal.
+    std::wstring Describe() const;
 
   private:
     const VARIANT* At(UINT position) const;  // dereferenced; nullptr when missing
     void Coerced(UINT position, VARTYPE type, VARIANT* out) const;
     const Member& member_;
-    std::array<const VARIANT*, 2> values_{};
+    std::array<const VARIANT*, 3> values_{};
 };
 
 class DispatchObject : public IDispatch {

@@ -245,7 +245,7 @@ void RunMessageLoop() {
                 ReportError(L"PublisherStandin: --unsaved needs a NAME");
                 ExitProcess(kExitUsage);
             }
-            AddDocument(BlankDocument(args[++i]));
+            AddDocument(BlankDocument(args[++i], false));
             continue;
         }
         try {
@@ -257,6 +257,7 @@ void RunMessageLoop() {
     }
     UniqueWindow window = CreateMainWindow(instance);
     if (!window) ExitProcess(kExitCom);
+    State().mainWindow = window.get();
 
     ComPtr<IDispatch> application(NewApplication());
     DWORD cookie = 0;
@@ -276,7 +277,8 @@ void RunMessageLoop() {
 // lets go of the last object.
 [[noreturn]] void RunCopyInstance() {
     State().mode = Mode::Copy;
-    AddDocument(BlankDocument(L"Publication1"));
+    AddDocument(BlankDocument(L"Publication1", true));
+    EnterLiveCopy(L"Publication1");
     static ClassFactory factory;
     DWORD cookie = 0;
     const HRESULT hr = CoRegisterClassObject(kStandinClsid, &factory, CLSCTX_LOCAL_SERVER,
@@ -288,6 +290,7 @@ void RunMessageLoop() {
     SetTimer(State().owner, kIdleTimer, kIdleMilliseconds, nullptr);
     RunMessageLoop();
     CoRevokeClassObject(cookie);
+    LeaveLiveCopy();
     ExitProcess(kExitOk);
 }
 

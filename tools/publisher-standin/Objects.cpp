@@ -6,12 +6,17 @@
 #include "StandinPublication.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace standin {
 namespace {
 
 using DocumentPtr = std::shared_ptr<DocumentState>;
+
+// After answering Quit the process lives on for about a second, as Publisher's does.
+constexpr UINT kQuitDelayMilliseconds = 1000;
 using PagePtr = std::shared_ptr<PageState>;
 
 std::wstring OutOfRange(long index, size_t count) {
@@ -113,7 +118,8 @@ constexpr Member kShapesMembers[] = {
 
 class Shapes : public DispatchObject {
   public:
-    explicit Shapes(PagePtr page) : DispatchObject(L"Shapes", kShapesMembers), page_(page) {}
+    Shapes(DocumentPtr document, PagePtr page)
+        : DispatchObject(L"Shapes", kShapesMembers), document_(std::move(document)), page_(page) {}
 
   protected:
     void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
@@ -126,12 +132,14 @@ class Shapes : public DispatchObject {
             default: {
                 std::vector<std::wstring> pasted = ShapesFromClipboard();
                 for (std::wstring& shape : pasted) page_->shapes.push_back(std::move(shape));
+                document_->saved = false;
                 return;
             }
         }
     }
 
   private:
+    DocumentPtr document_;
     PagePtr page_;
 };
 
@@ -149,7 +157,7 @@ class PageObject : public DispatchObject {
 
   protected:
     void Call(DISPID id, const Arguments&, VARIANT* result) override {
-        if (id == 1) return ReturnObject(result, new Shapes(page_));
+        if (id == 1) return ReturnObject(result, new Shapes(document_, page_));
         for (size_t i = 0; i < document_->pages.size(); ++i) {
             if (document_->pages[i] == page_) return ReturnLong(result, static_cast<long>(i + 1));
         }
@@ -205,6 +213,7 @@ class Pages : public DispatchObject {
                 std::vector<PagePtr> added;
                 for (long i = 0; i < count; ++i) added.push_back(std::make_shared<PageState>());
                 pages.insert(pages.begin() + after, added.begin(), added.end());
+                document_->saved = false;
                 return ReturnObject(result, NewPage(document_, added.front()));
             }
             default: {
@@ -222,8 +231,15 @@ class Pages : public DispatchObject {
 // ---- Document -----------------------------------------------------------------------------
 
 constexpr Member kDocumentMembers[] = {
-    {1, L"Name"}, {2, L"Path"}, {3, L"FullName"}, {4, L"Pages"}, {5, L"SaveAs", {L"Filename"}},
+    {1, L"Name"},
+    {2, L"Path"},
+    {3, L"FullName"},
+    {4, L"Pages"},
+    {5, L"SaveAs", {L"Filename", L"Format", L"AddToRecentFiles"}},
+    {6, L"Saved"},
 };
+
+constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
 
 class Document : public DispatchObject {
   public:
@@ -242,9 +258,22 @@ class Document : public DispatchObject {
                                     FullNameOf(Publication{document_->name, document_->path, {}}));
             case 4:
                 return ReturnObject(result, new Pages(document_));
-            default:
-                SaveDocumentAs(*document_, arguments.String(0));
+            case 6:
+                V_VT(result) = VT_BOOL;
+                V_BOOL(result) = document_->saved ? VARIANT_TRUE : VARIANT_FALSE;
                 return;
+            default: {
+                const long format = arguments.OptionalLong(1).value_or(kFilePublication);
+                if (format != kFilePublication) {
+                    Fail(L"this stand-in saves publications only (Format " +
+                         std::to_wstring(kFilePublication) + L"), not Format " +
+                         std::to_wstring(format));
+                }
+                const std::wstring full = FullPath(arguments.String(0));
+                SaveDocumentAs(*document_, full);
+                if (arguments.OptionalBool(2).value_or(true)) AddToRecentFiles(full);
+                return;
+            }
         }
     }
 
@@ -259,13 +288,32 @@ constexpr Member kDocumentsMembers[] = {
     {1, L"Count"},
 };
 
+// Every publication open in Publisher, across its instances: the running instance lists its
+// own, then the publication of each live copy instance (in the order the copies started, or
+// first with the switch running:Documents.Order = copies-first). A copy's publication is
+// handed out as a small Document of its own: its name, never saved, one empty page.
+std::vector<DocumentPtr> AllDocuments() {
+    std::vector<DocumentPtr> documents = State().documents;
+    if (State().mode != Mode::Running) return documents;
+    std::vector<DocumentPtr> copies;
+    for (const LiveCopy& copy : LiveCopies()) {
+        copies.push_back(BlankDocument(copy.publication, false));
+    }
+    const std::optional<std::wstring> order = FaultFor(L"Documents", L"Order");
+    const bool copiesFirst =
+        order && CompareStringOrdinal(order->c_str(), -1, L"copies-first", -1, TRUE) == CSTR_EQUAL;
+    documents.insert(copiesFirst ? documents.begin() : documents.end(), copies.begin(),
+                     copies.end());
+    return documents;
+}
+
 class Documents : public DispatchObject {
   public:
     Documents() : DispatchObject(L"Documents", kDocumentsMembers) {}
 
   protected:
     void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
-        const auto& documents = State().documents;
+        const std::vector<DocumentPtr> documents = AllDocuments();
         if (id == 1) return ReturnLong(result, static_cast<long>(documents.size()));
         const long index = arguments.Long(0);
         if (index < 1 || static_cast<size_t>(index) > documents.size()) {
@@ -275,11 +323,29 @@ class Documents : public DispatchObject {
     }
 };
 
+// ---- Window -------------------------------------------------------------------------------
+
+constexpr Member kWindowMembers[] = {
+    {1, L"Hwnd"},
+};
+
+class Window : public DispatchObject {
+  public:
+    Window() : DispatchObject(L"Window", kWindowMembers) {}
+
+  protected:
+    void Call(DISPID, const Arguments&, VARIANT* result) override {
+        // The instance's window, as Publisher gives it: a Long.
+        const HWND window = State().mainWindow ? State().mainWindow : State().owner;
+        ReturnLong(result, static_cast<long>(reinterpret_cast<INT_PTR>(window)));
+    }
+};
+
 // ---- Application --------------------------------------------------------------------------
 
 constexpr Member kApplicationMembers[] = {
-    {1, L"Name"}, {2, L"Documents"}, {3, L"ActiveDocument"}, {4, L"Open", {L"Filename"}},
-    {5, L"Quit"},
+    {1, L"Name"}, {2, L"Documents"},    {3, L"ActiveDocument"}, {4, L"Open", {L"Filename"}},
+    {5, L"Quit"}, {6, L"ActiveWindow"},
 };
 
 class Application : public DispatchObject {
@@ -301,8 +367,16 @@ class Application : public DispatchObject {
                 AddDocument(document);
                 return ReturnObject(result, new Document(document));
             }
+            case 6:
+                return ReturnObject(result, new Window());
             default:
-                RequestQuit();
+                if (State().mode == Mode::Copy && State().active && !State().active->saved) {
+                    // "Do you want to save the changes to Publication1?", in an instance
+                    // nobody sees: the call never returns.
+                    Journal(L"Application", L"Quit", L"prompted");
+                    WaitForever();
+                }
+                RequestQuit(kQuitDelayMilliseconds);
                 return;
         }
     }

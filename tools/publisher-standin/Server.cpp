@@ -3,6 +3,7 @@
 #include "Owners.h"
 #include "StandinPublication.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <utility>
 
@@ -11,6 +12,28 @@ namespace {
 
 constexpr wchar_t kSettingsKey[] = L"Software\\PublisherStandin";
 constexpr wchar_t kFaultsKey[] = L"Software\\PublisherStandin\\Faults";
+constexpr wchar_t kRecentKey[] = L"Software\\PublisherStandin\\Recent";
+constexpr wchar_t kCopiesKey[] = L"Software\\PublisherStandin\\Copies";
+
+UniqueKey CreateKey(const wchar_t* path) {
+    HKEY raw = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &raw,
+                        nullptr) != ERROR_SUCCESS) {
+        return UniqueKey();
+    }
+    return UniqueKey(raw);
+}
+
+void SetString(HKEY key, const std::wstring& name, const std::wstring& value) {
+    RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+bool ProcessAlive(DWORD processId) {
+    UniqueHandle process = OwnFile(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    if (!process) return false;
+    return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
 
 std::optional<std::wstring> ReadString(const wchar_t* key, const std::wstring& value) {
     DWORD bytes = 0;
@@ -32,6 +55,8 @@ std::wstring ModePrefix() {
     return State().mode == Mode::Running ? L"running:" : L"";
 }
 
+}  // namespace
+
 std::wstring FullPath(std::wstring_view fileName) {
     const std::wstring name(fileName);
     const DWORD needed = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
@@ -42,6 +67,8 @@ std::wstring FullPath(std::wstring_view fileName) {
     full.resize(written);
     return full;
 }
+
+namespace {
 
 // The clipboard may be held by another process for a moment: try for about a second.
 bool OpenClipboardPatiently(std::unique_ptr<ClipboardSession>& session) {
@@ -79,9 +106,10 @@ ServerState& State() {
     return state;
 }
 
-std::shared_ptr<DocumentState> BlankDocument(std::wstring name) {
+std::shared_ptr<DocumentState> BlankDocument(std::wstring name, bool saved) {
     auto document = std::make_shared<DocumentState>();
     document->name = std::move(name);
+    document->saved = saved;
     document->pages.push_back(std::make_shared<PageState>());
     return document;
 }
@@ -127,8 +155,16 @@ void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
     } catch (const std::invalid_argument& error) {
         Fail(L"Cannot save " + full + L": " + Widen(error.what()));
     }
-    UniqueHandle file = OwnFile(CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A file this instance saved before is still held open by it: let go of it first.
+    auto& held = State().heldFiles;
+    held.erase(std::remove_if(held.begin(), held.end(),
+                              [&](const auto& file) {
+                                  return CompareStringOrdinal(file.first.c_str(), -1, full.c_str(),
+                                                              -1, TRUE) == CSTR_EQUAL;
+                              }),
+               held.end());
+    UniqueHandle file = OwnFile(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
     DWORD written = 0;
     if (!WriteFile(file.get(), contents.data(), static_cast<DWORD>(contents.size()), &written,
@@ -136,12 +172,84 @@ void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
         written != contents.size()) {
         Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
     }
-    if (!CloseHandle(file.release())) {
+    if (!FlushFileBuffers(file.get())) {
         Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
     }
+    // Publisher keeps a saved publication's file open while the publication is open.
+    State().heldFiles.emplace_back(full, std::move(file));
     document.name = NameFromFullName(full);
     document.path = PathFromFullName(full);
+    document.saved = true;
     DocumentsChanged();
+}
+
+void AddToRecentFiles(std::wstring_view fullName) {
+    UniqueKey key = CreateKey(kRecentKey);
+    if (!key) return;
+    DWORD values = 0;
+    RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                     nullptr, nullptr, nullptr, nullptr);
+    SetString(key.get(), std::to_wstring(values + 1), std::wstring(fullName));
+}
+
+void EnterLiveCopy(std::wstring_view publication) {
+    UniqueKey key = CreateKey(kCopiesKey);
+    if (!key) return;
+    // FILETIME of now: later copies sort after earlier ones.
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long order =
+        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    wchar_t text[32];
+    swprintf(text, 32, L"%020llu", order);
+    SetString(key.get(), std::to_wstring(GetCurrentProcessId()),
+              std::wstring(text) + L" " + std::wstring(publication));
+}
+
+void LeaveLiveCopy() {
+    UniqueKey key = CreateKey(kCopiesKey);
+    if (key) RegDeleteValueW(key.get(), std::to_wstring(GetCurrentProcessId()).c_str());
+}
+
+std::vector<LiveCopy> LiveCopies() {
+    std::vector<std::pair<std::wstring, LiveCopy>> found;
+    UniqueKey key = CreateKey(kCopiesKey);
+    if (!key) return {};
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[32];
+        DWORD nameLength = 32;
+        wchar_t data[1024];
+        DWORD bytes = sizeof data - sizeof(wchar_t);
+        DWORD type = 0;
+        const LSTATUS status = RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type,
+                                             reinterpret_cast<BYTE*>(data), &bytes);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status != ERROR_SUCCESS || type != REG_SZ) continue;
+        data[bytes / sizeof(wchar_t)] = L'\0';
+        const std::wstring text(data);
+        const DWORD processId = wcstoul(name, nullptr, 10);
+        if (processId == 0 || processId == GetCurrentProcessId() || !ProcessAlive(processId)) {
+            continue;
+        }
+        const size_t blank = text.find(L' ');
+        found.push_back(
+            {text.substr(0, blank),
+             LiveCopy{processId, blank == std::wstring::npos ? L"" : text.substr(blank + 1)}});
+    }
+    std::sort(found.begin(), found.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<LiveCopy> copies;
+    for (auto& entry : found) copies.push_back(std::move(entry.second));
+    return copies;
+}
+
+void WaitForever() {
+    for (;;) {
+        MSG message;
+        if (GetMessageW(&message, nullptr, 0, 0) <= 0) continue;  // a quit request changes nothing
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
 }
 
 void AddDocument(std::shared_ptr<DocumentState> document) {
@@ -243,6 +351,7 @@ void ApplyFault(std::wstring_view object, std::wstring_view member) {
     if (CompareStringOrdinal(fault->c_str(), -1, L"fail", -1, TRUE) == CSTR_EQUAL) {
         Fail(L"Stand-in failure in " + std::wstring(object) + L"." + std::wstring(member));
     }
+    if (CompareStringOrdinal(fault->c_str(), -1, L"hang", -1, TRUE) == CSTR_EQUAL) WaitForever();
 }
 
 void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call) {
@@ -275,10 +384,10 @@ void ObjectDestroyed() {
     if (--State().objects == 0 && State().mode == Mode::Copy) RequestQuit();
 }
 
-void RequestQuit() {
+void RequestQuit(UINT delay) {
     if (std::exchange(State().quitting, true)) return;
     // A moment's delay lets COM send the reply to the call that asked for it.
-    SetTimer(State().owner, 1, 100, nullptr);
+    SetTimer(State().owner, 1, delay, nullptr);
 }
 
 std::wstring SystemMessage(DWORD error) {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "Owners.h"
+
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -36,6 +38,7 @@ struct DocumentState {
     std::wstring name;
     std::wstring path;  // empty when never saved
     std::vector<std::shared_ptr<PageState>> pages;
+    bool saved = true;  // no change since it was opened, created or last saved
 };
 
 enum class Mode { Running, Copy };
@@ -46,17 +49,25 @@ struct ServerState {
     std::shared_ptr<DocumentState> active;
     HWND owner = nullptr;         // hidden: the clipboard's owner and the timers' target
     HWND documentList = nullptr;  // the running instance's list box
+    HWND mainWindow = nullptr;    // the running instance's window
     ULONGLONG startTick = 0;
     long objects = 0;  // live COM objects of ours (copy instances end at zero)
     bool everServed = false;
     bool quitting = false;
+    // Saved files (full path), held open with read sharing only until the process ends.
+    std::vector<std::pair<std::wstring, UniqueHandle>> heldFiles;
 };
 ServerState& State();
 
 // Documents.
-std::shared_ptr<DocumentState> BlankDocument(std::wstring name);
-std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);   // Fail()s
-void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);  // Fail()s
+std::shared_ptr<DocumentState> BlankDocument(std::wstring name, bool saved);
+std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);  // Fail()s
+// Writes the publication and holds the file open until the process ends. Fail()s.
+void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);
+// Appends a path to the recent-files list (HKCU\Software\PublisherStandin\Recent, values
+// "1", "2", ...).
+void AddToRecentFiles(std::wstring_view fullName);
+std::wstring FullPath(std::wstring_view fileName);
 void AddDocument(std::shared_ptr<DocumentState> document);
 void DocumentsChanged();  // refreshes the running instance's list
 
@@ -64,17 +75,34 @@ void DocumentsChanged();  // refreshes the running instance's list
 void CopyShapesToClipboard(const std::vector<std::wstring>& shapes);
 std::vector<std::wstring> ShapesFromClipboard();
 
+// The live copy instances, in the order they started, as every instance can see them:
+// HKCU\Software\PublisherStandin\Copies, one value per copy process (its id), holding its
+// start order and the name of its publication. A copy enters itself when it starts.
+struct LiveCopy {
+    DWORD processId = 0;
+    std::wstring publication;
+};
+void EnterLiveCopy(std::wstring_view publication);
+void LeaveLiveCopy();
+std::vector<LiveCopy> LiveCopies();  // without those whose process has ended
+
+// Never returns: the instance waits in a modal loop that shows nothing, as Publisher does
+// behind a question nobody can see, until its process is ended.
+[[noreturn]] void WaitForever();
+
 // Registry settings under HKCU\Software\PublisherStandin, read afresh at every call.
 std::optional<std::wstring> FaultFor(std::wstring_view object, std::wstring_view member);
 bool BusyNow();
 void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call);
-// Applies the fault for <object>.<member>, if any: "crash" ends the process, "fail" throws.
+// Applies the fault for <object>.<member>, if any: "crash" ends the process, "fail" throws,
+// "hang" never returns.
 void ApplyFault(std::wstring_view object, std::wstring_view member);
 
 // Lifetime.
 void ObjectCreated();
 void ObjectDestroyed();
-void RequestQuit();  // ends the message loop shortly, after the current call's reply is sent
+// Ends the message loop after `delay` ms, so that the current call's reply is sent first.
+void RequestQuit(UINT delay = 100);
 
 // Text.
 std::wstring SystemMessage(DWORD error);

@@ -2,7 +2,10 @@
 // then the message loop until the window closes.
 #include <windows.h>
 
+#include <chrono>
+
 #include "core/Failure.h"
+#include "core/Settings.h"
 #include "app/Form1.h"
 #include "app/win32/MainWindow.h"
 #include "core/win32/MessageBoxDialogs.h"
@@ -36,7 +39,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32Files files;
     Win32Processes processes(singleInstance);
     Win32ShellFolders shell;
-    ComPublisherAutomation publisher;
+    ComPublisherAutomation publisher(std::chrono::seconds(PublisherTimeoutSeconds(settings)));
     Win32MessagePump pump;
     Win32DebugOutput debug;
     Win32Clipboard clipboard;

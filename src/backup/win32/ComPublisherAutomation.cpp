@@ -1,5 +1,13 @@
 #include "backup/win32/ComPublisherAutomation.h"
 
+#include <cstdint>
+#include <cwchar>
+#include <cwctype>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "core/Failure.h"
 #include "core/win32/Dispatch.h"
 #include "core/win32/Win32Support.h"
@@ -7,6 +15,8 @@
 namespace kelbrook::win32 {
 
 namespace {
+
+constexpr int kPublicationFormat = 1;  // PbFileFormat pbFilePublication
 
 class ComShapeRange : public PublisherShapeRange {
   public:
@@ -103,7 +113,13 @@ class ComDocument : public PublisherDocument {
         return std::make_unique<ComPages>(document_.Object(L"Pages", L"Pages"));
     }
     void SaveAs(const std::wstring& fileName) override {
-        document_.CallNamed(L"SaveAs", L"fileName", TextArgument(fileName));
+        // Format pbFilePublication; AddToRecentFiles False, or every backup would join the
+        // user's list of recent publications.
+        std::vector<NamedArgument> arguments;
+        arguments.emplace_back(L"fileName", TextArgument(fileName));
+        arguments.emplace_back(L"Format", IntegerArgument(kPublicationFormat));
+        arguments.emplace_back(L"AddToRecentFiles", BoolArgument(false));
+        document_.CallNamed(L"SaveAs", std::move(arguments));
     }
 
   private:
@@ -129,6 +145,14 @@ class ComPublisherApplication : public PublisherApplication {
   public:
     explicit ComPublisherApplication(DispatchObject application)
         : application_(std::move(application)) {}
+    void End() override {
+        if (!application_.server()) throw Failure(L"Kelbrook never ends the Publisher you work in");
+        application_.server()->End();
+    }
+    bool WaitUntilGone(int milliseconds) override {
+        return application_.server() &&
+               application_.server()->WaitUntilGone(std::chrono::milliseconds(milliseconds));
+    }
     std::wstring Name() override { return application_.Text(L"Name"); }
     std::unique_ptr<PublisherDocuments> Documents() override {
         return std::make_unique<ComDocuments>(application_.Object(L"Documents", L"Documents"));
@@ -148,9 +172,104 @@ CLSID PublisherClass() {
     return clsid;
 }
 
+std::uint64_t Ticks(const FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// The process of a new instance: the owner of its window, which must have started since
+// `before`. Raises when there is no such process.
+UniqueHandle CopyProcess(DispatchObject& application, const FILETIME& before) {
+    const int window = application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
+    // A window handle is a 32-bit value, sign-extended on 64-bit Windows.
+    const HWND handle = reinterpret_cast<HWND>(static_cast<INT_PTR>(window));
+    DWORD processId = 0;
+    ::GetWindowThreadProcessId(handle, &processId);
+    if (processId == 0 || processId == ::GetCurrentProcessId()) {
+        throw Failure(L"Publisher's new instance gave no window of its own (ActiveWindow.Hwnd " +
+                      std::to_wstring(window) + L")");
+    }
+    UniqueHandle process(::OpenProcess(
+        PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) ThrowLastError(L"Opening the process of Publisher's new instance");
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) {
+        ThrowLastError(L"Reading the start of Publisher's new instance");
+    }
+    // A little slack for clocks that tick coarsely.
+    constexpr std::uint64_t kSlack = 2 * 10000000ULL;
+    if (Ticks(created) + kSlack < Ticks(before)) {
+        throw Failure(L"Publisher's new instance runs in a process that was already running (" +
+                      std::to_wstring(processId) + L"); Kelbrook makes no copy there");
+    }
+    return process;
+}
+
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The program file of a LocalServer32 command line: the quoted part, or the whole line when
+// it names a file, or the part up to ".exe" ("C:\\...\\MSPUB.EXE /Automation").
+std::wstring ServerProgram(std::wstring command) {
+    command.erase(0, command.find_first_not_of(L' '));
+    if (!command.empty() && command.front() == L'"') {
+        const std::size_t close = command.find(L'"', 1);
+        return command.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    }
+    if (IsFile(command)) return command;
+    std::wstring lower = command;
+    for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+    const std::size_t exe = lower.find(L".exe");
+    return exe == std::wstring::npos ? command : command.substr(0, exe + 4);
+}
+
+// The LocalServer32 command line of a class under one root's classes in one registry view
+// (RRF_RT_REG_SZ expands a REG_EXPAND_SZ value).
+std::optional<std::wstring> LocalServerCommand(HKEY root, const std::wstring& clsid, REGSAM view) {
+    UniqueKey key;
+    const std::wstring path = L"Software\\Classes\\CLSID\\" + clsid + L"\\LocalServer32";
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD bytes = 0;
+    if (::RegGetValueW(key.get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (::RegGetValueW(key.get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, value.data(), &bytes) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    return value;
+}
+
 }  // namespace
 
-ComPublisherAutomation::ComPublisherAutomation() : cache_(std::make_shared<DispatchIdCache>()) {}
+ComPublisherAutomation::ComPublisherAutomation(std::chrono::seconds callBound)
+    : cache_(std::make_shared<DispatchIdCache>()), callBound_(callBound) {}
+
+bool ComPublisherAutomation::IsInstalled() {
+    try {
+        wchar_t clsid[64] = {};
+        if (::StringFromGUID2(PublisherClass(), clsid, 64) == 0) return false;
+        // The classes of the user and of the machine, which HKEY_CLASSES_ROOT merges. A 32-bit
+        // Publisher registers its server in the 32-bit view; COM starts it from a 64-bit
+        // program all the same.
+        for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+                const std::optional<std::wstring> command = LocalServerCommand(root, clsid, view);
+                if (command && !command->empty() && IsFile(ServerProgram(*command))) return true;
+            }
+        }
+    } catch (...) {
+    }
+    return false;
+}
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
     const CLSID clsid = PublisherClass();
@@ -165,13 +284,19 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {
     const CLSID clsid = PublisherClass();
+    FILETIME before{};
+    ::GetSystemTimeAsFileTime(&before);
     ComPtr<IDispatch> application;
     ThrowIfFailed(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
                                      application.put_void()),
                   kPublisherProgId);
     if (!application) return nullptr;
+    DispatchObject unbounded(application, L"Application", cache_);
+    auto server = std::make_shared<ServerProcess>(CopyProcess(unbounded, before), L"Publisher",
+                                                  callBound_, callBound_ * kSaveAsBoundFactor,
+                                                  std::set<std::wstring>{L"SaveAs"});
     return std::make_unique<ComPublisherApplication>(
-        DispatchObject(std::move(application), L"Application", cache_));
+        DispatchObject(std::move(application), L"Application", cache_, std::move(server)));
 }
 
 BusyServerFilter::BusyServerFilter() {

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include <chrono>
 #include <memory>
 
 #include "backup/PublisherAutomation.h"
@@ -13,14 +14,24 @@ namespace kelbrook::win32 {
 
 class DispatchIdCache;
 
+// The longest a call into a copy instance may take before the instance is ended, unless the
+// settings say otherwise; SaveAs, which may write a large publication to a slow network
+// folder, gets kSaveAsBoundFactor times as long.
+inline constexpr std::chrono::seconds kDefaultCallBound{60};
+inline constexpr int kSaveAsBoundFactor = 10;
+
 class ComPublisherAutomation : public PublisherAutomation {
   public:
-    ComPublisherAutomation();
+    explicit ComPublisherAutomation(std::chrono::seconds callBound = kDefaultCallBound);
+    bool IsInstalled() override;
     std::unique_ptr<PublisherApplication> AttachRunning() override;
+    // The copy's process is the one that owns its window (ActiveWindow.Hwnd), and must have
+    // started during the creation: the Publisher the user works in is never bounded or ended.
     std::unique_ptr<PublisherApplication> CreateInstance() override;
 
   private:
     std::shared_ptr<DispatchIdCache> cache_;
+    std::chrono::seconds callBound_;
 };
 
 // The thread's OLE message filter while it lives: a call that Publisher rejects because it

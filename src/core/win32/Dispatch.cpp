@@ -37,8 +37,67 @@ HRESULT RetryWhileBusy(const std::function<HRESULT()>& call) {
     }
 }
 
+ServerProcess::ServerProcess(UniqueHandle process, std::wstring name,
+                             std::chrono::milliseconds bound, std::chrono::milliseconds longBound,
+                             std::set<std::wstring> longMembers)
+    : process_(std::move(process)),
+      name_(std::move(name)),
+      bound_(bound),
+      longBound_(longBound),
+      longMembers_(std::move(longMembers)),
+      timer_(::CreateThreadpoolTimer(&ServerProcess::Expired, this, nullptr)) {
+    if (timer_ == nullptr) ThrowLastError(L"Creating the timer of " + name_ + L"'s calls");
+}
+
+ServerProcess::~ServerProcess() {
+    ::SetThreadpoolTimer(timer_, nullptr, 0, 0);
+    ::WaitForThreadpoolTimerCallbacks(timer_, TRUE);
+    ::CloseThreadpoolTimer(timer_);
+}
+
+void CALLBACK ServerProcess::Expired(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER) {
+    auto* server = static_cast<ServerProcess*>(self);
+    server->expired_ = true;
+    ::TerminateProcess(server->process_.get(), 1);
+}
+
+std::wstring ServerProcess::Overdue(std::chrono::milliseconds bound) const {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
+    return name_ + L" did not answer within " + std::to_wstring(seconds) +
+           (seconds == 1 ? L" second" : L" seconds") + L"; its instance was ended";
+}
+
+HRESULT ServerProcess::Bounded(const std::wstring& member, const std::function<HRESULT()>& call) {
+    if (!endedBy_.empty()) throw Failure(endedBy_);
+    const std::chrono::milliseconds bound = longMembers_.count(member) ? longBound_ : bound_;
+    // A relative due time: negative, in 100-nanosecond units.
+    const LONGLONG due = -static_cast<LONGLONG>(bound.count()) * 10000;
+    FILETIME dueTime{static_cast<DWORD>(due), static_cast<DWORD>(due >> 32)};
+    expired_ = false;
+    ::SetThreadpoolTimer(timer_, &dueTime, 0, 0);
+    const HRESULT hr = call();
+    ::SetThreadpoolTimer(timer_, nullptr, 0, 0);
+    ::WaitForThreadpoolTimerCallbacks(timer_, TRUE);
+    if (expired_) {
+        endedBy_ = Overdue(bound);
+        throw Failure(endedBy_, hr);
+    }
+    return hr;
+}
+
+void ServerProcess::End() {
+    if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(process_.get(), 1);
+    }
+}
+
+bool ServerProcess::WaitUntilGone(std::chrono::milliseconds wait) {
+    return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
+}
+
 const std::vector<DISPID>& DispatchIdCache::Lookup(IDispatch* object, const std::wstring& kind,
-                                                   const std::vector<std::wstring>& names) {
+                                                   const std::vector<std::wstring>& names,
+                                                   ServerProcess* server) {
     std::wstring key = kind;
     for (const std::wstring& name : names) key += L"." + name;
     auto found = ids_.find(key);
@@ -47,10 +106,13 @@ const std::vector<DISPID>& DispatchIdCache::Lookup(IDispatch* object, const std:
     std::vector<LPOLESTR> raw;
     for (const std::wstring& name : names) raw.push_back(const_cast<LPOLESTR>(name.c_str()));
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-    const HRESULT hr = RetryWhileBusy([&] {
-        return object->GetIDsOfNames(IID_NULL, raw.data(), static_cast<UINT>(raw.size()),
-                                     LOCALE_USER_DEFAULT, ids.data());
-    });
+    const auto lookup = [&] {
+        return RetryWhileBusy([&] {
+            return object->GetIDsOfNames(IID_NULL, raw.data(), static_cast<UINT>(raw.size()),
+                                         LOCALE_USER_DEFAULT, ids.data());
+        });
+    };
+    const HRESULT hr = server != nullptr ? server->Bounded(names.front(), lookup) : lookup();
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) {
         throw Failure(L"Object doesn't support property or method '" + names.front() + L"'", hr);
     }
@@ -78,32 +140,45 @@ Variant BoolArgument(bool value) {
 }
 
 DispatchObject::DispatchObject(ComPtr<IDispatch> object, std::wstring kind,
-                               std::shared_ptr<DispatchIdCache> cache)
-    : object_(std::move(object)), kind_(std::move(kind)), cache_(std::move(cache)) {
+                               std::shared_ptr<DispatchIdCache> cache,
+                               std::shared_ptr<ServerProcess> server)
+    : object_(std::move(object)),
+      kind_(std::move(kind)),
+      cache_(std::move(cache)),
+      server_(std::move(server)) {
     if (!object_) throw Failure(L"Object variable or With block variable not set");
     if (!cache_) cache_ = std::make_shared<DispatchIdCache>();
 }
 
+const std::vector<DISPID>& DispatchObject::Lookup(const std::vector<std::wstring>& names) {
+    return cache_->Lookup(object_.get(), kind_, names, server_.get());
+}
+
 Variant DispatchObject::Invoke(DISPID id, const std::wstring& member, WORD flags,
-                               std::vector<Variant>& arguments, const DISPID* namedId) {
-    // IDispatch takes its arguments last to first.
+                               std::vector<Variant>& arguments,
+                               const std::vector<DISPID>& namedIds) {
+    // IDispatch takes its arguments last to first; named ones come first in that order, and
+    // rgdispidNamedArgs names them in the same order.
     std::vector<VARIANT> reversed;
     for (auto it = arguments.rbegin(); it != arguments.rend(); ++it) reversed.push_back(*it->get());
-    DISPID named = namedId != nullptr ? *namedId : DISPID_UNKNOWN;
+    std::vector<DISPID> named(namedIds.rbegin(), namedIds.rend());
     DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(),
-                      namedId != nullptr ? &named : nullptr, static_cast<UINT>(reversed.size()),
-                      namedId != nullptr ? 1u : 0u};
+                      named.empty() ? nullptr : named.data(), static_cast<UINT>(reversed.size()),
+                      static_cast<UINT>(named.size())};
     Variant result;
     ExcepInfo exception;
-    const HRESULT hr = RetryWhileBusy([&] {
-        ::VariantClear(result.get());
-        ::SysFreeString(std::exchange(exception.info.bstrSource, nullptr));
-        ::SysFreeString(std::exchange(exception.info.bstrDescription, nullptr));
-        ::SysFreeString(std::exchange(exception.info.bstrHelpFile, nullptr));
-        UINT badArgument = 0;
-        return object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(),
-                               &exception.info, &badArgument);
-    });
+    const auto invoke = [&] {
+        return RetryWhileBusy([&] {
+            ::VariantClear(result.get());
+            ::SysFreeString(std::exchange(exception.info.bstrSource, nullptr));
+            ::SysFreeString(std::exchange(exception.info.bstrDescription, nullptr));
+            ::SysFreeString(std::exchange(exception.info.bstrHelpFile, nullptr));
+            UINT badArgument = 0;
+            return object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result.get(),
+                                   &exception.info, &badArgument);
+        });
+    };
+    const HRESULT hr = server_ ? server_->Bounded(member, invoke) : invoke();
     if (hr == DISP_E_EXCEPTION && exception.info.pfnDeferredFillIn != nullptr) {
         exception.info.pfnDeferredFillIn(&exception.info);
     }
@@ -112,26 +187,30 @@ Variant DispatchObject::Invoke(DISPID id, const std::wstring& member, WORD flags
 }
 
 Variant DispatchObject::Get(const std::wstring& member, std::vector<Variant> arguments) {
-    const DISPID id = cache_->Lookup(object_.get(), kind_, {member}).front();
-    return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, arguments, nullptr);
+    const DISPID id = Lookup({member}).front();
+    return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, arguments, {});
 }
 
 void DispatchObject::Call(const std::wstring& member, std::vector<Variant> arguments) {
-    const DISPID id = cache_->Lookup(object_.get(), kind_, {member}).front();
-    Invoke(id, member, DISPATCH_METHOD, arguments, nullptr);
+    const DISPID id = Lookup({member}).front();
+    Invoke(id, member, DISPATCH_METHOD, arguments, {});
 }
 
-void DispatchObject::CallNamed(const std::wstring& member, const std::wstring& argumentName,
-                               Variant argument) {
-    const std::vector<DISPID> ids = cache_->Lookup(object_.get(), kind_, {member, argumentName});
+void DispatchObject::CallNamed(const std::wstring& member, std::vector<NamedArgument> named) {
+    std::vector<std::wstring> names{member};
     std::vector<Variant> arguments;
-    arguments.push_back(std::move(argument));
-    Invoke(ids[0], member, DISPATCH_METHOD, arguments, &ids[1]);
+    for (NamedArgument& argument : named) {
+        names.push_back(argument.first);
+        arguments.push_back(std::move(argument.second));
+    }
+    const std::vector<DISPID> ids = Lookup(names);
+    Invoke(ids[0], member, DISPATCH_METHOD, arguments,
+           std::vector<DISPID>(ids.begin() + 1, ids.end()));
 }
 
 Variant DispatchObject::GetById(DISPID id, const std::wstring& member) {
     std::vector<Variant> none;
-    return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, nullptr);
+    return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {});
 }
 
 DispatchObject DispatchObject::Object(const std::wstring& member, const std::wstring& kind,
@@ -144,7 +223,7 @@ DispatchObject DispatchObject::Object(const std::wstring& member, const std::wst
         value.get()->punkVal->QueryInterface(IID_IDispatch, object.put_void());
     }
     if (!object) throw Failure(kind_ + L"." + member + L": Object required");
-    return DispatchObject(std::move(object), kind, cache_);
+    return DispatchObject(std::move(object), kind, cache_, server_);
 }
 
 std::wstring DispatchObject::Text(const std::wstring& member) {

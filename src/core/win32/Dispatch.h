@@ -6,11 +6,14 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/win32/Win32Support.h"
@@ -26,6 +29,42 @@ bool IsBusyAnswer(HRESULT hr);
 // Runs a cross-process call again while the server answers busy, up to kBusyRetryTime.
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call);
 
+// The process of an automation server this program started, and how long a call into it may
+// take. A call that runs past its bound ends the process, so that the call returns (failed)
+// instead of holding the program for ever; the bound is measured by a thread-pool timer,
+// since the calling thread waits inside COM until the call returns.
+class ServerProcess {
+  public:
+    // `name` names the server in descriptions ("Publisher"); calls of `longMembers` (SaveAs,
+    // say) get `longBound` instead of `bound`.
+    ServerProcess(UniqueHandle process, std::wstring name, std::chrono::milliseconds bound,
+                  std::chrono::milliseconds longBound, std::set<std::wstring> longMembers);
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+    ~ServerProcess();
+
+    // Runs one call into the server under the bound of `member`. Raises, without calling,
+    // once the process has been ended for a call that ran past its bound, and raises "<name>
+    // did not answer within N seconds" when this call did.
+    HRESULT Bounded(const std::wstring& member, const std::function<HRESULT()>& call);
+    // Ends the process now (a no-op once it has ended).
+    void End();
+    // True once the process has ended, waiting for it up to `wait`.
+    bool WaitUntilGone(std::chrono::milliseconds wait);
+
+  private:
+    static void CALLBACK Expired(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER);
+    std::wstring Overdue(std::chrono::milliseconds bound) const;
+
+    UniqueHandle process_;
+    std::wstring name_;
+    std::chrono::milliseconds bound_, longBound_;
+    std::set<std::wstring> longMembers_;
+    PTP_TIMER timer_ = nullptr;
+    std::atomic<bool> expired_{false};  // set by the timer's thread
+    std::wstring endedBy_;              // why the process was ended for an overdue call
+};
+
 // The DISPIDs of the members of each object kind, shared by every object of one server
 // (its type never changes while the program runs).
 class DispatchIdCache {
@@ -33,7 +72,8 @@ class DispatchIdCache {
     // The DISPIDs of `names` (the member, then the names of its named arguments) on this
     // object; asks the object only the first time for this kind and these names.
     const std::vector<DISPID>& Lookup(IDispatch* object, const std::wstring& kind,
-                                      const std::vector<std::wstring>& names);
+                                      const std::vector<std::wstring>& names,
+                                      ServerProcess* server = nullptr);
 
   private:
     std::map<std::wstring, std::vector<DISPID>> ids_;
@@ -43,17 +83,22 @@ Variant IntegerArgument(int value);
 Variant TextArgument(const std::wstring& text);
 Variant BoolArgument(bool value);
 
+// One named argument of a call: its parameter name and its value.
+using NamedArgument = std::pair<std::wstring, Variant>;
+
 class DispatchObject {
   public:
+    // With a server process, every call of this object and of the objects it gives is bounded.
     DispatchObject(ComPtr<IDispatch> object, std::wstring kind,
-                   std::shared_ptr<DispatchIdCache> cache);
+                   std::shared_ptr<DispatchIdCache> cache,
+                   std::shared_ptr<ServerProcess> server = nullptr);
 
     // A property read (or a method with a result), arguments in their natural order.
     Variant Get(const std::wstring& member, std::vector<Variant> arguments = {});
     // A method call whose result is dropped.
     void Call(const std::wstring& member, std::vector<Variant> arguments = {});
-    // A method call with one named argument.
-    void CallNamed(const std::wstring& member, const std::wstring& argumentName, Variant argument);
+    // A method call with named arguments.
+    void CallNamed(const std::wstring& member, std::vector<NamedArgument> arguments);
     // A member by DISPID (DISPID_NEWENUM, say), read as a property or method.
     Variant GetById(DISPID id, const std::wstring& member);
 
@@ -66,14 +111,18 @@ class DispatchObject {
     IDispatch* get() const { return object_.get(); }
     const std::wstring& kind() const { return kind_; }
     const std::shared_ptr<DispatchIdCache>& cache() const { return cache_; }
+    const std::shared_ptr<ServerProcess>& server() const { return server_; }
 
   private:
+    // Arguments in their natural order; the last namedIds.size() of them are named.
     Variant Invoke(DISPID id, const std::wstring& member, WORD flags,
-                   std::vector<Variant>& arguments, const DISPID* namedId);
+                   std::vector<Variant>& arguments, const std::vector<DISPID>& namedIds);
+    const std::vector<DISPID>& Lookup(const std::vector<std::wstring>& names);
 
     ComPtr<IDispatch> object_;
     std::wstring kind_;
     std::shared_ptr<DispatchIdCache> cache_;
+    std::shared_ptr<ServerProcess> server_;
 };
 
 // Creates an automation object by its ProgID (in-process or local server).

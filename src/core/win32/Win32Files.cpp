@@ -29,10 +29,29 @@ void Win32Files::DeleteForced(const std::wstring& path) {
 }
 
 void Win32Files::MoveReplacing(const std::wstring& from, const std::wstring& to) {
-    if (!::MoveFileExW(from.c_str(), to.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        ThrowLastError(L"Cannot save " + to);
+    // A program that has just let go of either file (Publisher ending, a virus scanner) may
+    // still hold it for a moment: a sharing violation or an access denial is tried again.
+    constexpr DWORD kPatience = 5000, kPause = 100;
+    for (DWORD waited = 0;; waited += kPause) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return;
+        }
+        const DWORD error = ::GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+                          error == ERROR_LOCK_VIOLATION;
+        if (!held || waited >= kPatience) ThrowWin32Error(error, L"Cannot save " + to);
+        ::Sleep(kPause);
     }
+}
+
+std::wstring Win32Files::TemporaryFolder() {
+    wchar_t buffer[MAX_PATH + 2] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);
+    if (length == 0 || length > MAX_PATH + 1) ThrowLastError(L"The temporary folder");
+    std::wstring folder(buffer, length);
+    if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    return folder;
 }
 
 std::string Win32Files::ReadAll(const std::wstring& path) {

@@ -127,6 +127,9 @@ struct TDocument : PublisherDocument {
     std::wstring Name() override {
         return Timed([&] { return o->Name(); });
     }
+    std::wstring FullName() override {
+        return Timed([&] { return o->FullName(); });
+    }
     std::wstring Path() override {
         return Timed([&] { return o->Path(); });
     }

@@ -142,6 +142,7 @@ LoadOutcome Form1::Form_Load() {
 }
 
 void Form1::Form_QueryUnload() {
+    values_.Closing = true;  // a run that waits in a dialog ends at its next step
     GuardedProcedure unload(ports_.dialogs, Location(L"Form1", L"Form_QueryUnload"));
     unload.Step(100, [&] { ports_.controls.SetTimerInterval(0); });
     unload.Step(102, [&] { cSysTray1_.SetInTray(false); });

@@ -57,6 +57,8 @@ class PublisherDocument {
   public:
     virtual ~PublisherDocument() = default;
     virtual std::wstring Name() = 0;
+    // The folder and the name joined; the name alone for a document that was never saved.
+    virtual std::wstring FullName() = 0;
     // The folder without the file name; empty for a document that was never saved.
     virtual std::wstring Path() = 0;
     virtual std::unique_ptr<PublisherPages> Pages() = 0;

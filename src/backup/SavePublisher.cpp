@@ -48,13 +48,17 @@ class RunScope {
         values_.BackupRunUnderWay = false;
     }
 
-    // Keeps what the user has on the clipboard, once, before the run's first copy. Without
-    // a snapshot the run goes on: the backup matters more than the clipboard.
+    // Keeps what the user has on the clipboard before the run's first copy can reach it; tried
+    // again before each copy while it cannot be taken, and raises meanwhile: no copy may
+    // overwrite a clipboard that nothing can put back.
     void KeepClipboard(Clipboard& clipboard) {
-        if (snapshotTaken_) return;
-        snapshotTaken_ = true;
-        RunUntrapped(debug_, L"SavePublisher.SaveAll (clipboard)",
-                     [&] { snapshot_ = clipboard.TakeSnapshot(); });
+        if (snapshot_) return;
+        try {
+            snapshot_ = clipboard.TakeSnapshot();
+        } catch (...) {
+            throw Failure(L"The page was not copied, since your clipboard could not be kept: " +
+                          DescribeCurrentException());
+        }
     }
     // Puts the clipboard back now; raises when it cannot.
     void RestoreClipboard() {
@@ -65,7 +69,6 @@ class RunScope {
     ProgramValues& values_;
     DebugOutput& debug_;
     std::unique_ptr<ClipboardSnapshot> snapshot_;
-    bool snapshotTaken_ = false;
 };
 
 // How long a copy instance may take to end after Quit before it is ended; then the backup's
@@ -141,14 +144,37 @@ std::wstring SafeFileName(const std::wstring& name) {
     return safe;
 }
 
-std::wstring SavingPath(const std::wstring& backupPath) {
-    const std::size_t slash = backupPath.find_last_of(L'\\');
-    const std::size_t dot = backupPath.find_last_of(L'.');
+namespace {
+
+// The path with `inserted` before its extension (at its end when it has none).
+std::wstring BeforeExtension(const std::wstring& path, const std::wstring& inserted) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    const std::size_t dot = path.find_last_of(L'.');
     const std::size_t stem =
-        (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
-            ? backupPath.size()
-            : dot;
-    return backupPath.substr(0, stem) + L".kelbrook-saving" + backupPath.substr(stem);
+        (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) ? path.size()
+                                                                                    : dot;
+    return path.substr(0, stem) + inserted + path.substr(stem);
+}
+
+}  // namespace
+
+std::wstring SavingPath(const std::wstring& backupPath) {
+    return BeforeExtension(backupPath, L".kelbrook-saving");
+}
+
+std::wstring IncompletePath(const std::wstring& backupPath) {
+    return BeforeExtension(backupPath, L" (incomplete)");
+}
+
+std::wstring ReadableName(PublisherDocument& document, int k) {
+    try {
+        const std::wstring fullName = document.FullName();
+        const std::wstring fileName = fullName.substr(fullName.find_last_of(L'\\') + 1);
+        if (!fileName.empty()) return fileName;
+    } catch (...) {
+        // The position below names it.
+    }
+    return L"Publication " + std::to_wstring(k);
 }
 
 void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
@@ -156,6 +182,8 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
     RunScope scope(values, ports.debug);
     Controls& controls = ports.controls;
     GuardedProcedure run(ports.dialogs, Location(L"SavePublisher", L"SaveAll"));
+    // The main window closing while the run waits in a dialog ends the run at its next step.
+    run.StopWhen([&] { return values.Closing; });
 
     std::unique_ptr<PublisherApplication> running;
     // Every document of the run, taken at step 104 before the first copy instance exists:
@@ -179,13 +207,28 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
         collection.reset();
 
         std::wstring folder;
-        for (std::int16_t k = 1; k <= count; ++k) {  // 106
+        for (std::int16_t k = 1; k <= count && !run.Stopped(); ++k) {  // 106
             const std::unique_ptr<PublisherDocument>& document = documents[k - 1];
+            // The copy is incomplete once a step that carries its content failed: the first
+            // such failure, for the log.
+            std::optional<std::wstring> incomplete;
+            const auto content = [&](auto&& step) {
+                const std::size_t before = run.failures().size();
+                auto result = step();
+                if (!incomplete && run.failures().size() > before) {
+                    incomplete = run.failures()[before];
+                }
+                return result;
+            };
+
             copy.reset();  // at most one copy instance at a time
-            run.Step(108, [&] { copy = ports.publisher.CreateInstance(); });
+            content(
+                [&] { return run.Step(108, [&] { copy = ports.publisher.CreateInstance(); }); });
 
             std::wstring name;
-            run.Step(112, [&] { name = Use(document).Name(); });
+            if (run.Step(112, [&] { name = Use(document).Name(); }) || name.empty()) {
+                name = ReadableName(Use(document), k);
+            }
 
             if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
                 run.Step(116, [&] { folder = Use(document).Path(); });
@@ -214,42 +257,74 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
             run.Step(140, [&] { i = 1; });
             std::unique_ptr<PublisherPageEnumeration> pages;
             int pageStep = 142;
-            run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
+            content([&] {
+                return run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
+            });
             while (pages) {
                 std::unique_ptr<PublisherPage> page;
                 bool ended = true;
-                run.Step(pageStep, [&] {
-                    page = pages->Next();
-                    ended = page == nullptr;
+                content([&] {
+                    return run.Step(pageStep, [&] {
+                        page = pages->Next();
+                        ended = page == nullptr;
+                    });
                 });
                 pageStep = 158;
                 if (ended) break;
 
                 std::unique_ptr<PublisherPage> target;
                 if (run.Test(144, [&] { return i == 1; })) {
-                    run.Step(146, [&] {
-                        target = Use(Use(Use(copy).ActiveDocument()).Pages()).Item(1);
+                    content([&] {
+                        return run.Step(146, [&] {
+                            target = Use(Use(Use(copy).ActiveDocument()).Pages()).Item(1);
+                        });
                     });
                 } else {
-                    run.Step(148, [&] {
-                        std::unique_ptr<PublisherPages> copyPages =
-                            Use(Use(copy).ActiveDocument()).Pages();
-                        target = Use(copyPages).Add(1, copyPages->Count());
+                    content([&] {
+                        return run.Step(148, [&] {
+                            std::unique_ptr<PublisherPages> copyPages =
+                                Use(Use(copy).ActiveDocument()).Pages();
+                            target = Use(copyPages).Add(1, copyPages->Count());
+                        });
                     });
                 }
-                if (run.Test(150, [&] { return Use(Use(page).Shapes()).Count() > 0; })) {
-                    run.Step(152, [&] {
-                        scope.KeepClipboard(ports.clipboard);
-                        Use(Use(Use(page).Shapes()).Range()).Copy();
+                if (content([&] {
+                        return run.Test(150, [&] { return Use(Use(page).Shapes()).Count() > 0; });
+                    })) {
+                    // A page whose shapes never reached the clipboard has nothing to paste:
+                    // the clipboard holds the user's content, or an earlier page's shapes.
+                    const std::optional<std::wstring> copyFailure = content([&] {
+                        return run.Step(152, [&] {
+                            scope.KeepClipboard(ports.clipboard);
+                            ports.clipboard.WaitUntilFree();
+                            Use(Use(Use(page).Shapes()).Range()).Copy();
+                        });
                     });
-                    run.Step(154, [&] { Use(Use(target).Shapes()).Paste(); });
+                    if (!copyFailure) {
+                        content([&] {
+                            return run.Step(154, [&] {
+                                ports.clipboard.WaitUntilFree();
+                                Use(Use(target).Shapes()).Paste();
+                            });
+                        });
+                    }
                 }
                 run.Step(156, [&] { i = Int16(i + 1); });
             }
 
+            if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
+                if (copy) {
+                    RunUntrapped(ports.debug, L"SavePublisher.SaveAll (closing)",
+                                 [&] { QuitCopy(*copy, false, ports.files, k); });
+                }
+                break;
+            }
+
             // 160: the copy is written under a saving name beside the backup and takes the
             // backup's name only once it is complete and the copy instance has let it go, so
-            // a failed save never destroys an earlier backup of that name.
+            // a failed save never destroys an earlier backup of that name. A copy known to be
+            // incomplete never takes the backup's own name: an existing backup is worth more.
+            if (incomplete) backupPath = IncompletePath(backupPath);
             const std::wstring savingPath = SavingPath(backupPath);
             if (!folder.empty()) ports.files.DeleteOrdinary(savingPath);  // a killed run's
             std::optional<std::wstring> saveFailure = run.Step(160, [&] {
@@ -272,7 +347,9 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                     ports.files, values.HistoryLogPath,
                     saveFailure ? name + L" could not be backup saved as " + backupPath + L" at " +
                                       when + L": " + *saveFailure
-                                : name + L" was backup saved as " + backupPath + L" at " + when);
+                    : incomplete ? name + L" was backup saved incompletely as " + backupPath +
+                                       L" at " + when + L": " + *incomplete
+                                 : name + L" was backup saved as " + backupPath + L" at " + when);
             });
         }  // 166
     }

@@ -46,6 +46,14 @@ std::wstring SafeFileName(const std::wstring& name);
 // Where a backup is written before it replaces the file of its own name: in the same folder.
 std::wstring SavingPath(const std::wstring& backupPath);
 
+// Where a copy known to be incomplete is saved: " (incomplete)" before the extension, so that
+// it never replaces a backup of the backup's own name.
+std::wstring IncompletePath(const std::wstring& backupPath);
+
+// A name the user can recognise for document k whose name cannot be read: the file-name part
+// of its full name when that can be read, otherwise "Publication <k>". Never raises.
+std::wstring ReadableName(PublisherDocument& document, int k);
+
 // One run over every open document. Reports its own failures and never raises. A second
 // call while one is under way returns at once.
 void SaveAll(SavePublisherPorts ports, ProgramValues& values);

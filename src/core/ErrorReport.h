@@ -1,6 +1,7 @@
 // The uniform error report and the "report and go on" helper of every guarded procedure.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,9 +35,16 @@ class GuardedProcedure {
     GuardedProcedure(Dialogs& dialogs, std::wstring location)
         : dialogs_(dialogs), location_(std::move(location)) {}
 
-    // The description of the failure it reported, or nothing when the step passed.
+    // From the moment `stop` holds, every step is skipped and every test fails, so that the
+    // procedure runs out at its next step.
+    void StopWhen(std::function<bool()> stop) { stop_ = std::move(stop); }
+    bool Stopped() const { return stop_ && stop_(); }
+
+    // The description of the failure it reported, or nothing when the step passed (or was
+    // skipped).
     template <class Action>
     std::optional<std::wstring> Step(int step, Action&& action) {
+        if (Stopped()) return std::nullopt;
         try {
             std::forward<Action>(action)();
             return std::nullopt;
@@ -47,6 +55,7 @@ class GuardedProcedure {
 
     template <class Predicate>
     bool Test(int step, Predicate&& predicate) {
+        if (Stopped()) return false;
         try {
             return static_cast<bool>(std::forward<Predicate>(predicate)());
         } catch (...) {
@@ -65,6 +74,7 @@ class GuardedProcedure {
     Dialogs& dialogs_;
     std::wstring location_;
     std::vector<std::wstring> failures_;
+    std::function<bool()> stop_;
 };
 
 // Writes the failure now being handled to the debugger output, naming the handler (call

@@ -15,6 +15,7 @@ struct ProgramValues {
     std::wstring ApplicationTitle = kProductName;  // title of messages that name none
     bool MinimizedToTray = false;
     bool BackupRunUnderWay = false;  // between the start and the end of one SaveAll
+    bool Closing = false;            // the main window is closing: a run ends at its next step
 };
 
 namespace Globals {

@@ -66,15 +66,20 @@ class DebugOutput {
 class ClipboardSnapshot {
   public:
     virtual ~ClipboardSnapshot() = default;
-    // Puts the clipboard back as it was (an empty clipboard stays empty); raises on failure.
+    // Puts the clipboard back as it was (an empty clipboard stays empty), waiting a few
+    // seconds at most while another program holds it; raises on failure.
     virtual void Restore() = 0;
 };
 
 class Clipboard {
   public:
     virtual ~Clipboard() = default;
-    // Takes a copy of every format now on the clipboard; raises on failure.
+    // Takes a copy of every format now on the clipboard, waiting a few seconds at most while
+    // another program holds it; raises on failure.
     virtual std::unique_ptr<ClipboardSnapshot> TakeSnapshot() = 0;
+    // Waits, a few seconds at most, until no other program holds the clipboard; false when
+    // one still does.
+    virtual bool WaitUntilFree() = 0;
 };
 
 // A moment of local time.

@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "Driver.h"
@@ -861,6 +862,128 @@ TEST_F(BackupRun, AHungCopyIsEndedAtItsBoundAndNoDocumentIsMistakenForAnother) {
     ExpectLogLine(lines[2], L"Menu.pub was backup saved as " + menuBackup->wstring(), clock);
     ExpectRunJournal(ReadJournal(journal_), RunningId(), 3, 0);
     EXPECT_EQ(StandinProcesses(), std::vector<DWORD>{RunningId()}) << "the hung copy stays";
+}
+
+// ---- trouble: another program on the clipboard, a copy that misses pages, closing ----------
+
+// Another program holds the clipboard for a few seconds from the click on: the run waits for
+// it rather than copy over a clipboard it could not keep. Each backup is complete, or, had the
+// wait run out, reported at 152 and saved as incomplete; the user's clipboard is back.
+TEST_F(BackupRun, AClipboardHeldByAnotherProgramIsWaitedForAndKept) {
+    const Publication flyer = {{L"Flyer"}, {L"Back page"}};
+    const Publication menu = {{L"Menu"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const fs::path menuFile = WriteDocument(L"Docs\\Menu.pub", menu);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), menuFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::wstring kept = L"the user's own clipboard";
+    ASSERT_TRUE(PutClipboardText(kept));
+
+    // The other program: a thread of ours holds the clipboard open for four seconds.
+    HANDLE opened = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    UniqueHandle openedOwner(opened);
+    std::thread holder([opened] {
+        const bool open = ::OpenClipboard(nullptr) != FALSE;
+        ::SetEvent(opened);
+        ::Sleep(4000);
+        if (open) ::CloseClipboard();
+    });
+    ASSERT_EQ(::WaitForSingleObject(opened, 10000), WAIT_OBJECT_0);
+    RunClock clock;
+    const std::vector<SeenBox> reports = FollowRun(2, clock);
+    holder.join();
+    if (HasFatalFailure()) return;
+
+    const std::set<std::wstring> stamps = clock.NewFileStamps();
+    const std::vector<std::wstring> lines = log_->Lines();
+    ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+    for (const SeenBox& report : reports) {
+        const std::optional<SaveAllFailure> failure = ParseSaveAllReport(report.text);
+        ASSERT_TRUE(failure) << ::testing::PrintToString(report.text);
+        EXPECT_EQ(failure->step, 152) << "only a copy may wait in vain";
+    }
+    const std::pair<const wchar_t*, const Publication*> expected[] = {{L"Flyer.pub", &flyer},
+                                                                      {L"Menu.pub", &menu}};
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::wstring name = expected[k].first;
+        if (lines[k].find(L" incompletely as ") != std::wstring::npos) {
+            EXPECT_FALSE(reports.empty()) << "an incomplete copy without a report";
+            EXPECT_NE(lines[k].find(L" (incomplete).pub at "), std::wstring::npos) << lines[k];
+            continue;
+        }
+        const std::optional<fs::path> backup = FindBackup(docs, name, stamps);
+        ASSERT_TRUE(backup);
+        EXPECT_EQ(ReadBytes(*backup), PublicationFile(*expected[k].second));
+        ExpectLogLine(lines[k], name + L" was backup saved as " + backup->wstring(), clock);
+    }
+    EXPECT_EQ(ClipboardText(), kept) << "the user's clipboard was not given back";
+    ExpectDocumentsUnchanged();
+}
+
+// "Overwrite old backup file on backup", a good backup of the day, and a paste that fails:
+// the incomplete copy is saved beside the day's file, which stays as it was.
+TEST_F(BackupRun, AnIncompleteCopyIsSavedBesideTheDaysBackupNeverOverIt) {
+    const Publication flyer = {{L"Front"}, {L"Back"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const std::wstring day = DayStamp(LocalNow());
+    const fs::path good = docs / (L"Flyer.pub" + day);
+    const std::string goodBytes = PublicationFile({{L"this morning's flyer"}});
+    ASSERT_TRUE(WriteBytes(good, goodBytes));
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_TRUE(Store::Set(L"Backup Option", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(StandinSettings::SetFault(L"Shapes.Paste", L"fail"));
+
+    RunClock clock;
+    const std::vector<SeenBox> reports =
+        FollowRun(1, clock, [](const SeenBox&) { StandinSettings::RemoveFault(L"Shapes.Paste"); });
+    if (HasFatalFailure()) return;
+    const std::wstring failure = L"Shapes.Paste: Stand-in failure in Shapes.Paste";
+    EXPECT_EQ(TextsOf(reports), std::vector<std::wstring>{SaveAllReport(failure, 154)});
+    EXPECT_EQ(ReadBytes(good), goodBytes) << "the day's backup was touched";
+    const fs::path incomplete =
+        docs / (L"Flyer.pub " + day.substr(1, day.size() - 5) + L" (incomplete).pub");
+    EXPECT_EQ(ReadBytes(incomplete), PublicationFile({{}, {L"Back"}}));
+    EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", good.filename().wstring(),
+                                                     incomplete.filename().wstring()}));
+    const std::vector<std::wstring> lines = log_->Lines();
+    ASSERT_EQ(lines.size(), 1u) << ::testing::PrintToString(lines);
+    ExpectLogLine(lines[0], L"Flyer.pub was backup saved incompletely as " + incomplete.wstring(),
+                  clock, L": " + failure);
+    ExpectRunJournal(ReadJournal(journal_), RunningId(), 1);
+    ExpectDocumentsUnchanged();
+}
+
+// Closing the main window while the run asks where to put an unsaved document's backup: the
+// run ends there, the copy goes, the clipboard comes back and the program exits cleanly.
+TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {
+    const Publication flyer = {{L"Flyer"}};
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    ASSERT_NO_FATAL_FAILURE(
+        StartStandin({flyerFile.wstring(), L"--unsaved", L"Notes", L"--unsaved", L"Later"}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::wstring kept = L"kept while closing";
+    ASSERT_TRUE(PutClipboardText(kept));
+
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    ASSERT_NE(program_.WaitForFolderDialog(), nullptr) << "no folder dialog for Notes";
+    ASSERT_TRUE(::PostMessageW(program_.MainWindow(), WM_CLOSE, 0, 0));
+    EXPECT_EQ(program_.WaitForExit(kRunDeadline), std::optional<DWORD>(0))
+        << "the program did not end cleanly";
+    EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }))
+        << "copy instances left: " << ::testing::PrintToString(CopyProcesses());
+    EXPECT_EQ(ClipboardText(), kept) << "the user's clipboard was not given back";
+    EXPECT_EQ(log_->Lines().size(), 1u) << "Flyer.pub's backup only";
+    const std::vector<JournalEntry> journal = ReadJournal(journal_);
+    EXPECT_EQ(CopyInstancesOf(journal).size(), 2u) << "a further document was begun";
+    EXPECT_TRUE(std::none_of(journal.begin(), journal.end(), [](const JournalEntry& entry) {
+        return entry.call == L"prompted";
+    })) << "a copy's Quit met the question about unsaved changes";
 }
 
 // ---- on the timer ---------------------------------------------------------------------------

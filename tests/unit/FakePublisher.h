@@ -216,6 +216,10 @@ class Document : public PublisherDocument {
         w_.Call(L"Document.Name");
         return w_.Document().name;
     }
+    std::wstring FullName() override {
+        w_.Call(L"Document.FullName");
+        return standin::FullNameOf(w_.Document());
+    }
     std::wstring Path() override {
         w_.Call(L"Document.Path");
         return w_.Document().path;

@@ -181,11 +181,15 @@ class FakeClipboard : public Clipboard {
     explicit FakeClipboard(FakePublisherWorld& world) : world_(world) {}
     std::unique_ptr<ClipboardSnapshot> TakeSnapshot() override {
         ++snapshots;
-        if (failSnapshot) throw Failure(L"Cannot open the clipboard");
+        if (failingSnapshots > 0) {
+            --failingSnapshots;
+            throw Failure(L"Cannot open the clipboard (another program may hold it)");
+        }
         return std::make_unique<Snapshot>(*this, world_.clipboardText, world_.clipboardShapes);
     }
+    bool WaitUntilFree() override { return true; }
     int snapshots = 0, restores = 0;
-    bool failSnapshot = false;
+    int failingSnapshots = 0;  // the next this many snapshots fail
 
   private:
     struct Snapshot : ClipboardSnapshot {

@@ -330,18 +330,90 @@ TEST_F(SaveAllTest, NoSecondRunStartsWhileOneIsUnderWay) {
     EXPECT_EQ(LogLines().size(), 2u);
 }
 
-// Without a snapshot of the clipboard the backup still happens, and the failure leaves a
-// trace; a folder dialog that cannot be shown does not come back for ever.
-TEST_F(SaveAllTest, TheBackupGoesOnWithoutClipboardSnapshotOrFolderDialog) {
-    publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a"}}), Doc(L"U", L"", {{L"u"}})});
+// No copy reaches the clipboard before the user's content is kept: while the snapshot cannot
+// be taken, the page's copy (and its paste) is skipped and reported, and the snapshot is tried
+// again at the next page. A copy that misses anything is saved beside the day's backup as
+// "(incomplete)", never over it. A folder dialog that cannot be shown does not come back.
+TEST_F(SaveAllTest, AnIncompleteCopyNeverReplacesABackupAndTheClipboardIsKeptFirst) {
+    controls.SetValue(ControlId::Option4, true);
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a1"}, {L"a2"}}), Doc(L"B", L"C:\\Docs", {{L"b"}})});
+    const std::wstring good = L"C:\\B\\A Sep 1 2021.pub";
+    files.contents[good] = "the day's good backup";
+    publisher.world->clipboardText = L"the user's";
+    clipboard.failingSnapshots = 1;
+    Press();
+
+    const std::wstring kept =
+        L"The page was not copied, since your clipboard could not be kept: Cannot open the "
+        L"clipboard (another program may hold it)";
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{152});
+    EXPECT_EQ(files.contents[good], "the day's good backup");
+    const auto incomplete = Backup(L"C:\\B\\A Sep 1 2021 (incomplete).pub");
+    ASSERT_TRUE(incomplete);
+    EXPECT_EQ(incomplete->pages, (std::vector<standin::Page>{{}, {{L"a2"}}}));
+    EXPECT_TRUE(Backup(L"C:\\B\\B Sep 1 2021.pub"));
+    EXPECT_EQ(FileNames().size(), 3u);
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::wstring>{
+                  L"A was backup saved incompletely as C:\\B\\A Sep 1 2021 (incomplete).pub at "
+                  L"9/1/2021 2:05:09 PM: " +
+                      kept,
+                  L"B was backup saved as C:\\B\\B Sep 1 2021.pub at 9/1/2021 2:05:09 PM"}));
+    EXPECT_EQ(clipboard.snapshots, 2);
+    EXPECT_EQ(publisher.world->clipboardText, std::optional<std::wstring>(L"the user's"));
+
+    dialogs.shown.clear();
+    publisher.Run({Doc(L"U", L"", {{L"u"}})});
     controls.SetValue(ControlId::Option2, true);
-    clipboard.failSnapshot = true;
     picker.fail = true;
     Press();
-    EXPECT_TRUE(Backup(L"C:\\Docs\\A Date Sep 1 2021 Time 02 05 09 PM.pub"));
-    EXPECT_EQ(debug.lines.size(), 1u);
     EXPECT_EQ(picker.prompts.size(), 1u);
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{120, 160}));
+}
+
+// A name that cannot be read is replaced by one the user can recognise: the file name of the
+// document's full name, else its position.
+TEST_F(SaveAllTest, ADocumentWhoseNameCannotBeReadGetsARecognisableOne) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"Flyer.pub", L"C:\\Docs", {{L"f"}})});
+    const struct {
+        std::set<std::wstring> failing;
+        std::wstring name;
+    } cases[] = {{{L"running:Document.Name"}, L"Flyer.pub"},
+                 {{L"running:Document.Name", L"running:Document.FullName"}, L"Publication 1"}};
+    for (const auto& c : cases) {
+        dialogs.shown.clear();
+        files.contents.clear();
+        publisher.world->failing = c.failing;
+        Press();
+        EXPECT_EQ(ReportedSteps(), std::vector<int>{112});
+        const std::wstring backup = L"C:\\B\\" + c.name + L" Date Sep 1 2021 Time 02 05 09 PM.pub";
+        EXPECT_TRUE(Backup(backup)) << c.name;
+        EXPECT_EQ(LogLines(), std::vector<std::wstring>{c.name + L" was backup saved as " + backup +
+                                                        L" at 9/1/2021 2:05:09 PM"});
+    }
+}
+
+// Closing the main window while the run waits in the folder dialog ends the run there: no
+// further dialog or document, the copy quit without a question, the clipboard put back.
+TEST_F(SaveAllTest, ClosingTheWindowDuringTheRunEndsItAtItsNextStep) {
+    controls.SetValue(ControlId::Option2, true);
+    publisher.Run({Doc(L"V", L"C:\\Docs", {{L"v"}}), Doc(L"U", L"", {{L"u"}}),
+                   Doc(L"W", L"C:\\Docs", {{L"w"}})});
+    publisher.world->clipboardText = L"mine";
+    picker.onPick = [&] { form.Form_QueryUnload(); };
+    Press();
+    EXPECT_EQ(picker.prompts.size(), 1u) << "the dialog came back";
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(publisher.created, 2) << "a further document was begun";
+    EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+    const auto& journal = publisher.world->journal;
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy2 Application.Quit prompted"), 0);
+    EXPECT_EQ(LogLines().size(), 1u);
+    EXPECT_EQ(FileNames().size(), 1u);
+    EXPECT_EQ(publisher.world->clipboardText, std::optional<std::wstring>(L"mine"));
+    EXPECT_FALSE(values.BackupRunUnderWay);
 }
 
 }  // namespace

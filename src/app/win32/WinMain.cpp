@@ -71,6 +71,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         if (::IsDialogMessageW(window.Handle(), &message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
+        // The window may have closed inside a nested loop (a backup run's dialog), whose
+        // ending can swallow the quit message: without the window, the program is over.
+        if (!::IsWindow(window.Handle())) break;
     }
     return 0;
 }

@@ -108,6 +108,7 @@ class ComDocument : public PublisherDocument {
   public:
     explicit ComDocument(DispatchObject document) : document_(std::move(document)) {}
     std::wstring Name() override { return document_.Text(L"Name"); }
+    std::wstring FullName() override { return document_.Text(L"FullName"); }
     std::wstring Path() override { return document_.Text(L"Path"); }
     std::unique_ptr<PublisherPages> Pages() override {
         return std::make_unique<ComPages>(document_.Object(L"Pages", L"Pages"));

@@ -33,7 +33,7 @@ HRESULT RetryWhileBusy(const std::function<HRESULT()>& call) {
         const HRESULT hr = call();
         if (!IsBusyAnswer(hr) || std::chrono::steady_clock::now() >= deadline) return hr;
         // The server is busy (Publisher with a dialog open, say): ask again shortly.
-        ::MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, 0);
+        WaitAnswering(nullptr, 100);
     }
 }
 

@@ -64,9 +64,22 @@ bool IsGdiHandleFormat(UINT format) {
 }  // namespace
 
 ClipboardOpening::ClipboardOpening(HWND owner) {
-    for (int attempt = 0; !::OpenClipboard(owner); ++attempt) {
-        if (attempt == 40) ThrowLastError(L"Cannot open the clipboard");
-        ::Sleep(25);
+    if (owner != nullptr && !::IsWindow(owner)) owner = nullptr;
+    constexpr DWORD kPause = 25;
+    for (DWORD waited = 0; !::OpenClipboard(owner); waited += kPause) {
+        if (waited >= kClipboardPatienceMs) {
+            ThrowLastError(L"Cannot open the clipboard (another program may hold it)");
+        }
+        WaitAnswering(nullptr, kPause);
+    }
+}
+
+bool Win32Clipboard::WaitUntilFree() {
+    try {
+        ClipboardOpening open(owner_);
+        return true;
+    } catch (const Failure&) {
+        return false;
     }
 }
 

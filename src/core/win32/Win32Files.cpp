@@ -41,7 +41,7 @@ void Win32Files::MoveReplacing(const std::wstring& from, const std::wstring& to)
         const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
                           error == ERROR_LOCK_VIOLATION;
         if (!held || waited >= kPatience) ThrowWin32Error(error, L"Cannot save " + to);
-        ::Sleep(kPause);
+        WaitAnswering(nullptr, kPause);
     }
 }
 

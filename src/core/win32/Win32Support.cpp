@@ -98,4 +98,21 @@ OleScope::~OleScope() {
     if (initialized_) ::OleUninitialize();
 }
 
+bool WaitAnswering(HANDLE handle, DWORD milliseconds) {
+    const ULONGLONG deadline = ::GetTickCount64() + milliseconds;
+    for (;;) {
+        const ULONGLONG now = ::GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        const DWORD count = handle != nullptr ? 1 : 0;
+        const DWORD result =
+            ::MsgWaitForMultipleObjectsEx(count, handle != nullptr ? &handle : nullptr,
+                                          left < 100 ? left : 100, QS_SENDMESSAGE, 0);
+        if (count == 1 && result == WAIT_OBJECT_0) return true;
+        // Peeking answers the sent messages, and tells the system the thread is alive.
+        MSG message;
+        ::PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (left == 0) return count == 1 && ::WaitForSingleObject(handle, 0) == WAIT_OBJECT_0;
+    }
+}
+
 }  // namespace kelbrook::win32

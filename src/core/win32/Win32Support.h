@@ -23,6 +23,13 @@ std::wstring SystemMessage(DWORD code);
 // Raises a failure for a failed HRESULT; the EXCEPINFO text is used when the server gave one.
 void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* info = nullptr);
 
+// ---- waiting ------------------------------------------------------------------------------
+// Waits up to `milliseconds` for the handle (none: just the time), answering the messages that
+// other threads and programs send to this thread's windows meanwhile, so that its windows do
+// not count as hung; posted messages (input, timers) wait for the message loop. True when the
+// handle was signalled.
+bool WaitAnswering(HANDLE handle, DWORD milliseconds);
+
 // ---- owners -------------------------------------------------------------------------------
 template <class H>
 H NullHandle() {

@@ -119,6 +119,24 @@ struct TPages : PublisherPages {
         return e;
     }
 };
+struct TPageSetup : PublisherPageSetup {
+    std::unique_ptr<PublisherPageSetup> o;
+    ~TPageSetup() override {
+        Timed([&] { o.reset(); });
+    }
+    double PageWidth() override {
+        return Timed([&] { return o->PageWidth(); });
+    }
+    double PageHeight() override {
+        return Timed([&] { return o->PageHeight(); });
+    }
+    void SetPageWidth(double points) override {
+        Timed([&] { o->SetPageWidth(points); });
+    }
+    void SetPageHeight(double points) override {
+        Timed([&] { o->SetPageHeight(points); });
+    }
+};
 struct TDocument : PublisherDocument {
     std::unique_ptr<PublisherDocument> o;
     ~TDocument() override {
@@ -129,6 +147,14 @@ struct TDocument : PublisherDocument {
     }
     std::wstring FullName() override {
         return Timed([&] { return o->FullName(); });
+    }
+    std::unique_ptr<PublisherPageSetup> PageSetup() override {
+        auto p = std::make_unique<TPageSetup>();
+        p->o = Timed([&] { return o->PageSetup(); });
+        return p;
+    }
+    bool Saved() override {
+        return Timed([&] { return o->Saved(); });
     }
     std::wstring Path() override {
         return Timed([&] { return o->Path(); });

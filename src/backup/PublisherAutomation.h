@@ -53,6 +53,16 @@ class PublisherPages {
     virtual std::unique_ptr<PublisherPageEnumeration> Enumerate() = 0;
 };
 
+// A publication's page size, in points (Document.PageSetup).
+class PublisherPageSetup {
+  public:
+    virtual ~PublisherPageSetup() = default;
+    virtual double PageWidth() = 0;
+    virtual double PageHeight() = 0;
+    virtual void SetPageWidth(double points) = 0;
+    virtual void SetPageHeight(double points) = 0;
+};
+
 class PublisherDocument {
   public:
     virtual ~PublisherDocument() = default;
@@ -62,6 +72,9 @@ class PublisherDocument {
     // The folder without the file name; empty for a document that was never saved.
     virtual std::wstring Path() = 0;
     virtual std::unique_ptr<PublisherPages> Pages() = 0;
+    virtual std::unique_ptr<PublisherPageSetup> PageSetup() = 0;
+    // True when the publication has not changed since it was last saved.
+    virtual bool Saved() = 0;
     // Writes the publication as a publication to that full path, replacing a file, and keeps
     // it out of Publisher's recent-files list.
     virtual void SaveAs(const std::wstring& fileName) = 0;

@@ -111,6 +111,34 @@ void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
     copy.Quit();
 }
 
+// A document the timer may skip: its name, and its last good backup.
+struct Unchanged {
+    std::wstring name;
+    std::wstring backup;
+};
+
+// The document needs no new backup on schedule when Publisher says it has not changed since it
+// was saved, it has a file, this run of the program made a good backup of it into the folder
+// the run would use now, and its file has not been written since that backup. Raises when
+// something cannot be read: the caller then counts the document as changed.
+std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, Controls& controls,
+                                              Files& files, const ProgramValues& values) {
+    if (!document.Saved()) return std::nullopt;
+    const std::wstring path = document.Path();
+    if (path.empty()) return std::nullopt;
+    const auto last = values.LastBackups.find(document.FullName());
+    if (last == values.LastBackups.end()) return std::nullopt;
+    const std::wstring folder = controls.Value(ControlId::Option2) ? path
+                                : controls.Value(ControlId::Option1)
+                                    ? controls.Caption(ControlId::Text1)
+                                    : std::wstring();
+    if (folder != last->second.folder) return std::nullopt;
+    if (files.LastWriteTime(last->first) >= files.LastWriteTime(last->second.path)) {
+        return std::nullopt;
+    }
+    return Unchanged{document.Name(), last->second.path};
+}
+
 }  // namespace
 
 bool IsPublisherRunning(PublisherAutomation& publisher) {
@@ -177,7 +205,7 @@ std::wstring ReadableName(PublisherDocument& document, int k) {
     return L"Publication " + std::to_wstring(k);
 }
 
-void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
+void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
     if (values.BackupRunUnderWay) return;  // a run waits in a dialog: this request is dropped
     RunScope scope(values, ports.debug);
     Controls& controls = ports.controls;
@@ -209,6 +237,23 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
         std::wstring folder;
         for (std::int16_t k = 1; k <= count && !run.Stopped(); ++k) {  // 106
             const std::unique_ptr<PublisherDocument>& document = documents[k - 1];
+            if (kind == RunKind::OnSchedule) {
+                // 106 decides whether the timer may skip the document; nobody asked for the
+                // skip, so a failure is traced, not reported, and counts as "changed".
+                std::optional<Unchanged> unchanged;
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 106", [&] {
+                    unchanged = UnchangedSinceBackup(Use(document), controls, ports.files, values);
+                });
+                if (unchanged) {
+                    run.Step(162, [&] {
+                        AppendHistoryLine(ports.files, values.HistoryLogPath,
+                                          unchanged->name + L" is unchanged since its backup " +
+                                              unchanged->backup + L" at " +
+                                              ports.clock.FormatGeneralDate(ports.clock.Now()));
+                    });
+                    continue;
+                }
+            }
             // The copy is incomplete once a step that carries its content failed: the first
             // such failure, for the log.
             std::optional<std::wstring> incomplete;
@@ -244,9 +289,33 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                 run.Step(130, [&] { folder = controls.Caption(ControlId::Text1); });
             }
 
+            // The copy's publication and its pages, fetched once for the whole document, and
+            // its page count, read once and then kept.
+            std::unique_ptr<PublisherDocument> copyDocument;
+            std::unique_ptr<PublisherPages> copyPages;
+            int copyPageCount = -1;
+            const auto target = [&]() -> PublisherDocument& {
+                if (!copyDocument) copyDocument = Use(copy).ActiveDocument();
+                return Use(copyDocument);
+            };
+            const auto targetPages = [&]() -> PublisherPages& {
+                if (!copyPages) copyPages = target().Pages();
+                return Use(copyPages);
+            };
+
             std::wstring backupPath;
             run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
             run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
+            // 136: the backup keeps the page size of the original; without it, the backup is
+            // made at the size Publisher gives a new publication.
+            run.Step(136, [&] {
+                const std::unique_ptr<PublisherPageSetup> original = Use(document).PageSetup();
+                const double width = Use(original).PageWidth();
+                const double height = original->PageHeight();
+                const std::unique_ptr<PublisherPageSetup> copied = target().PageSetup();
+                Use(copied).SetPageWidth(width);
+                copied->SetPageHeight(height);
+            });
             run.Step(138, [&] {
                 const LocalTime now = ports.clock.Now();  // one reading for date and time
                 backupPath =
@@ -272,24 +341,27 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                 pageStep = 158;
                 if (ended) break;
 
-                std::unique_ptr<PublisherPage> target;
+                std::unique_ptr<PublisherPage> targetPage;
                 if (run.Test(144, [&] { return i == 1; })) {
                     content([&] {
-                        return run.Step(146, [&] {
-                            target = Use(Use(Use(copy).ActiveDocument()).Pages()).Item(1);
-                        });
+                        return run.Step(146, [&] { targetPage = targetPages().Item(1); });
                     });
                 } else {
                     content([&] {
                         return run.Step(148, [&] {
-                            std::unique_ptr<PublisherPages> copyPages =
-                                Use(Use(copy).ActiveDocument()).Pages();
-                            target = Use(copyPages).Add(1, copyPages->Count());
+                            PublisherPages& pagesOfCopy = targetPages();
+                            if (copyPageCount < 0) copyPageCount = pagesOfCopy.Count();
+                            targetPage = pagesOfCopy.Add(1, copyPageCount);
+                            ++copyPageCount;
                         });
                     });
                 }
+                std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once
                 if (content([&] {
-                        return run.Test(150, [&] { return Use(Use(page).Shapes()).Count() > 0; });
+                        return run.Test(150, [&] {
+                            shapes = Use(page).Shapes();
+                            return Use(shapes).Count() > 0;
+                        });
                     })) {
                     // A page whose shapes never reached the clipboard has nothing to paste:
                     // the clipboard holds the user's content, or an earlier page's shapes.
@@ -297,14 +369,14 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                         return run.Step(152, [&] {
                             scope.KeepClipboard(ports.clipboard);
                             ports.clipboard.WaitUntilFree();
-                            Use(Use(Use(page).Shapes()).Range()).Copy();
+                            Use(Use(shapes).Range()).Copy();
                         });
                     });
                     if (!copyFailure) {
                         content([&] {
                             return run.Step(154, [&] {
                                 ports.clipboard.WaitUntilFree();
-                                Use(Use(target).Shapes()).Paste();
+                                Use(Use(targetPage).Shapes()).Paste();
                             });
                         });
                     }
@@ -313,6 +385,8 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
             }
 
             if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
+                copyPages.reset();
+                copyDocument.reset();
                 if (copy) {
                     RunUntrapped(ports.debug, L"SavePublisher.SaveAll (closing)",
                                  [&] { QuitCopy(*copy, false, ports.files, k); });
@@ -331,8 +405,10 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                 // Without a folder the path would name the root of whatever drive is
                 // current: no backup is better than one nobody finds.
                 if (folder.empty()) throw Failure(L"No folder to save the backup in");
-                Use(Use(copy).ActiveDocument()).SaveAs(savingPath);
+                target().SaveAs(savingPath);
             });
+            copyPages.reset();
+            copyDocument.reset();
             run.Step(164, [&] { QuitCopy(Use(copy), !saveFailure, ports.files, k); });
             copy.reset();
             if (!saveFailure) {
@@ -351,6 +427,11 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values) {
                                        L" at " + when + L": " + *incomplete
                                  : name + L" was backup saved as " + backupPath + L" at " + when);
             });
+            if (!saveFailure && !incomplete) {
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
+                    values.LastBackups[Use(document).FullName()] = LastBackup{folder, backupPath};
+                });
+            }
         }  // 166
     }
 

@@ -27,6 +27,10 @@ struct SavePublisherPorts {
 
 namespace SavePublisher {
 
+// Who asked for a run: "Backup Save Now (Test)" copies everything; the timer skips a
+// publication that has not changed since this program's last good backup of it.
+enum class RunKind { Everything, OnSchedule };
+
 inline constexpr wchar_t kUnsavedPrompt[] = L" is unsaved. Please select location:";
 
 // True when a running Publisher can be attached and calls itself "Microsoft Publisher".
@@ -56,7 +60,7 @@ std::wstring ReadableName(PublisherDocument& document, int k);
 
 // One run over every open document. Reports its own failures and never raises. A second
 // call while one is under way returns at once.
-void SaveAll(SavePublisherPorts ports, ProgramValues& values);
+void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind = RunKind::Everything);
 
 // "Backup Save Now (Test)".
 void PushButton2_Click(SavePublisherPorts ports, ProgramValues& values);

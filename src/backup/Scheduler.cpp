@@ -83,7 +83,9 @@ void Timer1_Timer(SchedulerPorts ports, Countdown& countdown, ProgramValues& val
     // A count already past a newly shortened length has waited longer than the new interval:
     // the run starts at once rather than never.
     if (tick.Test(116, [&] { return countdown.CountdownTicks >= countdown.CountdownLength; })) {
-        tick.Step(118, [&] { SavePublisher::SaveAll(ports.backup, values); });
+        tick.Step(118, [&] {
+            SavePublisher::SaveAll(ports.backup, values, SavePublisher::RunKind::OnSchedule);
+        });
         tick.Step(120, [&] { countdown.CountdownTicks = 0; });
     }
 }

@@ -1,9 +1,16 @@
 // Program-wide values and the text utilities shared by several subsystems.
 #pragma once
 
+#include <map>
 #include <string>
 
 namespace kelbrook {
+
+// The last good backup of a document that this run of the program made.
+struct LastBackup {
+    std::wstring folder;  // the folder the run used, as the run had it
+    std::wstring path;    // the backup file
+};
 
 inline constexpr wchar_t kProductName[] = L"Kelbrook";
 inline constexpr wchar_t kMakerHost[] = L"www.tarnwick.example";
@@ -16,6 +23,7 @@ struct ProgramValues {
     bool MinimizedToTray = false;
     bool BackupRunUnderWay = false;  // between the start and the end of one SaveAll
     bool Closing = false;            // the main window is closing: a run ends at its next step
+    std::map<std::wstring, LastBackup> LastBackups;  // by the document's full name
 };
 
 namespace Globals {

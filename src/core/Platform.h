@@ -26,6 +26,9 @@ class Files {
     // Renames a file, replacing a file of the new name; a file that another process still
     // holds is tried again for a few seconds. Raises on failure.
     virtual void MoveReplacing(const std::wstring& from, const std::wstring& to) = 0;
+    // When the file was last written, as a count that grows with time (100 ns since 1601);
+    // raises when it cannot be read.
+    virtual std::int64_t LastWriteTime(const std::wstring& path) = 0;
     // The user's folder for temporary files, without a trailing backslash.
     virtual std::wstring TemporaryFolder() = 0;
 };

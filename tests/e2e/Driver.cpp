@@ -290,8 +290,12 @@ bool KelbrookProcess::WaitForPostedMessages() const {
     HWND list = Control(win32::IDC_LISTVIEW1);
     if (list == nullptr) return false;
     DWORD_PTR current = 0;
-    if (!::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG,
-                               kMessageTimeoutMs, &current)) {
+    // A window that has just come back from a long call (one that ran to its bound) counts as
+    // hung for a moment: ask again until it answers.
+    if (!WaitUntil([&] {
+            return ::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG,
+                                         kMessageTimeoutMs, &current) != 0;
+        })) {
         return false;
     }
     const LPARAM marker = static_cast<int>(current) == 7 ? 8 : 7;

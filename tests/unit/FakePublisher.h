@@ -23,6 +23,7 @@ struct FakeInstance {
     std::vector<standin::Publication> documents;
     bool gone = false;     // quit, crashed or ended: every later call fails
     bool changed = false;  // the copy's publication changed since it was last saved
+    std::set<std::size_t> unsaved;  // documents changed since they were saved (Saved is False)
 };
 
 // What the automation adapter raises when a call runs past its bound and it ends the copy.
@@ -118,6 +119,30 @@ class ShapeRange : public PublisherShapeRange {
     Where w_;
 };
 
+class PageSetup : public PublisherPageSetup {
+  public:
+    explicit PageSetup(Where where) : w_(std::move(where)) {}
+    double PageWidth() override {
+        w_.Call(L"PageSetup.PageWidth");
+        return w_.Document().width;
+    }
+    double PageHeight() override {
+        w_.Call(L"PageSetup.PageHeight");
+        return w_.Document().height;
+    }
+    void SetPageWidth(double points) override { Set(L"PageSetup.PageWidth", points, true); }
+    void SetPageHeight(double points) override { Set(L"PageSetup.PageHeight", points, false); }
+
+  private:
+    void Set(const std::wstring& member, double points, bool width) {
+        w_.Call(member);
+        if (!standin::IsPageDimension(points)) throw Failure(member + L": out of range");
+        (width ? w_.Document().width : w_.Document().height) = points;
+        w_.instance->changed = true;
+    }
+    Where w_;
+};
+
 class Shapes : public PublisherShapes {
   public:
     explicit Shapes(Where where) : w_(std::move(where)) {}
@@ -137,6 +162,7 @@ class Shapes : public PublisherShapes {
         shapes.insert(shapes.end(), w_.world->clipboardShapes->begin(),
                       w_.world->clipboardShapes->end());
         w_.instance->changed = true;
+        w_.instance->unsaved.insert(w_.document);
     }
 
   private:
@@ -196,6 +222,7 @@ class Pages : public PublisherPages {
             throw Failure(L"Pages.Add: bad arguments");
         pages.insert(pages.begin() + after, static_cast<std::size_t>(count), standin::Page{});
         w_.instance->changed = true;
+        w_.instance->unsaved.insert(w_.document);
         Where page = w_;
         page.page = static_cast<std::size_t>(after);
         return std::make_unique<Page>(page);
@@ -229,6 +256,16 @@ class Document : public PublisherDocument {
         w_.Document();
         return std::make_unique<fake::Pages>(w_);
     }
+    std::unique_ptr<PublisherPageSetup> PageSetup() override {
+        w_.Call(L"Document.PageSetup");
+        w_.Document();
+        return std::make_unique<fake::PageSetup>(w_);
+    }
+    bool Saved() override {
+        w_.Call(L"Document.Saved");
+        w_.Document();
+        return w_.instance->unsaved.count(w_.document) == 0;
+    }
     void SaveAs(const std::wstring& fileName) override {
         w_.Call(L"Document.SaveAs");
         const std::wstring folder = standin::PathFromFullName(fileName);
@@ -240,6 +277,7 @@ class Document : public PublisherDocument {
         if (w_.world->files != nullptr)
             (*w_.world->files)[fileName] = standin::SerializePublication(publication);
         w_.instance->changed = false;
+        w_.instance->unsaved.erase(w_.document);
     }
 
   private:

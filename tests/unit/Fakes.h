@@ -95,8 +95,16 @@ class FakeFiles : public Files {
         if (readOnly.count(to)) throw Failure(L"Access is denied");
         contents[to] = it->second;
         contents.erase(from);
+        times[to] = ++tick;
+    }
+    std::int64_t LastWriteTime(const std::wstring& path) override {
+        auto it = times.find(path);
+        if (it == times.end()) throw Failure(L"File not found");
+        return it->second;
     }
     std::wstring TemporaryFolder() override { return L"C:\\Temp"; }
+    std::map<std::wstring, std::int64_t> times;  // a rename into place writes the file now
+    std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;
     std::set<std::wstring> readOnly;
     std::vector<std::wstring> calls;

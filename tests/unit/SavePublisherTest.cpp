@@ -261,6 +261,72 @@ TEST_F(SaveAllTest, ACopyThatCannotBeSavedOrHangsNeverHoldsTheRun) {
     EXPECT_EQ(std::count(journal.begin(), firstCopy, L"running Documents.Item"), 2);
 }
 
+// On schedule, a publication Publisher calls saved, whose file is older than this program's
+// last good backup of it into the same folder, is skipped with a line in the log; anything
+// else, or anything that cannot be read, is backed up. The button copies everything.
+TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
+    using SavePublisher::RunKind;
+    controls.SetValue(ControlId::Option2, true);
+    publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}})});
+    const std::wstring file = L"C:\\Docs\\A.pub";
+    files.times[file] = 1;
+    const auto run = [&](RunKind kind) {
+        publisher.created = 0;
+        SavePublisher::SaveAll(
+            {controls, dialogs, files, picker, publisher, clipboard, clock, debug}, values, kind);
+        return publisher.created;
+    };
+    ASSERT_EQ(run(RunKind::OnSchedule), 1) << "nothing to compare with yet";
+    const std::wstring backup = L"C:\\Docs\\A.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    ASSERT_EQ(run(RunKind::OnSchedule), 0) << ::testing::PrintToString(debug.lines);
+    EXPECT_EQ(LogLines().back(), L"A.pub is unchanged since its backup " + backup +
+                                     L" at 9/1/2021 2:05:09 PM");
+    EXPECT_EQ(run(RunKind::Everything), 1) << "the button copies everything";
+
+    const struct {
+        const char* why;
+        std::function<void()> change;
+    } changes[] = {
+        {"changed in Publisher", [&] { publisher.world->running->unsaved.insert(0); }},
+        {"its file written since", [&] { files.times[file] = ++files.tick; }},
+        {"another folder now", [&] { controls.SetValue(ControlId::Option1, true); }},
+        {"Saved cannot be read", [&] { publisher.world->failing = {L"running:Document.Saved"}; }},
+    };
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.why);
+        ASSERT_EQ(run(RunKind::OnSchedule), 0) << "unchanged before the change";
+        c.change();
+        EXPECT_EQ(run(RunKind::OnSchedule), 1);
+        publisher.world->running->unsaved.clear();
+        publisher.world->failing.clear();
+        controls.SetValue(ControlId::Option2, true);
+        run(RunKind::OnSchedule);  // the new backup is the one to compare with
+    }
+    EXPECT_TRUE(dialogs.shown.empty()) << "a failure while deciding was reported";
+    EXPECT_EQ(debug.lines.size(), 1u) << "the failure to read Saved left no trace";
+}
+
+// The backup takes the page size of its document; a size that cannot be set is reported at
+// 136 and the backup is made at the default size.
+TEST_F(SaveAllTest, TheBackupKeepsThePageSize) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    standin::Publication poster = Doc(L"Poster", L"C:\\Docs", {{L"p"}});
+    poster.width = 400;
+    poster.height = 300.5;
+    publisher.Run({poster});
+    const std::wstring backup = L"C:\\B\\Poster Date Sep 1 2021 Time 02 05 09 PM.pub";
+    Press();
+    ASSERT_TRUE(Backup(backup));
+    EXPECT_EQ(Backup(backup)->width, 400);
+    EXPECT_EQ(Backup(backup)->height, 300.5);
+
+    publisher.world->running->documents[0].width = 5000;  // beyond Publisher's range
+    Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{136});
+    EXPECT_EQ(Backup(backup)->width, standin::kDefaultPageWidth);
+    EXPECT_EQ(Backup(backup)->pages, poster.pages);
+}
+
 // A copy instance that dies on a paste costs its document (each later step reports in turn),
 // never the next one; one that cannot be created likewise.
 TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
@@ -281,7 +347,7 @@ TEST_F(SaveAllTest, AFailingCopyInstanceCostsOnlyItsDocument) {
     publisher.failCreate = true;
     publisher.Run({Doc(L"C", L"C:\\Docs", {{L"c"}})});
     Press();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{108, 146, 154, 160, 164}));
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{108, 136, 146, 154, 160, 164}));
     log = LogLines();
     EXPECT_EQ(log.back().rfind(L"C could not be backup saved as", 0), 0u) << log.back();
 }
@@ -305,7 +371,7 @@ TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddresses
         publisher.world->running->documents.pop_back();
     };
     Press();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 142}));
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 136, 142}));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(publisher.world->CopiesAlive(), 0);
 }

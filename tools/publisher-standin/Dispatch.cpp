@@ -189,11 +189,23 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         }
         Journal(kind_, name, call);
     }
-    if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
+    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    if (!put && !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
     static DISPPARAMS none = {nullptr, nullptr, 0, 0};
     Variant ignored;
     try {
         ApplyFault(kind_, member->name);
+        if (put) {
+            // The value is the one argument named DISPID_PROPERTYPUT.
+            if (!params || params->cArgs != 1 || params->cNamedArgs != 1 ||
+                params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+                throw CallFailure{DISP_E_PARAMNOTFOUND, L"", 0};
+            }
+            const VARIANT* value = &params->rgvarg[0];
+            if (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
+            Put(id, *value);
+            return S_OK;
+        }
         VARIANT* target = result ? result : ignored.get();
         if (result) VariantInit(result);
         if (params && params->cArgs > 0 && member->parameters[0].empty() &&
@@ -236,6 +248,23 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         }
         return DISP_E_EXCEPTION;
     }
+}
+
+void DispatchObject::Put(DISPID, const VARIANT&) {
+    throw CallFailure{DISP_E_MEMBERNOTFOUND, L""};
+}
+
+void ReturnDouble(VARIANT* result, double value) {
+    V_VT(result) = VT_R8;
+    V_R8(result) = value;
+}
+
+double NumberOf(const VARIANT& value) {
+    Variant number;
+    if (FAILED(VariantChangeType(number.get(), const_cast<VARIANT*>(&value), 0, VT_R8))) {
+        throw CallFailure{DISP_E_TYPEMISMATCH, L"", 0};
+    }
+    return V_R8(number.get());
 }
 
 void ReturnString(VARIANT* result, std::wstring_view text) {

@@ -60,6 +60,8 @@ class DispatchObject : public IDispatch {
   protected:
     // Carries out one member; throws CallFailure. result is never null.
     virtual void Call(DISPID id, const Arguments& arguments, VARIANT* result) = 0;
+    // Writes a property (DISPATCH_PROPERTYPUT); throws CallFailure. None by default.
+    virtual void Put(DISPID id, const VARIANT& value);
     std::wstring_view kind() const { return kind_; }
 
   private:
@@ -72,5 +74,8 @@ class DispatchObject : public IDispatch {
 void ReturnString(VARIANT* result, std::wstring_view text);
 void ReturnLong(VARIANT* result, long value);
 void ReturnObject(VARIANT* result, IDispatch* adopted);
+void ReturnDouble(VARIANT* result, double value);
+// A property value as a number; throws CallFailure (DISP_E_TYPEMISMATCH).
+double NumberOf(const VARIANT& value);
 
 }  // namespace standin

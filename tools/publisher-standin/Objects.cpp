@@ -228,6 +228,37 @@ class Pages : public DispatchObject {
     DocumentPtr document_;
 };
 
+// ---- PageSetup ----------------------------------------------------------------------------
+
+constexpr Member kPageSetupMembers[] = {
+    {1, L"PageWidth"},
+    {2, L"PageHeight"},
+};
+
+class PageSetup : public DispatchObject {
+  public:
+    explicit PageSetup(DocumentPtr document)
+        : DispatchObject(L"PageSetup", kPageSetupMembers), document_(std::move(document)) {}
+
+  protected:
+    void Call(DISPID id, const Arguments&, VARIANT* result) override {
+        ReturnDouble(result, id == 1 ? document_->width : document_->height);
+    }
+    void Put(DISPID id, const VARIANT& value) override {
+        const double points = NumberOf(value);
+        // Publisher's range check.
+        if (!IsPageDimension(points)) {
+            Fail(L"The value is out of range: a page is 1 to 4000 points, not " +
+                 std::to_wstring(points));
+        }
+        (id == 1 ? document_->width : document_->height) = points;
+        document_->saved = false;
+    }
+
+  private:
+    DocumentPtr document_;
+};
+
 // ---- Document -----------------------------------------------------------------------------
 
 constexpr Member kDocumentMembers[] = {
@@ -237,6 +268,7 @@ constexpr Member kDocumentMembers[] = {
     {4, L"Pages"},
     {5, L"SaveAs", {L"Filename", L"Format", L"AddToRecentFiles"}},
     {6, L"Saved"},
+    {7, L"PageSetup"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -262,6 +294,8 @@ class Document : public DispatchObject {
                 V_VT(result) = VT_BOOL;
                 V_BOOL(result) = document_->saved ? VARIANT_TRUE : VARIANT_FALSE;
                 return;
+            case 7:
+                return ReturnObject(result, new PageSetup(document_));
             default: {
                 const long format = arguments.OptionalLong(1).value_or(kFilePublication);
                 if (format != kFilePublication) {

@@ -139,6 +139,8 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     auto document = std::make_shared<DocumentState>();
     document->name = NameFromFullName(full);
     document->path = PathFromFullName(full);
+    document->width = publication.width;
+    document->height = publication.height;
     for (Page& page : publication.pages) {
         document->pages.push_back(std::make_shared<PageState>(PageState{std::move(page.shapes)}));
     }
@@ -148,6 +150,8 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
     const std::wstring full = FullPath(fileName);
     Publication publication;
+    publication.width = document.width;
+    publication.height = document.height;
     for (const auto& page : document.pages) publication.pages.push_back(Page{page->shapes});
     std::string contents;
     try {

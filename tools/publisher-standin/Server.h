@@ -39,6 +39,7 @@ struct DocumentState {
     std::wstring path;  // empty when never saved
     std::vector<std::shared_ptr<PageState>> pages;
     bool saved = true;  // no change since it was opened, created or last saved
+    double width = 612, height = 792;  // the page size, in points
 };
 
 enum class Mode { Running, Copy };

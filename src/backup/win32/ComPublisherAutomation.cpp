@@ -104,6 +104,20 @@ class ComPages : public PublisherPages {
     DispatchObject pages_;
 };
 
+class ComPageSetup : public PublisherPageSetup {
+  public:
+    explicit ComPageSetup(DispatchObject setup) : setup_(std::move(setup)) {}
+    double PageWidth() override { return setup_.Number(L"PageWidth"); }
+    double PageHeight() override { return setup_.Number(L"PageHeight"); }
+    void SetPageWidth(double points) override { setup_.Put(L"PageWidth", NumberArgument(points)); }
+    void SetPageHeight(double points) override {
+        setup_.Put(L"PageHeight", NumberArgument(points));
+    }
+
+  private:
+    DispatchObject setup_;
+};
+
 class ComDocument : public PublisherDocument {
   public:
     explicit ComDocument(DispatchObject document) : document_(std::move(document)) {}
@@ -113,6 +127,10 @@ class ComDocument : public PublisherDocument {
     std::unique_ptr<PublisherPages> Pages() override {
         return std::make_unique<ComPages>(document_.Object(L"Pages", L"Pages"));
     }
+    std::unique_ptr<PublisherPageSetup> PageSetup() override {
+        return std::make_unique<ComPageSetup>(document_.Object(L"PageSetup", L"PageSetup"));
+    }
+    bool Saved() override { return document_.Boolean(L"Saved"); }
     void SaveAs(const std::wstring& fileName) override {
         // Format pbFilePublication; AddToRecentFiles False, or every backup would join the
         // user's list of recent publications.

@@ -133,6 +133,13 @@ Variant TextArgument(const std::wstring& text) {
     return v;
 }
 
+Variant NumberArgument(double value) {
+    Variant v;
+    v.get()->vt = VT_R8;
+    v.get()->dblVal = value;
+    return v;
+}
+
 Variant BoolArgument(bool value) {
     Variant v;
     v.SetBool(value);
@@ -208,6 +215,13 @@ void DispatchObject::CallNamed(const std::wstring& member, std::vector<NamedArgu
            std::vector<DISPID>(ids.begin() + 1, ids.end()));
 }
 
+void DispatchObject::Put(const std::wstring& member, Variant value) {
+    const DISPID id = Lookup({member}).front();
+    std::vector<Variant> arguments;
+    arguments.push_back(std::move(value));
+    Invoke(id, member, DISPATCH_PROPERTYPUT, arguments, {DISPID_PROPERTYPUT});
+}
+
 Variant DispatchObject::GetById(DISPID id, const std::wstring& member) {
     std::vector<Variant> none;
     return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {});
@@ -239,6 +253,20 @@ int DispatchObject::Integer(const std::wstring& member) {
     ThrowIfFailed(::VariantChangeType(value.get(), value.get(), 0, VT_I4),
                   kind_ + L"." + member + L": Type mismatch");
     return static_cast<int>(value.get()->lVal);
+}
+
+double DispatchObject::Number(const std::wstring& member) {
+    Variant value = Get(member);
+    ThrowIfFailed(::VariantChangeType(value.get(), value.get(), 0, VT_R8),
+                  kind_ + L"." + member + L": Type mismatch");
+    return value.get()->dblVal;
+}
+
+bool DispatchObject::Boolean(const std::wstring& member) {
+    Variant value = Get(member);
+    ThrowIfFailed(::VariantChangeType(value.get(), value.get(), 0, VT_BOOL),
+                  kind_ + L"." + member + L": Type mismatch");
+    return value.get()->boolVal != VARIANT_FALSE;
 }
 
 DispatchObject CreateDispatchObject(const std::wstring& progId, DWORD context) {

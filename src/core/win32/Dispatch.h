@@ -82,6 +82,7 @@ class DispatchIdCache {
 Variant IntegerArgument(int value);
 Variant TextArgument(const std::wstring& text);
 Variant BoolArgument(bool value);
+Variant NumberArgument(double value);
 
 // One named argument of a call: its parameter name and its value.
 using NamedArgument = std::pair<std::wstring, Variant>;
@@ -99,6 +100,8 @@ class DispatchObject {
     void Call(const std::wstring& member, std::vector<Variant> arguments = {});
     // A method call with named arguments.
     void CallNamed(const std::wstring& member, std::vector<NamedArgument> arguments);
+    // A property write (DISPATCH_PROPERTYPUT, the value as the DISPID_PROPERTYPUT argument).
+    void Put(const std::wstring& member, Variant value);
     // A member by DISPID (DISPID_NEWENUM, say), read as a property or method.
     Variant GetById(DISPID id, const std::wstring& member);
 
@@ -107,6 +110,8 @@ class DispatchObject {
                           std::vector<Variant> arguments = {});
     std::wstring Text(const std::wstring& member);
     int Integer(const std::wstring& member);
+    double Number(const std::wstring& member);
+    bool Boolean(const std::wstring& member);
 
     IDispatch* get() const { return object_.get(); }
     const std::wstring& kind() const { return kind_; }

@@ -45,6 +45,16 @@ void Win32Files::MoveReplacing(const std::wstring& from, const std::wstring& to)
     }
 }
 
+std::int64_t Win32Files::LastWriteTime(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        ThrowLastError(L"Reading the time of " + path);
+    }
+    return static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+}
+
 std::wstring Win32Files::TemporaryFolder() {
     wchar_t buffer[MAX_PATH + 2] = {};
     const DWORD length = ::GetTempPathW(MAX_PATH + 2, buffer);

@@ -14,6 +14,7 @@ class Win32Files : public Files {
     std::wstring ReadAnsiText(const std::wstring& path) override;
     void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override;
     void MoveReplacing(const std::wstring& from, const std::wstring& to) override;
+    std::int64_t LastWriteTime(const std::wstring& path) override;
     std::wstring TemporaryFolder() override;
 };
 

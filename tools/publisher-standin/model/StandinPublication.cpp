@@ -1,5 +1,8 @@
 #include "StandinPublication.h"
 
+#include <charconv>
+#include <system_error>
+
 #include <algorithm>
 #include <optional>
 
@@ -124,6 +127,29 @@ std::string ToUtf8(std::wstring_view wide) {
     return out;
 }
 
+bool IsPageDimension(double points) {
+    return points >= 1 && points <= 4000;
+}
+
+namespace {
+
+// "<number>" with a decimal point, whatever the locale.
+bool ParsePoints(std::string_view text, double& value) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && IsPageDimension(value);
+}
+
+std::string FormatPoints(double value) {
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, end) : std::string("612");
+}
+
+constexpr std::string_view kSize = "size";
+
+}  // namespace
+
 Publication ParsePublication(std::string_view utf8) {
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
     Publication publication;
@@ -146,6 +172,17 @@ Publication ParsePublication(std::string_view utf8) {
             throw FormatError(number,
                               "expected \"standin-publication 1\", found" +
                                   (line.empty() ? std::string(" an empty line") : Quoted(line)));
+        }
+        if (number == 2 && line.starts_with(std::string(kSize) + ' ')) {
+            const std::string_view sizes = line.substr(kSize.size() + 1);
+            const std::size_t blank = sizes.find(' ');
+            if (blank == std::string_view::npos ||
+                !ParsePoints(sizes.substr(0, blank), publication.width) ||
+                !ParsePoints(sizes.substr(blank + 1), publication.height)) {
+                throw FormatError(number, "expected \"size <width> <height>\" in points from 1 to "
+                                          "4000, found" + Quoted(line));
+            }
+            continue;
         }
         if (line == kPage) {
             publication.pages.emplace_back();
@@ -174,6 +211,10 @@ Publication ParsePublication(std::string_view utf8) {
 std::string SerializePublication(const Publication& publication) {
     std::string out(kHeader);
     out += "\r\n";
+    if (publication.width != kDefaultPageWidth || publication.height != kDefaultPageHeight) {
+        out += std::string(kSize) + ' ' + FormatPoints(publication.width) + ' ' +
+               FormatPoints(publication.height) + "\r\n";
+    }
     for (const Page& page : publication.pages) {
         out += kPage;
         out += "\r\n";

@@ -3,6 +3,7 @@
 //
 // The file (UTF-8 text, lines end in CR LF or LF):
 //   standin-publication 1
+//   size <width> <height>      (points; only when not the default 612 x 792)
 //   page
 //   shape <text>
 //   shape <text>
@@ -23,10 +24,19 @@ struct Page {
     bool operator==(const Page&) const = default;
 };
 
+// A new publication's page: US Letter, in points.
+inline constexpr double kDefaultPageWidth = 612;
+inline constexpr double kDefaultPageHeight = 792;
+
+// Publisher's range check of a page dimension, in points.
+bool IsPageDimension(double points);
+
 struct Publication {
     std::wstring name;  // "Report.pub", or the unsaved name ("Publication1")
     std::wstring path;  // "C:\Docs", "C:\" for a drive root, empty when never saved
     std::vector<Page> pages;
+    double width = kDefaultPageWidth;  // the page size, in points
+    double height = kDefaultPageHeight;
     bool operator==(const Publication&) const = default;
 };
 
@@ -44,8 +54,9 @@ class FormatError : public std::runtime_error {
 // are empty: they come from where the file is. Throws FormatError.
 Publication ParsePublication(std::string_view utf8);
 
-// The file's contents, lines ending in CR LF. Throws std::invalid_argument when a shape's
-// text contains a line break, which the format cannot hold.
+// The file's contents, lines ending in CR LF; the size line only for a size other than the
+// default. Throws std::invalid_argument when a shape's text contains a line break, which the
+// format cannot hold.
 std::string SerializePublication(const Publication& publication);
 
 // "C:\Docs\Report.pub" -> "Report.pub". Both '\' and '/' separate.

@@ -26,6 +26,7 @@
 #include "RunningProgram.h"
 #include "Standin.h"
 #include "app/win32/ControlIds.h"
+#include "backup/win32/ComPublisherAutomation.h"
 
 namespace kelbrook::e2e {
 namespace {
@@ -182,23 +183,13 @@ void ExpectLogLine(const std::wstring& line, const std::wstring& head, const Run
 // What the running instance may be asked: reads, and the copy of a page's shapes.
 const std::set<std::wstring>& RunningInstanceReads() {
     static const std::set<std::wstring> reads = {
-        L"Application.Name",
-        L"Application.Documents",
-        L"Application.ActiveDocument",
-        L"Documents.Count",
-        L"Documents.Item",
-        L"Document.Name",
-        L"Document.Path",
-        L"Document.FullName",
-        L"Document.Pages",
-        L"Pages.Count",
-        L"Pages.Item",
-        L"Pages._NewEnum",
-        L"Page.Shapes",
-        L"Page.PageNumber",
-        L"Shapes.Count",
-        L"Shapes.Range",
-        L"ShapeRange.Count",
+        L"Application.Name",     L"Application.Documents", L"Application.ActiveDocument",
+        L"Documents.Count",      L"Documents.Item",        L"Document.Name",
+        L"Document.Path",        L"Document.FullName",     L"Document.Saved",
+        L"Document.Pages",       L"Document.PageSetup",    L"PageSetup.PageWidth",
+        L"PageSetup.PageHeight", L"Pages.Count",           L"Pages.Item",
+        L"Pages._NewEnum",       L"Page.Shapes",           L"Page.PageNumber",
+        L"Shapes.Count",         L"Shapes.Range",          L"ShapeRange.Count",
         L"ShapeRange.Copy",
     };
     return reads;
@@ -229,7 +220,8 @@ void ExpectRunJournal(const std::vector<JournalEntry>& journal, DWORD running,
             << "journal line " << ::testing::PrintToString(entry.line);
         if (!entry.running) continue;
         EXPECT_EQ(entry.processId, running) << ::testing::PrintToString(entry.line);
-        EXPECT_EQ(RunningInstanceReads().count(entry.member), 1u)
+        EXPECT_TRUE(RunningInstanceReads().count(entry.member) == 1 &&
+                    entry.line.find(L" put=") == std::wstring::npos)
             << "the running instance was asked for more than a read: "
             << ::testing::PrintToString(entry.line);
         copied = copied || (entry.member == L"ShapeRange.Copy" && entry.call == L"Invoke");
@@ -311,8 +303,9 @@ class BackupRun : public RunningProgram {
 
     // Writes a publication into the workspace; its full path. Its bytes are kept to show
     // at the end that the program never changed the document.
-    fs::path WriteDocument(const fs::path& relative, const Publication& pages) {
-        const std::string bytes = PublicationFile(pages);
+    fs::path WriteDocument(const fs::path& relative, const Publication& pages,
+                           const std::string& size = "") {
+        const std::string bytes = PublicationFile(pages, size);
         workspace_->WriteFile(relative, bytes);
         const fs::path path = workspace_->folder() / relative;
         documents_[path] = bytes;
@@ -464,7 +457,8 @@ TEST_F(BackupRun, BacksUpEveryDocumentNextToItWithDateAndTime) {
     const fs::path other = workspace_->folder() / L"Other folder";
     const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
     const fs::path pricesFile = WriteDocument(L"Docs\\Müller Preisliste.pub", prices);
-    const fs::path posterFile = WriteDocument(L"Other folder\\Poster.pub", poster);
+    // A 400 x 300 point poster keeps its size; the others have the default and no size line.
+    const fs::path posterFile = WriteDocument(L"Other folder\\Poster.pub", poster, "400 300");
     ASSERT_NO_FATAL_FAILURE(
         StartStandin({flyerFile.wstring(), pricesFile.wstring(), posterFile.wstring()}));
     ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
@@ -485,7 +479,7 @@ TEST_F(BackupRun, BacksUpEveryDocumentNextToItWithDateAndTime) {
     ASSERT_TRUE(flyerBackup && pricesBackup && posterBackup);
     EXPECT_EQ(ReadBytes(*flyerBackup), PublicationFile(flyer));
     EXPECT_EQ(ReadBytes(*pricesBackup), PublicationFile(prices)) << "five pages, the third empty";
-    EXPECT_EQ(ReadBytes(*posterBackup), PublicationFile(poster));
+    EXPECT_EQ(ReadBytes(*posterBackup), PublicationFile(poster, "400 300"));
     EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", L"Müller Preisliste.pub",
                                                      flyerBackup->filename().wstring(),
                                                      pricesBackup->filename().wstring()}));
@@ -987,6 +981,72 @@ TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {
 }
 
 // ---- on the timer ---------------------------------------------------------------------------
+
+// "Save every 30 seconds" with two saved publications: the first scheduled run backs up both,
+// the second skips both (no copy instance, no file, a line each), the third backs up the one
+// changed in Publisher meanwhile; "Backup Save Now (Test)" backs up both whatever changed.
+TEST_F(BackupRun, TheTimerSkipsWhatHasNotChangedAndTheButtonCopiesEverything) {
+    const Publication flyer = {{L"Flyer"}};
+    const Publication menu = {{L"Menu"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    const fs::path menuFile = WriteDocument(L"Docs\\Menu.pub", menu);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), menuFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_TRUE(Store::Set(L"OftenIndex", L"1"));
+    ASSERT_TRUE(Store::Set(L"StartStopState", L"On"));
+    RunClock clock;
+    clock.before = LocalNow();
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const auto lines = [&](std::size_t count) {
+        const bool reached =
+            WaitUntil([&] { return log_->Lines().size() >= count; }, std::chrono::seconds(120));
+        EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }));
+        return reached;
+    };
+    const auto copies = [&] { return CopyInstancesOf(ReadJournal(journal_)).size(); };
+
+    ASSERT_TRUE(lines(2)) << "no first scheduled run";
+    clock.after = LocalNow();
+    const std::optional<fs::path> flyerBackup =
+        FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    const std::optional<fs::path> menuBackup = FindBackup(docs, L"Menu.pub", clock.NewFileStamps());
+    ASSERT_TRUE(flyerBackup && menuBackup);
+    const std::set<std::wstring> afterFirst = FilesIn(docs);
+
+    ASSERT_TRUE(lines(4)) << "no second scheduled run";
+    std::vector<std::wstring> log = log_->Lines();
+    EXPECT_TRUE(log[2].starts_with(L"Flyer.pub is unchanged since its backup " +
+                                   flyerBackup->wstring() + L" at "))
+        << ::testing::PrintToString(log[2]);
+    EXPECT_TRUE(log[3].starts_with(L"Menu.pub is unchanged since its backup " +
+                                   menuBackup->wstring() + L" at "))
+        << ::testing::PrintToString(log[3]);
+    EXPECT_EQ(FilesIn(docs), afterFirst) << "a skipped document wrote a file";
+    EXPECT_EQ(copies(), 2u) << "a skipped document started a copy instance";
+
+    {  // the user adds a page to Menu in Publisher
+        OleScope ole;
+        ComPublisherAutomation publisher;
+        publisher.AttachRunning()->Documents()->Item(2)->Pages()->Add(1, 1);
+    }
+    ASSERT_TRUE(lines(6)) << "no third scheduled run";
+    log = log_->Lines();
+    EXPECT_TRUE(log[4].starts_with(L"Flyer.pub is unchanged since its backup ")) << log[4];
+    EXPECT_TRUE(log[5].starts_with(L"Menu.pub was backup saved as ")) << log[5];
+    EXPECT_EQ(copies(), 3u);
+
+    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));  // the timer off: the button alone
+    ASSERT_TRUE(WaitUntil([&] { return Caption(IDC_PUSHBUTTON4) == L"Turn On Backup Save"; }));
+    RunClock now;
+    const std::size_t before = log_->Lines().size();
+    ASSERT_NO_FATAL_FAILURE(Backup(before + 2, now));
+    log = log_->Lines();
+    EXPECT_TRUE(log[before].starts_with(L"Flyer.pub was backup saved as ")) << log[before];
+    EXPECT_TRUE(log[before + 1].starts_with(L"Menu.pub was backup saved as ")) << log[before + 1];
+    EXPECT_EQ(copies(), 5u);
+    ExpectDocumentsUnchanged();
+}
 
 // "Save every 30 seconds", on: the caption counts down, the run comes by itself after 30
 // ticks, and the countdown starts over.

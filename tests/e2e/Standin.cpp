@@ -94,8 +94,9 @@ bool SetString(const wchar_t* keyName, const std::wstring& name, const std::wstr
 
 }  // namespace
 
-std::string PublicationFile(const Publication& pages) {
+std::string PublicationFile(const Publication& pages, const std::string& size) {
     std::string file = "standin-publication 1\r\n";
+    if (!size.empty()) file += "size " + size + "\r\n";
     for (const std::vector<std::wstring>& page : pages) {
         file += "page\r\n";
         for (const std::wstring& shape : page) file += "shape " + Utf8(shape) + "\r\n";

@@ -24,8 +24,9 @@ inline constexpr wchar_t kStandinWindowTitle[] = L"Publisher stand-in";
 using Publication = std::vector<std::vector<std::wstring>>;
 
 // The publication file of these pages exactly as the stand-in's SaveAs writes it: UTF-8,
-// "standin-publication 1", then "page" and "shape <text>" lines, every line ending in CR LF.
-std::string PublicationFile(const Publication& pages);
+// "standin-publication 1", then "page" and "shape <text>" lines, every line ending in CR LF;
+// a page size other than the default as "<width> <height>" (points) gives a "size" line.
+std::string PublicationFile(const Publication& pages, const std::string& size = "");
 
 // PublisherStandin.exe beside the test executable.
 std::filesystem::path StandinProgram();

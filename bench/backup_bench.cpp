@@ -328,18 +328,33 @@ int wmain(int argc, wchar_t** argv) {
     values.BackupExtension = L".pub";
     values.HistoryLogPath = (work / L"history.txt").wstring();
 
+    const SavePublisherPorts ports{window, dialogs, files, folders, automation, clipboard, clock,
+                                   debug};
     const auto start = Steady::now();
-    SavePublisher::SaveAll({window, dialogs, files, folders, automation, clipboard, clock, debug},
-                           values);
+    SavePublisher::SaveAll(ports, values);
     const auto wall = Steady::now() - start;
+    const auto countLines = [&] {
+        std::ifstream lines(journal);
+        long count = 0;
+        for (std::string line; std::getline(lines, line);) ++count;
+        return count;
+    };
+    const long fullRunLines = countLines();
 
-    // Quit the running instance and collect the journal.
+    // The same documents on schedule, none changed since: each is skipped.
+    const auto skipStart = Steady::now();
+    SavePublisher::SaveAll(ports, values, SavePublisher::RunKind::OnSchedule);
+    const auto skipWall = Steady::now() - skipStart;
+    const long skipRunLines = countLines() - fullRunLines;
+
+    // Quit the running instance and collect the journal of the full run.
     if (auto app = automation.real.AttachRunning()) app->Quit();
     ::WaitForSingleObject(running.get(), 30000);
     std::map<std::string, std::pair<long, long>> calls;  // member -> (lookups, invokes)
     std::ifstream in(journal);
     long total = 0;
-    for (std::string line; std::getline(in, line);) {
+    long read = 0;
+    for (std::string line; read < fullRunLines && std::getline(in, line); ++read) {
         std::istringstream fields(line);
         std::string pid, kind, member, what;
         if (!(fields >> pid >> kind >> member >> what)) continue;
@@ -364,7 +379,10 @@ int wmain(int argc, wchar_t** argv) {
                 std::chrono::duration<double, std::milli>(longestCall).count());
     std::printf("Kelbrook's own share        %10.2f %%  (target <= 5 %%)\n",
                 100.0 * (wallMs - automationMs) / wallMs);
-    std::printf("journaled calls             %10ld\n", total);
+    std::printf("journaled calls             %10ld  (%.2f per page)\n", total,
+                double(total) / double(documents * pages));
+    std::printf("the same run on schedule, nothing changed: %.1f ms, %ld journaled calls\n",
+                std::chrono::duration<double, std::milli>(skipWall).count(), skipRunLines);
     std::printf("%-34s %8s %8s %s\n", "member", "lookups", "invokes",
                 "calls per operation after the first");
     for (const auto& [name, counts] : calls) {

@@ -3,6 +3,7 @@
 //   startup_bench.exe [runs]
 #include <windows.h>
 #include <psapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -81,6 +82,65 @@ bool RunOnce(const std::wstring& exe, const wchar_t* className, const wchar_t* s
     return shown;
 }
 
+int StandinProcesses() {
+    int count = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        count += _wcsicmp(entry.szExeFile, L"PublisherStandin.exe") == 0 ? 1 : 0;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+// With Publisher (the stand-in) registered, start-up ends without a message: it has ended
+// when the window shows and no Publisher process has been alive for a settling half second.
+// The time until then, and how many Publisher processes start-up started.
+bool RunRegistered(const std::wstring& exe, double& settledMs, int& publishers) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring line = L"\"" + exe + L"\"";
+    LARGE_INTEGER frequency, start, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    const auto elapsed = [&] {
+        QueryPerformanceCounter(&now);
+        return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+               static_cast<double>(frequency.QuadPart);
+    };
+    publishers = 0;
+    bool seen = false, shown = false;
+    double quietSince = -1;
+    for (int i = 0; i < 30000; ++i) {
+        const bool alive = StandinProcesses() > 0;
+        if (alive && !seen) ++publishers;
+        seen = alive;
+        shown = shown || VisibleWindowOf(process.dwProcessId, L"KelbrookMainWindow") != nullptr;
+        const double t = elapsed();
+        if (!shown || alive) {
+            quietSince = -1;
+        } else if (quietSince < 0) {
+            quietSince = t;
+        } else if (t - quietSince >= 500) {
+            break;
+        }
+        Sleep(1);
+    }
+    settledMs = quietSince;
+    TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return shown && quietSince >= 0;
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
@@ -121,5 +181,46 @@ int wmain(int argc, wchar_t** argv) {
         "working set of the idle window, median: Kelbrook %.0f KiB, bare window %.0f KiB, "
         "ratio %.2f\n",
         km, bm, km / bm);
+
+    // The same start with the stand-in Publisher registered (as on a machine with Publisher).
+    const std::wstring standin = L"\"" + folder + L"\\PublisherStandin.exe\"";
+    const auto run = [](std::wstring command) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &info)) {
+            return false;
+        }
+        WaitForSingleObject(info.hProcess, 30000);
+        DWORD code = 1;
+        GetExitCodeProcess(info.hProcess, &code);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+        return code == 0;
+    };
+    if (!run(standin + L" /RegServer")) {
+        std::fprintf(stderr, "the stand-in could not be registered\n");
+        return 1;
+    }
+    std::vector<double> settled;
+    int started = 0;
+    for (int i = 0; i < runs; ++i) {
+        double ms = 0;
+        int publishers = 0;
+        if (!RunRegistered(kelbrook, ms, publishers)) {
+            std::fprintf(stderr, "Kelbrook did not settle with Publisher registered\n");
+            run(standin + L" /UnregServer");
+            return 1;
+        }
+        settled.push_back(ms);
+        started += publishers;
+    }
+    run(standin + L" /UnregServer");
+    const double ks = Median(settled);
+    std::printf(
+        "with Publisher registered, start-up to settled, median: Kelbrook %.1f ms, ratio to the "
+        "bare window's start-up %.2f; Publisher processes started by start-up: %d in %d runs\n",
+        ks, ks / bt, started, runs);
     return 0;
 }

@@ -130,14 +130,12 @@ LoadOutcome Form1::Form_Load() {
     // 216: is Publisher installed? The registry says so without starting Publisher, whose
     // first-run questions in a hidden instance would hold start-up. Nothing of this step
     // reaches the error report.
-    try {
+    RunUntrapped(ports_.debug, L"Form1.Form_Load at line 216", [&] {
         if (!ports_.publisher.IsInstalled()) {
             ports_.dialogs.ShowMessage(kPublisherMissingMessage, values_.ApplicationTitle,
                                        MessageButtons::Ok, MessageIcon::None);
         }
-    } catch (...) {
-        // The program keeps running either way.
-    }
+    });
     return LoadOutcome::Running;
 }
 

@@ -1,4 +1,11 @@
 // The uniform error report and the "report and go on" helper of every guarded procedure.
+//
+// How failures are handled, everywhere:
+// 1. A failure is a Failure exception; a guarded procedure runs each numbered step through
+//    GuardedProcedure, which reports it and goes on, and hands the caller what it reported.
+// 2. A handler without a report of its own runs through RunUntrapped: traced, never shown.
+// 3. The two window procedures catch whatever is left, so no exception crosses into Windows;
+//    no step has a try/catch of its own, and a helper that may fail harmlessly says so.
 #pragma once
 
 #include <functional>

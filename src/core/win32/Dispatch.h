@@ -27,6 +27,8 @@ inline constexpr std::chrono::milliseconds kBusyRetryTime{30000};
 bool IsBusyAnswer(HRESULT hr);
 
 // Runs a cross-process call again while the server answers busy, up to kBusyRetryTime.
+// BusyServerFilter asks COM to retry such a call on Windows; Wine never consults the caller's
+// message filter and hands RPC_E_CALL_REJECTED straight back, so the retry is made here too.
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call);
 
 // The process of an automation server this program started, and how long a call into it may

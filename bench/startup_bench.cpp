@@ -42,27 +42,35 @@ HWND VisibleWindowOf(DWORD pid, const wchar_t* className) {
     return data.found;
 }
 
-bool RunOnce(const std::wstring& exe, const wchar_t* className, const wchar_t* settledClass,
-             Sample& sample) {
+double MillisecondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+// Starts the program; the moment just before, for MillisecondsSince.
+bool Launch(const std::wstring& exe, PROCESS_INFORMATION& process, LARGE_INTEGER& start) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
     std::wstring line = L"\"" + exe + L"\"";
-    LARGE_INTEGER frequency, start, now;
-    QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
+    return CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != FALSE;
+}
+
+bool RunOnce(const std::wstring& exe, const wchar_t* className, const wchar_t* settledClass,
+             Sample& sample) {
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER start{};
+    if (!Launch(exe, process, start)) return false;
     bool shown = false;
     for (int i = 0; i < 30000 && !shown; ++i) {
         shown = VisibleWindowOf(process.dwProcessId, className) != nullptr;
         if (!shown) Sleep(1);
     }
-    QueryPerformanceCounter(&now);
-    sample.milliseconds = 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
-                          static_cast<double>(frequency.QuadPart);
+    sample.milliseconds = MillisecondsSince(start);
     // Idle: start-up has finished (Kelbrook ends it with its Publisher message), then a
     // moment more for the last paints.
     if (settledClass != nullptr) {
@@ -99,22 +107,10 @@ int StandinProcesses() {
 // when the window shows and no Publisher process has been alive for a settling half second.
 // The time until then, and how many Publisher processes start-up started.
 bool RunRegistered(const std::wstring& exe, double& settledMs, int& publishers) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    std::wstring line = L"\"" + exe + L"\"";
-    LARGE_INTEGER frequency, start, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return false;
-    }
-    const auto elapsed = [&] {
-        QueryPerformanceCounter(&now);
-        return 1000.0 * static_cast<double>(now.QuadPart - start.QuadPart) /
-               static_cast<double>(frequency.QuadPart);
-    };
+    LARGE_INTEGER start{};
+    if (!Launch(exe, process, start)) return false;
+    const auto elapsed = [&] { return MillisecondsSince(start); };
     publishers = 0;
     bool seen = false, shown = false;
     double quietSince = -1;

@@ -18,7 +18,7 @@ constexpr std::array<const wchar_t*, 10> kIntervalRows = {
 
 }  // namespace
 
-LoadOutcome Form1::Form_Load() {
+void Form1::Form_Load() {
     Controls& controls = ports_.controls;
     SettingsStore& settings = ports_.settings;
     GuardedProcedure load(ports_.dialogs, Location(L"Form1", L"Form_Load"));
@@ -26,9 +26,6 @@ LoadOutcome Form1::Form_Load() {
     // it (nothing: out of the tray, its own icon, the default tip) before start-up begins.
     cSysTray1_.ReadProperties({});
 
-    if (load.Test(100, [&] { return ports_.processes.AnotherInstanceRunning(); })) {
-        return LoadOutcome::EndProgram;  // 102: silently, before anything is read or shown
-    }
     load.Step(104, [&] { Main::ApplySkin(ports_.processes, ports_.files, controls); });
     load.Step(108, [&] { values_.BackupExtension = L".pub"; });
     load.Step(110, [&] { isLoading_ = true; });
@@ -142,7 +139,6 @@ LoadOutcome Form1::Form_Load() {
     } catch (...) {
         // The program keeps running either way.
     }
-    return LoadOutcome::Running;
 }
 
 void Form1::Form_QueryUnload() {

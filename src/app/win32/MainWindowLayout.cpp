@@ -55,7 +55,6 @@ constexpr std::array<ControlSpec, 20> kControls = {{
 
 constexpr int kClientWidthTwips = 8025;
 constexpr int kClientHeightTwips = 8355;
-constexpr UINT_PTR kTimer1 = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 

@@ -1,5 +1,6 @@
-// Kelbrook.exe: the single-instance mutex first, then the main window and its start-up,
-// then the message loop until the window closes.
+// Kelbrook.exe: the single-instance mutex first (steps 100 and 102 of start-up: a second
+// instance ends at once, silently), then the main window and its start-up, then the message
+// loop until the window closes.
 #include <windows.h>
 
 #include "core/Failure.h"
@@ -34,7 +35,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegistrySettingsStore settings;
     MessageBoxDialogs dialogs;
     Win32Files files;
-    Win32Processes processes(singleInstance);
+    Win32Processes processes;
     Win32ShellFolders shell;
     ComPublisherAutomation publisher;
     Win32MessagePump pump;
@@ -61,7 +62,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     folders.SetOwner(window.Handle());
     clipboard.SetOwner(window.Handle());
     window.Connect(&form);
-    if (form.Form_Load() == LoadOutcome::EndProgram) return 0;
+    form.Form_Load();
 
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

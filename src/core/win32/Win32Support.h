@@ -102,43 +102,9 @@ class ComPtr {
     void reset() {
         if (p_) std::exchange(p_, nullptr)->Release();
     }
-    template <class U>
-    ComPtr<U> As() const {
-        ComPtr<U> other;
-        if (p_) p_->QueryInterface(__uuidof(U), other.put_void());
-        return other;
-    }
 
   private:
     T* p_ = nullptr;
-};
-
-// A BSTR that is freed when it goes.
-class Bstr {
-  public:
-    Bstr() = default;
-    explicit Bstr(const std::wstring& text);
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
-    Bstr& operator=(Bstr&& other) noexcept {
-        if (this != &other) {
-            ::SysFreeString(b_);
-            b_ = std::exchange(other.b_, nullptr);
-        }
-        return *this;
-    }
-    ~Bstr() { ::SysFreeString(b_); }
-    BSTR get() const { return b_; }
-    BSTR* put() {
-        ::SysFreeString(b_);
-        b_ = nullptr;
-        return &b_;
-    }
-    std::wstring str() const { return b_ ? std::wstring(b_, ::SysStringLen(b_)) : std::wstring(); }
-
-  private:
-    BSTR b_ = nullptr;
 };
 
 // A VARIANT that is cleared when it goes.

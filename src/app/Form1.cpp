@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <array>
+#include <utility>
 
 #include "core/ErrorReport.h"
 #include "core/Main.h"
@@ -252,51 +253,24 @@ void Form1::Click(ControlId id) {
 }
 
 void Form1::DispatchClick(ControlId id) {
-    switch (id) {
-        case ControlId::PushButton1:
-            PushButton1_Click();
-            break;
-        case ControlId::PushButton2:
-            PushButton2_Click();
-            break;
-        case ControlId::PushButton4:
-            PushButton4_Click();
-            break;
-        case ControlId::ListView1:
-            ListView1_Click();
-            break;
-        case ControlId::PushButton3:
-            PushButton3_Click();
-            break;
-        case ControlId::PushButton5:
-            PushButton5_Click();
-            break;
-        case ControlId::PushButton12:
-            PushButton12_Click();
-            break;
-        case ControlId::Check5:
-            Check5_Click();
-            break;
-        case ControlId::PushButton11:
-            PushButton11_Click();
-            break;
-        case ControlId::Check8:
-            Check8_Click();
-            break;
-        case ControlId::Option1:
-            Option1_Click();
-            break;
-        case ControlId::Option2:
-            Option2_Click();
-            break;
-        case ControlId::Option3:
-            Option3_Click();
-            break;
-        case ControlId::Option4:
-            Option4_Click();
-            break;
-        default:
-            break;
+    static constexpr std::pair<ControlId, void (Form1::*)()> kClickHandlers[] = {
+        {ControlId::PushButton1, &Form1::PushButton1_Click},
+        {ControlId::PushButton2, &Form1::PushButton2_Click},
+        {ControlId::PushButton4, &Form1::PushButton4_Click},
+        {ControlId::ListView1, &Form1::ListView1_Click},
+        {ControlId::PushButton3, &Form1::PushButton3_Click},
+        {ControlId::PushButton5, &Form1::PushButton5_Click},
+        {ControlId::PushButton12, &Form1::PushButton12_Click},
+        {ControlId::Check5, &Form1::Check5_Click},
+        {ControlId::PushButton11, &Form1::PushButton11_Click},
+        {ControlId::Check8, &Form1::Check8_Click},
+        {ControlId::Option1, &Form1::Option1_Click},
+        {ControlId::Option2, &Form1::Option2_Click},
+        {ControlId::Option3, &Form1::Option3_Click},
+        {ControlId::Option4, &Form1::Option4_Click},
+    };
+    for (const auto& [control, handler] : kClickHandlers) {
+        if (control == id) (this->*handler)();
     }
 }
 
@@ -306,22 +280,14 @@ void Form1::Change(ControlId id) {
 }
 
 void Form1::MouseMove(ControlId id) {
-    switch (id) {
-        case ControlId::PushButton1:
-        case ControlId::PushButton2:
-        case ControlId::PushButton3:
-        case ControlId::PushButton4:
-        case ControlId::PushButton5:
-        case ControlId::PushButton11:
-        case ControlId::PushButton12:
+    switch (RowOf(id).kind) {
+        case ControlKind::PushButton:
             ports_.controls.SetPointer(Pointer::Custom);
             break;
-        case ControlId::Form1:
-        case ControlId::Frame1:
-        case ControlId::Frame2:
-        case ControlId::Frame3:
-        case ControlId::ListView1:
-        case ControlId::Text1:
+        case ControlKind::Window:
+        case ControlKind::Frame:
+        case ControlKind::List:
+        case ControlKind::Text:
             ports_.controls.SetPointer(Pointer::Default);
             break;
         default:  // option buttons, check boxes and the progress bar keep the pointer

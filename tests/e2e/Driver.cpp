@@ -223,9 +223,9 @@ bool KelbrookProcess::WaitUntilUsable() const {
     });
 }
 
-HWND KelbrookProcess::Control(int id) const {
+HWND KelbrookProcess::Control(ControlId id) const {
     HWND main = MainWindow();
-    return main != nullptr ? ::GetDlgItem(main, id) : nullptr;
+    return main != nullptr ? ::GetDlgItem(main, win32::ChildWindowId(id)) : nullptr;
 }
 
 HWND KelbrookProcess::FindMessageBox() const {
@@ -287,7 +287,7 @@ HWND KelbrookProcess::WaitForFolderDialog() const {
 }
 
 bool KelbrookProcess::WaitForPostedMessages() const {
-    HWND list = Control(win32::IDC_LISTVIEW1);
+    HWND list = Control(ControlId::ListView1);
     if (list == nullptr) return false;
     DWORD_PTR current = 0;
     if (!::SendMessageTimeoutW(list, LVM_GETSELECTIONMARK, 0, 0, SMTO_ABORTIFHUNG,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ControlTable.h"
 #include "core/win32/Win32Support.h"
 
 namespace kelbrook::e2e {
@@ -93,7 +94,7 @@ class KelbrookProcess {
     HWND WaitForMainWindow() const;
     // Waits until the main window is shown and takes input; false at the deadline.
     bool WaitUntilUsable() const;
-    HWND Control(int id) const;
+    HWND Control(ControlId id) const;
     // A visible message box of this process, or null.
     HWND FindMessageBox() const;
     // Waits for a visible message box and reads it; nothing at the deadline.

@@ -55,7 +55,7 @@ class HistoryE2e : public RunningProgram {
 
     // Clicks the button and reads the message box it opens, which must be the program's
     // own: titled Kelbrook, without an icon.
-    std::optional<SeenBox> ClickForBox(int id) {
+    std::optional<SeenBox> ClickForBox(ControlId id) {
         Click(id);
         if (HasFatalFailure()) return std::nullopt;
         std::optional<SeenBox> box = program_.WaitForMessageBox();
@@ -104,7 +104,7 @@ TEST_F(HistoryView, WithoutALogTellsThereIsNoHistory) {
     ASSERT_NO_FATAL_FAILURE(Start());
     NoteRunningNotepads();
 
-    const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON3);
+    const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton3);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, kNoHistory);
     EXPECT_TRUE(box->ok);
@@ -123,7 +123,7 @@ TEST_F(HistoryView, WithALogOpensItInNotepad) {
     if (HasFailure()) return;
     NoteRunningNotepads();
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON3));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton3));
     std::vector<DWORD> started;
     ASSERT_TRUE(WaitUntil([&] { return !(started = NewNotepads()).empty(); }))
         << "no Notepad started";
@@ -165,7 +165,7 @@ TEST_F(HistoryCopy, WithoutALogLeavesTheClipboardAlone) {
     ASSERT_EQ(ClipboardText(), before);
     const DWORD sequence = ::GetClipboardSequenceNumber();
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "the clipboard was written";
     EXPECT_EQ(ClipboardText(), before);
@@ -180,7 +180,7 @@ TEST_F(HistoryCopy, WithALogCopiesItsWholeText) {
     ASSERT_NE(expected.find(L"Müller"), std::wstring::npos);
     ASSERT_TRUE(PutClipboardText(L"on the clipboard before the click"));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }))
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
@@ -191,7 +191,7 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string first = WriteLog();
     if (HasFailure()) return;
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(first); }));
 
@@ -199,7 +199,7 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
     ASSERT_TRUE(line);
     const std::string second = first + *line;
     ASSERT_TRUE(log_->Write(second));
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(second); }))
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
@@ -214,7 +214,7 @@ TEST_F(HistoryCopy, TheCopiedLinesStayOnTheClipboardAfterTheProgramCloses) {
         const std::string bytes = WriteLog();
         if (HasFailure()) return;
         for (int copy = 0; copy < copies; ++copy) {
-            ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+            ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
             ExpectQuietAfterwards();
         }
         ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(bytes); }));
@@ -231,7 +231,7 @@ class HistoryClear : public HistoryE2e {
   protected:
     // Clicks "Clear History Log", checks the question and answers it.
     void ClearAnswering(int answer) {
-        const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON12);
+        const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton12);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, kClearQuestion);
         EXPECT_TRUE(box->yes && box->no);
@@ -289,7 +289,7 @@ TEST_F(HistoryClear, AfterClearingViewTellsThereIsNoHistory) {
     ASSERT_TRUE(WaitUntil([&] { return !log_->Exists(); }));
     ExpectQuietAfterwards();
 
-    const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON3);
+    const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton3);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, kNoHistory);
     ASSERT_TRUE(Answer(*box, IDOK));

@@ -53,7 +53,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     try {
         window.Create(instance);
-        trayWindow.Create(window.Handle(), IDC_CSYSTRAY1, instance, IDI_KELBROOK);
+        trayWindow.Create(window.Handle(), ChildWindowId(ControlId::cSysTray1), instance,
+                          IDI_KELBROOK);
     } catch (const kelbrook::Failure& failure) {
         ::MessageBoxW(nullptr, failure.Description().c_str(), L"Kelbrook", MB_OK | MB_ICONERROR);
         return 1;

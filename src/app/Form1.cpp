@@ -1,6 +1,6 @@
 #include "app/Form1.h"
 
-#include <array>
+#include <iterator>
 #include <utility>
 
 #include "core/ErrorReport.h"
@@ -9,15 +9,8 @@
 
 namespace kelbrook {
 
-namespace {
-
-constexpr std::array<const wchar_t*, 10> kIntervalRows = {
-    L"Save every 30 seconds", L"Save every 1 minute",   L"Save every 5 minutes",
-    L"Save every 15 minutes", L"Save every 30 minutes", L"Save every hour",
-    L"Save every 2 hours",    L"Save every 4 hours",    L"Save every 8 hours",
-    L"Save every 24 hours"};
-
-}  // namespace
+// Steps 150 to 168 add the rows, one step each.
+static_assert(std::size(kIntervalRows) == 10, "step 170 follows the tenth row's step 168");
 
 void Form1::Form_Load() {
     Controls& controls = ports_.controls;
@@ -61,9 +54,9 @@ void Form1::Form_Load() {
 
     load.Step(146, [&] { controls.AddListColumn(kIntervalHeader); });
     load.Step(148, [&] { controls.SetListColumnWidth(kIntervalColumnTwips); });
-    for (std::size_t row = 0; row < kIntervalRows.size(); ++row) {
+    for (std::size_t row = 0; row < std::size(kIntervalRows); ++row) {
         load.Step(150 + 2 * static_cast<int>(row),
-                  [&] { controls.AddListRow(kIntervalRows[row]); });
+                  [&] { controls.AddListRow(kIntervalRows[row].text); });
     }
 
     int oftenIndex = 0;

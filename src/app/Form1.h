@@ -43,8 +43,6 @@ inline constexpr wchar_t kPublisherMissingMessage[] =
     L"software without error.";
 inline constexpr wchar_t kIntervalHeader[] = L"How often would you like to backup all open files?";
 inline constexpr int kIntervalColumnTwips = 6400;
-inline constexpr wchar_t kTurnOnCaption[] = L"Turn On Backup Save";
-inline constexpr wchar_t kTurnOffCaption[] = L"Turn Off Backup Save";
 inline constexpr wchar_t kTurnedOffStatus[] = L"Auto Save is Turned Off.";
 inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
 

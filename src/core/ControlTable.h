@@ -9,6 +9,11 @@
 
 namespace kelbrook {
 
+// PushButton4's caption is the on/off state of the automatic backups: the first while they
+// are off (its text when the window is created), the second while they are on.
+inline constexpr wchar_t kTurnOnCaption[] = L"Turn On Backup Save";
+inline constexpr wchar_t kTurnOffCaption[] = L"Turn Off Backup Save";
+
 // Window: the window itself. Tray: the tray icon control, whose own window is hidden and has
 // no area on the window.
 enum class ControlKind {
@@ -40,7 +45,7 @@ enum class Background { Window, Own };
 // clang-format off
 #define KELBROOK_CONTROL_TABLE(ROW) \
     ROW(Form1,        Window,     L"Form1",                                 Form1,  0,    0,    8025, 8355, Window) \
-    ROW(PushButton4,  PushButton, L"Turn On Backup Save",                   Form1,  120,  120,  7800, 405,  Own)    \
+    ROW(PushButton4,  PushButton, kTurnOnCaption,                           Form1,  120,  120,  7800, 405,  Own)    \
     ROW(Frame2,       Frame,      L"On. Next backup save will occur in",    Form1,  120,  600,  7800, 860,  Window) \
     ROW(ProgressBar1, Progress,   L"",                                      Frame2, 240,  270,  7280, 405,  Own)    \
     ROW(Frame3,       Frame,      L"Other Options",                         Form1,  120,  3045, 7800, 1755, Window) \

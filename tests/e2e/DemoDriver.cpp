@@ -63,7 +63,7 @@ std::wstring HistoryLogPath() {
 
 std::vector<std::wstring> HistoryLines() {
     const std::optional<std::string> bytes = ReadBytes(HistoryLogPath());
-    return bytes ? LinesOf(FromAnsiCodePage(*bytes)) : std::vector<std::wstring>();
+    return bytes ? LinesOf(FromAnsi(*bytes)) : std::vector<std::wstring>();
 }
 
 // The one running Kelbrook, followed.

@@ -185,9 +185,10 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 bool DeleteWritable(const std::filesystem::path& path);
 // The lines of a text, each without its CR LF; a last line without one is returned too.
 std::vector<std::wstring> LinesOf(const std::wstring& text);
-// Text in the ANSI code page and back; nothing when a character has no ANSI form.
+// Text in the ANSI code page; nothing when a character has no ANSI form. The way back is the
+// program's own FromAnsi.
 std::optional<std::string> ToAnsiCodePage(const std::wstring& text);
-std::wstring FromAnsiCodePage(const std::string& bytes);
+using win32::FromAnsi;
 // An environment variable of the test process.
 std::optional<std::wstring> EnvironmentVariable(const std::wstring& name);
 

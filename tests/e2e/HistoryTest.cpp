@@ -145,7 +145,7 @@ TEST_F(HistoryView, WithALogOpensItInNotepad) {
     if (window != nullptr) {
         HWND edit = ::FindWindowExW(window, nullptr, L"Edit", nullptr);
         ASSERT_NE(edit, nullptr);
-        EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == FromAnsiCodePage(bytes); }))
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == FromAnsi(bytes); }))
             << "Notepad shows " << ::testing::PrintToString(TextOf(edit));
     }
 
@@ -176,7 +176,7 @@ TEST_F(HistoryCopy, WithALogCopiesItsWholeText) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string bytes = WriteLog();
     if (HasFailure()) return;
-    const std::wstring expected = FromAnsiCodePage(bytes);
+    const std::wstring expected = FromAnsi(bytes);
     ASSERT_NE(expected.find(L"Müller"), std::wstring::npos);
     ASSERT_TRUE(PutClipboardText(L"on the clipboard before the click"));
 
@@ -193,7 +193,7 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
     if (HasFailure()) return;
     ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
-    ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(first); }));
+    ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(first); }));
 
     const std::optional<std::string> line = ToAnsiCodePage(L"31.08.2021 11:45:05 Übrig\r\n");
     ASSERT_TRUE(line);
@@ -201,7 +201,7 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
     ASSERT_TRUE(log_->Write(second));
     ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(second); }))
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(second); }))
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
 }
 
@@ -217,9 +217,9 @@ TEST_F(HistoryCopy, TheCopiedLinesStayOnTheClipboardAfterTheProgramCloses) {
             ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
             ExpectQuietAfterwards();
         }
-        ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(bytes); }));
+        ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(bytes); }));
         ASSERT_NO_FATAL_FAILURE(Close());
-        EXPECT_EQ(ClipboardText(), FromAnsiCodePage(bytes))
+        EXPECT_EQ(ClipboardText(), FromAnsi(bytes))
             << "after the program closed the clipboard holds "
             << ::testing::PrintToString(ClipboardText());
     }

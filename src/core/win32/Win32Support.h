@@ -76,6 +76,22 @@ using UniqueModule = UniqueResource<HMODULE, &::FreeLibrary>;
 using UniqueCoTaskMem = UniqueResource<void*, &::CoTaskMemFree>;
 using UniqueGlobal = UniqueResource<HGLOBAL, &::GlobalFree>;
 
+// Locks a global memory block while it lives; data() is null when it could not be locked.
+class LockedGlobal {
+  public:
+    explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    ~LockedGlobal() {
+        if (data_ != nullptr) ::GlobalUnlock(memory_);
+    }
+    void* data() const { return data_; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
 // A COM interface pointer that is released when it goes.
 template <class T>
 class ComPtr {

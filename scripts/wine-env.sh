@@ -20,26 +20,27 @@ _kelbrook_xvfb_pid=""
 
 wine_run() { "$WINE_LOADER" "$@"; }
 
-_free_display() {
-  local n
-  for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X${n}-lock" ] && [ ! -e "/tmp/.X11-unix/X${n}" ]; then
-      echo "$n"
-      return 0
-    fi
+# Starts Xvfb on a display number it picks itself (-displayfd), so that sessions started at
+# the same moment never take the same one; sets DISPLAY once the server listens.
+_start_private_display() {
+  local numbers n="" waited=0
+  numbers=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "${KELBROOK_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -ac \
+    3>"$numbers" </dev/null >/dev/null 2>&1 &
+  _kelbrook_xvfb_pid=$!
+  while [ -z "$n" ] && [ $waited -lt 100 ] && kill -0 "$_kelbrook_xvfb_pid" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    n=$(head -n 1 "$numbers")
   done
-  return 1
+  rm -f "$numbers"
+  [ -n "$n" ] || { echo "no X display: Xvfb did not start" >&2; return 1; }
+  export DISPLAY=":$n"
 }
 
 wine_env_start() {
   if [ "${1:-}" = "--private-display" ] || [ -z "${DISPLAY:-}" ]; then
-    local n
-    n=$(_free_display) || { echo "no free X display" >&2; return 1; }
-    Xvfb ":$n" -screen 0 "${KELBROOK_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp -ac </dev/null >/dev/null 2>&1 &
-    _kelbrook_xvfb_pid=$!
-    export DISPLAY=":$n"
-    local waited=0
-    while [ ! -e "/tmp/.X11-unix/X$n" ] && [ $waited -lt 100 ]; do sleep 0.1; waited=$((waited + 1)); done
+    _start_private_display || return 1
   fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then

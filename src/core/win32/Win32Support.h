@@ -148,6 +148,20 @@ class Variant {
     VARIANT v_;
 };
 
+// An adapter whose dialogs the main window owns, once there is one.
+class OwnedByWindow {
+  public:
+    explicit OwnedByWindow(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+  protected:
+    // The owner while it is a window; null before it is set and after it has gone.
+    HWND Owner() const { return owner_ != nullptr && ::IsWindow(owner_) ? owner_ : nullptr; }
+
+  private:
+    HWND owner_;
+};
+
 // COM for the calling thread, as a single-threaded apartment with OLE.
 class OleScope {
   public:

@@ -78,12 +78,10 @@ TEST_F(MainWindowTest, HasEveryControlAsTheStandardControlOfItsKind) {
 // Every row of the control table is a child window with its identifier and its caption; the
 // first option button of a pair opens the pair's group, so the arrow keys stay inside it.
 TEST_F(MainWindowTest, CreatesEveryRowOfTheControlTable) {
-    int children = 0;
     for (const ControlRow& row : kControlTable) {
         if (row.kind == ControlKind::Window || row.kind == ControlKind::Tray) continue;
         SCOPED_TRACE(::testing::Message() << row.name);
-        HWND child = window.Child(row.id);
-        ++children;
+        HWND child = window.Child(row.id);  // raises for a row without a window
         EXPECT_EQ(::GetParent(child), window.Handle());
         EXPECT_EQ(::GetDlgCtrlID(child), ChildWindowId(row.id));
         EXPECT_EQ(window.Caption(row.id), row.caption);
@@ -91,8 +89,7 @@ TEST_F(MainWindowTest, CreatesEveryRowOfTheControlTable) {
             EXPECT_EQ((StyleOf(row.id) & WS_GROUP) != 0, OptionPartner(row.id) > row.id);
         }
     }
-    EXPECT_EQ(children, 20);
-    EXPECT_EQ(ChildWindowId(ControlId::cSysTray1), 1021) << "the tray control's window follows";
+    EXPECT_EQ(ChildWindowId(ControlId::cSysTray1), 1021) << "the tray control's window's own";
 }
 
 TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {

@@ -114,7 +114,7 @@ constexpr bool OptionButtonsInPairs() {
         if (row.kind != ControlKind::Option) continue;
         int group = 0;
         for (const ControlRow& other : kControlTable) {
-            group += other.kind == ControlKind::Option && other.container == row.container;
+            if (other.kind == ControlKind::Option && other.container == row.container) ++group;
         }
         if (group != 2) return false;
     }

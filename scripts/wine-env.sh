@@ -1,6 +1,7 @@
 # Sourced by scripts/test, scripts/demo and scripts/bench: a private Wine prefix inside the
 # build tree, one persistent wineserver, and (when asked) a private Xvfb display.
 #
+#   wine_prefix_create                   creates WINEPREFIX unless it exists (no display needed)
 #   wine_env_start [--private-display]   sets WINEPREFIX, DISPLAY, ... and starts the servers
 #   wine_env_stop                        stops this prefix's wineserver and our Xvfb
 #   wine_run PROGRAM ARGS...             runs a Windows program under the loader
@@ -38,19 +39,25 @@ _start_private_display() {
   export DISPLAY=":$n"
 }
 
+# Creates the prefix unless it exists; needs no display (scripts/test creates its prefixes
+# while it builds). Its wineserver has ended when this returns.
+wine_prefix_create() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  echo "wine: creating the prefix $WINEPREFIX (once)"
+  wineboot -i </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  # Without a window manager on Xvfb, Wine draws the windows' own title bars and borders.
+  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
+  "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+}
+
 wine_env_start() {
   if [ "${1:-}" = "--private-display" ] || [ -z "${DISPLAY:-}" ]; then
     _start_private_display || return 1
   fi
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating the prefix $WINEPREFIX (once)"
-    wineboot -i </dev/null >/dev/null 2>&1 || true
-    wineserver -w </dev/null >/dev/null 2>&1 || true
-    # Without a window manager on Xvfb, Wine draws the windows' own title bars and borders.
-    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
-    "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f </dev/null >/dev/null 2>&1 || true
-  fi
+  wine_prefix_create
   wineserver -p </dev/null >/dev/null 2>&1 &
   # A crash is an exit code, never a dialog that waits for an answer (and blocks a test run).
   # Setting it also warms up the session: the first program starts the services.

@@ -85,13 +85,7 @@ int wmain(int argc, wchar_t** argv) {
     OleScope ole;
     MainWindow window;
     window.Create(::GetModuleHandleW(nullptr));
-    for (const wchar_t* text :
-         {L"Save every 30 seconds", L"Save every 1 minute", L"Save every 5 minutes",
-          L"Save every 15 minutes", L"Save every 30 minutes", L"Save every hour",
-          L"Save every 2 hours", L"Save every 4 hours", L"Save every 8 hours",
-          L"Save every 24 hours"}) {
-        window.AddListRow(text);
-    }
+    for (const IntervalRow& interval : kIntervalRows) window.AddListRow(interval.text);
     window.SelectListRow(row);
 
     QuietDialogs dialogs;

@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
-#include <array>
+#include <iterator>
+#include <utility>
 
 #include "core/ErrorReport.h"
 #include "core/Main.h"
@@ -8,17 +9,10 @@
 
 namespace kelbrook {
 
-namespace {
+// Steps 150 to 168 add the rows, one step each.
+static_assert(std::size(kIntervalRows) == 10, "step 170 follows the tenth row's step 168");
 
-constexpr std::array<const wchar_t*, 10> kIntervalRows = {
-    L"Save every 30 seconds", L"Save every 1 minute",   L"Save every 5 minutes",
-    L"Save every 15 minutes", L"Save every 30 minutes", L"Save every hour",
-    L"Save every 2 hours",    L"Save every 4 hours",    L"Save every 8 hours",
-    L"Save every 24 hours"};
-
-}  // namespace
-
-LoadOutcome Form1::Form_Load() {
+void Form1::Form_Load() {
     Controls& controls = ports_.controls;
     SettingsStore& settings = ports_.settings;
     GuardedProcedure load(ports_.dialogs, Location(L"Form1", L"Form_Load"));
@@ -26,9 +20,6 @@ LoadOutcome Form1::Form_Load() {
     // it (nothing: out of the tray, its own icon, the default tip) before start-up begins.
     cSysTray1_.ReadProperties({});
 
-    if (load.Test(100, [&] { return ports_.processes.AnotherInstanceRunning(); })) {
-        return LoadOutcome::EndProgram;  // 102: silently, before anything is read or shown
-    }
     load.Step(104, [&] { Main::ApplySkin(ports_.processes, ports_.files, controls); });
     load.Step(108, [&] { values_.BackupExtension = L".pub"; });
     load.Step(110, [&] { isLoading_ = true; });
@@ -63,9 +54,9 @@ LoadOutcome Form1::Form_Load() {
 
     load.Step(146, [&] { controls.AddListColumn(kIntervalHeader); });
     load.Step(148, [&] { controls.SetListColumnWidth(kIntervalColumnTwips); });
-    for (std::size_t row = 0; row < kIntervalRows.size(); ++row) {
+    for (std::size_t row = 0; row < std::size(kIntervalRows); ++row) {
         load.Step(150 + 2 * static_cast<int>(row),
-                  [&] { controls.AddListRow(kIntervalRows[row]); });
+                  [&] { controls.AddListRow(kIntervalRows[row].text); });
     }
 
     int oftenIndex = 0;
@@ -136,7 +127,6 @@ LoadOutcome Form1::Form_Load() {
                                        MessageButtons::Ok, MessageIcon::None);
         }
     });
-    return LoadOutcome::Running;
 }
 
 void Form1::Form_QueryUnload() {
@@ -251,51 +241,24 @@ void Form1::Click(ControlId id) {
 }
 
 void Form1::DispatchClick(ControlId id) {
-    switch (id) {
-        case ControlId::PushButton1:
-            PushButton1_Click();
-            break;
-        case ControlId::PushButton2:
-            PushButton2_Click();
-            break;
-        case ControlId::PushButton4:
-            PushButton4_Click();
-            break;
-        case ControlId::ListView1:
-            ListView1_Click();
-            break;
-        case ControlId::PushButton3:
-            PushButton3_Click();
-            break;
-        case ControlId::PushButton5:
-            PushButton5_Click();
-            break;
-        case ControlId::PushButton12:
-            PushButton12_Click();
-            break;
-        case ControlId::Check5:
-            Check5_Click();
-            break;
-        case ControlId::PushButton11:
-            PushButton11_Click();
-            break;
-        case ControlId::Check8:
-            Check8_Click();
-            break;
-        case ControlId::Option1:
-            Option1_Click();
-            break;
-        case ControlId::Option2:
-            Option2_Click();
-            break;
-        case ControlId::Option3:
-            Option3_Click();
-            break;
-        case ControlId::Option4:
-            Option4_Click();
-            break;
-        default:
-            break;
+    static constexpr std::pair<ControlId, void (Form1::*)()> kClickHandlers[] = {
+        {ControlId::PushButton1, &Form1::PushButton1_Click},
+        {ControlId::PushButton2, &Form1::PushButton2_Click},
+        {ControlId::PushButton4, &Form1::PushButton4_Click},
+        {ControlId::ListView1, &Form1::ListView1_Click},
+        {ControlId::PushButton3, &Form1::PushButton3_Click},
+        {ControlId::PushButton5, &Form1::PushButton5_Click},
+        {ControlId::PushButton12, &Form1::PushButton12_Click},
+        {ControlId::Check5, &Form1::Check5_Click},
+        {ControlId::PushButton11, &Form1::PushButton11_Click},
+        {ControlId::Check8, &Form1::Check8_Click},
+        {ControlId::Option1, &Form1::Option1_Click},
+        {ControlId::Option2, &Form1::Option2_Click},
+        {ControlId::Option3, &Form1::Option3_Click},
+        {ControlId::Option4, &Form1::Option4_Click},
+    };
+    for (const auto& [control, handler] : kClickHandlers) {
+        if (control == id) (this->*handler)();
     }
 }
 
@@ -305,22 +268,14 @@ void Form1::Change(ControlId id) {
 }
 
 void Form1::MouseMove(ControlId id) {
-    switch (id) {
-        case ControlId::PushButton1:
-        case ControlId::PushButton2:
-        case ControlId::PushButton3:
-        case ControlId::PushButton4:
-        case ControlId::PushButton5:
-        case ControlId::PushButton11:
-        case ControlId::PushButton12:
+    switch (RowOf(id).kind) {
+        case ControlKind::PushButton:
             ports_.controls.SetPointer(Pointer::Custom);
             break;
-        case ControlId::Form1:
-        case ControlId::Frame1:
-        case ControlId::Frame2:
-        case ControlId::Frame3:
-        case ControlId::ListView1:
-        case ControlId::Text1:
+        case ControlKind::Window:
+        case ControlKind::Frame:
+        case ControlKind::List:
+        case ControlKind::Text:
             ports_.controls.SetPointer(Pointer::Default);
             break;
         default:  // option buttons, check boxes and the progress bar keep the pointer

@@ -43,12 +43,8 @@ inline constexpr wchar_t kPublisherMissingMessage[] =
     L"software without error.";
 inline constexpr wchar_t kIntervalHeader[] = L"How often would you like to backup all open files?";
 inline constexpr int kIntervalColumnTwips = 6400;
-inline constexpr wchar_t kTurnOnCaption[] = L"Turn On Backup Save";
-inline constexpr wchar_t kTurnOffCaption[] = L"Turn Off Backup Save";
 inline constexpr wchar_t kTurnedOffStatus[] = L"Auto Save is Turned Off.";
 inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
-
-enum class LoadOutcome { Running, EndProgram };
 
 class Form1 : public ControlEvents, public TrayEvents {
   public:
@@ -57,8 +53,9 @@ class Form1 : public ControlEvents, public TrayEvents {
           values_(values),
           cSysTray1_({ports.shellTray, ports.trayWindow, ports.pump}, *this) {}
 
-    // The whole start-up; EndProgram when another instance already runs.
-    LoadOutcome Form_Load();
+    // The whole start-up. Its first steps, 100 and 102 (another instance runs: end at once,
+    // silently), are wWinMain's, which holds the single-instance mutex before any window exists.
+    void Form_Load();
     // Closing: stops the timer and takes the tray icon away; never cancels.
     void Form_QueryUnload();
 
@@ -99,7 +96,6 @@ class Form1 : public ControlEvents, public TrayEvents {
     void Check8_Click();
     void Check5_Click();
     void PushButton11_Click();
-    const cSysTray& tray() const { return cSysTray1_; }
 
   private:
     HistoryPorts History() const;

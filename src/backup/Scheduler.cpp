@@ -1,8 +1,6 @@
 #include "backup/Scheduler.h"
 
-#include <array>
 #include <limits>
-#include <utility>
 
 #include "core/ErrorReport.h"
 #include "core/Failure.h"
@@ -10,22 +8,6 @@
 namespace kelbrook::Scheduler {
 
 namespace {
-
-constexpr std::array<std::pair<const wchar_t*, std::int32_t>, 10> kIntervals = {{
-    {L"Save every 30 seconds", 30},
-    {L"Save every 1 minute", 60},
-    {L"Save every 5 minutes", 300},
-    {L"Save every 15 minutes", 900},
-    {L"Save every 30 minutes", 1800},
-    {L"Save every hour", 3600},
-    {L"Save every 2 hours", 7200},
-    {L"Save every 4 hours", 14400},
-    {L"Save every 8 hours", 28800},
-    {L"Save every 24 hours", 86400},
-}};
-
-constexpr wchar_t kTurnOn[] = L"Turn On Backup Save";
-constexpr wchar_t kTurnOff[] = L"Turn Off Backup Save";
 
 std::wstring TwoDigits(std::int32_t n) {
     return (n < 10 ? L"0" : L"") + std::to_wstring(n);
@@ -37,8 +19,8 @@ std::int32_t IntervalSeconds(const Controls& controls) {
     const int row = controls.SelectedListRow();
     if (row < 1) return 0;
     const std::wstring text = controls.ListRowText(row);
-    for (const auto& [rowText, seconds] : kIntervals) {
-        if (text == rowText) return seconds;
+    for (const IntervalRow& interval : kIntervalRows) {
+        if (text == interval.text) return interval.seconds;
     }
     return 0;
 }
@@ -101,13 +83,15 @@ void ListView1_Click(SchedulerPorts ports, Countdown& countdown) {
 void PushButton4_Click(SchedulerPorts ports) {
     Controls& controls = ports.controls;
     GuardedProcedure click(ports.dialogs, Location(L"Form1", L"PushButton4_Click"));
-    if (click.Test(100, [&] { return controls.Caption(ControlId::PushButton4) == kTurnOn; })) {
-        click.Step(102, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOff); });
+    if (click.Test(100,
+                   [&] { return controls.Caption(ControlId::PushButton4) == kTurnOnCaption; })) {
+        click.Step(102, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOffCaption); });
         click.Step(104, [&] { controls.SetTimerInterval(1000); });
         click.Step(106, [&] { ports.settings.Write(SettingKey::StartStopState, L"On"); });
-    } else if (click.Test(108,
-                          [&] { return controls.Caption(ControlId::PushButton4) == kTurnOff; })) {
-        click.Step(110, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOn); });
+    } else if (click.Test(108, [&] {
+                   return controls.Caption(ControlId::PushButton4) == kTurnOffCaption;
+               })) {
+        click.Step(110, [&] { controls.SetCaption(ControlId::PushButton4, kTurnOnCaption); });
         click.Step(112, [&] {
             controls.SetTimerInterval(0);
             controls.SetCaption(ControlId::Frame2, kSwitchedOffStatus);

@@ -18,6 +18,20 @@ inline constexpr wchar_t kCountdownPrefix[] = L"On. Next backup save will occur 
 inline constexpr wchar_t kNoIntervalStatus[] = L"On. Choose how often to backup below.";
 inline constexpr wchar_t kSwitchedOffStatus[] = L"Auto Save is Off.";
 
+// The rows of ListView1, in order, and the seconds each stands for. The row's 1-based place
+// is what "OftenIndex" stores; the tick finds the seconds by the selected row's text.
+struct IntervalRow {
+    const wchar_t* text;
+    std::int32_t seconds;
+};
+inline constexpr IntervalRow kIntervalRows[] = {
+    {L"Save every 30 seconds", 30},   {L"Save every 1 minute", 60},
+    {L"Save every 5 minutes", 300},   {L"Save every 15 minutes", 900},
+    {L"Save every 30 minutes", 1800}, {L"Save every hour", 3600},
+    {L"Save every 2 hours", 7200},    {L"Save every 4 hours", 14400},
+    {L"Save every 8 hours", 28800},   {L"Save every 24 hours", 86400},
+};
+
 // The main window's countdown members.
 struct Countdown {
     std::int32_t CountdownLength = 0;  // seconds of the current interval
@@ -44,7 +58,8 @@ std::wstring SecondsToClock(std::int32_t seconds);
 void Timer1_Timer(SchedulerPorts ports, Countdown& countdown, ProgramValues& values);
 // A mouse click on a row of ListView1: stores the row and restarts the count.
 void ListView1_Click(SchedulerPorts ports, Countdown& countdown);
-// "Turn On Backup Save" / "Turn Off Backup Save".
+// The on/off button: its caption kTurnOnCaption switches the automatic backups on,
+// kTurnOffCaption off.
 void PushButton4_Click(SchedulerPorts ports);
 
 }  // namespace Scheduler

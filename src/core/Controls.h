@@ -7,55 +7,10 @@
 
 #include <string>
 
+#include "core/ControlTable.h"
 #include "core/Skin.h"
 
 namespace kelbrook {
-
-// In the order in which the window defines its controls.
-enum class ControlId {
-    Form1,
-    PushButton4,
-    Frame2,
-    ProgressBar1,
-    Frame3,
-    Option3,
-    Option4,
-    Check5,
-    Check8,
-    Frame1,
-    Option2,
-    Option1,
-    Text1,
-    PushButton1,
-    ListView1,
-    PushButton2,
-    PushButton3,
-    PushButton5,
-    RichTextBox1,
-    PushButton11,
-    PushButton12,
-};
-
-// The control's name in the window's definition, "Form1" for the window itself.
-const wchar_t* ControlName(ControlId id);
-
-// Option buttons come in pairs: Option1 with Option2, Option3 with Option4.
-inline bool IsOptionButton(ControlId id) {
-    return id == ControlId::Option1 || id == ControlId::Option2 || id == ControlId::Option3 ||
-           id == ControlId::Option4;
-}
-inline ControlId OptionPartner(ControlId id) {
-    switch (id) {
-        case ControlId::Option1:
-            return ControlId::Option2;
-        case ControlId::Option2:
-            return ControlId::Option1;
-        case ControlId::Option3:
-            return ControlId::Option4;
-        default:
-            return ControlId::Option3;
-    }
-}
 
 enum class WindowState { Normal = 0, Minimized = 1, Maximized = 2 };
 enum class Pointer { Default, Custom };

@@ -39,11 +39,8 @@ void SetApplicationTitle(ProgramValues& values) {
 void ApplySkin(Processes& processes, Files& files, Controls& controls) {
     const std::wstring skinPath = processes.ProgramFolder() + kSkinFile;
     if (!FileExists(files, skinPath)) return;
-    controls.SetBackColor(ControlId::Form1, kButtonFace);
-    for (ControlId id : {ControlId::Frame2, ControlId::Frame3, ControlId::Option3,
-                         ControlId::Option4, ControlId::Check5, ControlId::Check8,
-                         ControlId::Frame1, ControlId::Option2, ControlId::Option1}) {
-        controls.SetBackColor(id, kButtonFace);
+    for (const ControlRow& row : kControlTable) {
+        if (row.background == Background::Window) controls.SetBackColor(row.id, kButtonFace);
     }
     controls.ApplySkinStyle(ParseSkin(files.ReadAll(skinPath)));
 }

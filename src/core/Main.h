@@ -25,9 +25,10 @@ void ForceDeleteFile(Files& files, MessagePump& pump, const std::wstring& path);
 // Sets the application title from the product name.
 void SetApplicationTitle(ProgramValues& values);
 
-// With a skin file beside the program: the window and its frames, option buttons and check
-// boxes take the button-face colour, then the skin restyles the window. Without one,
-// nothing changes. Raises when the skin file is unreadable or invalid.
+// With a skin file beside the program: the controls with the window's background (the window,
+// its frames, option buttons and check boxes) take the button-face colour, then the skin
+// restyles the window. Without one, nothing changes. Raises when the skin file is unreadable
+// or invalid.
 void ApplySkin(Processes& processes, Files& files, Controls& controls);
 
 }  // namespace kelbrook::Main

@@ -38,8 +38,6 @@ enum class ShowState { Normal, MinimizedWithFocus };
 class Processes {
   public:
     virtual ~Processes() = default;
-    // True when another instance of this program is already running.
-    virtual bool AnotherInstanceRunning() = 0;
     // The folder of the running executable, without a trailing backslash except at a root.
     virtual std::wstring ProgramFolder() = 0;
     // The full path of the running program's own executable; raises when it cannot be read.

@@ -17,24 +17,10 @@ constexpr std::uint32_t kBalloonHide = 0x403, kBalloonTimeout = 0x404, kBalloonC
 
 cSysTray::cSysTray(TrayPorts ports, TrayEvents& events) : ports_(ports), events_(events) {}
 
-void cSysTray::InitProperties() {
-    SetInTray(false);
-    SetTrayTip(kDefaultTrayTip);
-    SetTrayIcon(ports_.window.OwnPicture());
-}
-
 void cSysTray::ReadProperties(const TrayProperties& stored) {
     SetInTray(stored.inTray.value_or(false));
     SetTrayIcon(stored.trayIcon.value_or(ports_.window.OwnPicture()));
     SetTrayTip(stored.trayTip.value_or(kDefaultTrayTip));
-}
-
-TrayProperties cSysTray::WriteProperties() const {
-    return TrayProperties{inTray_, trayIcon_, trayTip_};
-}
-
-void cSysTray::Resize() {
-    ports_.window.SetSizeTwips(510, 510);
 }
 
 void cSysTray::Terminate() {
@@ -78,7 +64,6 @@ void cSysTray::SetInTray(bool Show) {
         iconAdded_ = false;
     }
     inTray_ = Show;
-    events_.PropertyChanged(L"InTray");
 }
 
 void cSysTray::SetTrayIcon(const TrayPicture& Icon) {
@@ -89,8 +74,6 @@ void cSysTray::SetTrayIcon(const TrayPicture& Icon) {
         Send(kNimModify, record);
     }
     trayIcon_ = Icon;
-    ports_.window.ShowPicture(Icon);
-    events_.PropertyChanged(L"TrayIcon");
 }
 
 void cSysTray::SetTrayTip(const std::wstring& Tip) {
@@ -100,7 +83,6 @@ void cSysTray::SetTrayTip(const std::wstring& Tip) {
         Send(kNimModify, record);
     }
     trayTip_ = Tip;
-    events_.PropertyChanged(L"TrayTip");
 }
 
 void cSysTray::ShowBalloon(const std::wstring& Tip, const std::wstring& sTitle,
@@ -128,35 +110,22 @@ void cSysTray::ShowBalloon(const std::wstring& Tip, const std::wstring& sTitle,
 }
 
 void cSysTray::HandleNotification(std::uint32_t code, std::int32_t id) {
-    switch (code) {
-        case kMouseMove:
-            events_.MouseMove(id);
-            break;
-        case kLeftDown:
-            events_.MouseDown(1, id);
-            break;
-        case kLeftUp:
-            events_.MouseUp(1, id);
-            break;
-        case kLeftDouble:
-            events_.MouseDblClick(1, id);
-            break;
-        case kRightDown:
-            events_.MouseDown(2, id);
-            break;
-        case kRightUp:
-            events_.MouseUp(2, id);
-            break;
-        case kRightDouble:
-            events_.MouseDblClick(2, id);
-            break;
-        case kBalloonHide:
-        case kBalloonTimeout:
-        case kBalloonClick:
-            balloonShown_ = false;
-            break;
-        default:
-            break;
+    // What each button code raises, and with which button.
+    static constexpr struct {
+        std::uint32_t code;
+        void (TrayEvents::*raise)(std::int16_t, std::int32_t);
+        std::int16_t button;
+    } kButtonCodes[] = {
+        {kLeftDown, &TrayEvents::MouseDown, 1},       {kLeftUp, &TrayEvents::MouseUp, 1},
+        {kLeftDouble, &TrayEvents::MouseDblClick, 1}, {kRightDown, &TrayEvents::MouseDown, 2},
+        {kRightUp, &TrayEvents::MouseUp, 2},          {kRightDouble, &TrayEvents::MouseDblClick, 2},
+    };
+    if (code == kMouseMove) events_.MouseMove(id);
+    for (const auto& button : kButtonCodes) {
+        if (code == button.code) (events_.*button.raise)(button.button, id);
+    }
+    if (code == kBalloonHide || code == kBalloonTimeout || code == kBalloonClick) {
+        balloonShown_ = false;
     }
 }
 

@@ -42,10 +42,8 @@ class TrayControlWindow {
     virtual void InstallTrayWndProc(cSysTray& control) = 0;
     // Puts the replaced procedure back.
     virtual void RestoreWindowProc() = 0;
-    virtual void SetSizeTwips(int width, int height) = 0;
-    // The control's own picture (the blue "T"), and showing a picture as it.
+    // The control's own picture (the blue "T").
     virtual TrayPicture OwnPicture() const = 0;
-    virtual void ShowPicture(const TrayPicture& picture) = 0;
 };
 
 // What the control raises; Button 1 is the left, 2 the right button, Id the icon's (0).
@@ -56,8 +54,6 @@ class TrayEvents {
     virtual void MouseDown(std::int16_t button, std::int32_t id) = 0;
     virtual void MouseUp(std::int16_t button, std::int32_t id) = 0;
     virtual void MouseDblClick(std::int16_t button, std::int32_t id) = 0;
-    // A property the container keeps changed ("InTray", "TrayIcon", "TrayTip").
-    virtual void PropertyChanged(const std::wstring&) {}
 };
 
 // The control's stored properties; an absent one takes its default when read.
@@ -82,12 +78,10 @@ class cSysTray {
     cSysTray& operator=(const cSysTray&) = delete;
     ~cSysTray() { Terminate(); }
 
-    // Lifecycle: a newly placed control's defaults, restoring and saving its properties,
-    // resizing, and the end (which takes the icon away).
-    void InitProperties();
+    // Lifecycle: restoring its properties when the window that holds it loads, and the end
+    // (which takes the icon away). The window keeps none of them, so nothing saves them; the
+    // control's window is hidden and without area, so nothing resizes it.
     void ReadProperties(const TrayProperties& stored);
-    TrayProperties WriteProperties() const;
-    void Resize();
     void Terminate();
 
     bool InTray() const { return inTray_; }
@@ -109,7 +103,6 @@ class cSysTray {
     // added again.
     void ShellRestarted();
 
-    bool IconAdded() const { return iconAdded_; }
     bool BalloonShown() const { return balloonShown_; }
     std::int32_t BalloonCount() const { return balloonCount_; }
 

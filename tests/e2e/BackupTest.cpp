@@ -367,7 +367,7 @@ class BackupRun : public RunningProgram {
                                    std::chrono::milliseconds deadline = kRunDeadline) {
         std::vector<SeenBox> reports;
         clock.before = LocalNow();
-        Click(IDC_PUSHBUTTON2);
+        Click(ControlId::PushButton2);
         if (HasFatalFailure()) return reports;
         std::optional<std::wstring> stray;
         const bool ended = WaitUntil(
@@ -427,13 +427,13 @@ TEST_F(BackupRun, WithoutARunningPublisherDoesNothing) {
     const fs::path backups = MakeFolder(L"Backups");
     ASSERT_TRUE(Store::Set(L"Path", backups.wstring()));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_TRUE(Checked(IDC_OPTION1));
+    ASSERT_TRUE(Checked(ControlId::Option1));
     const std::wstring kept = L"on the clipboard before the click";
     ASSERT_TRUE(PutClipboardText(kept));
     const DWORD sequence = ::GetClipboardSequenceNumber();
     ASSERT_TRUE(StandinSettings::SetJournal(journal_));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton2));
     ExpectQuietAfterwards();
     ExpectQuietAfterwards();  // a second marker, behind anything the click posted itself
 
@@ -463,8 +463,8 @@ TEST_F(BackupRun, BacksUpEveryDocumentNextToItWithDateAndTime) {
         StartStandin({flyerFile.wstring(), pricesFile.wstring(), posterFile.wstring()}));
     ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_TRUE(Checked(IDC_OPTION2));
-    ASSERT_TRUE(Checked(IDC_OPTION3));
+    ASSERT_TRUE(Checked(ControlId::Option2));
+    ASSERT_TRUE(Checked(ControlId::Option3));
     const std::wstring kept = L"the user's own clipboard: Grüße, 日本";
     ASSERT_TRUE(PutClipboardText(kept));
     ASSERT_TRUE(StandinSettings::SetJournal(journal_));
@@ -511,12 +511,12 @@ TEST_F(BackupRun, OverwritesTheDaysBackupInTheChosenFolder) {
     ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), L"--unsaved", odd}));
     ASSERT_TRUE(Store::Set(L"Backup Option", L"2"));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    ASSERT_TRUE(Checked(IDC_OPTION1));
-    ASSERT_TRUE(Checked(IDC_OPTION4));
+    ASSERT_TRUE(Checked(ControlId::Option1));
+    ASSERT_TRUE(Checked(ControlId::Option4));
     const fs::path backups = MakeFolder(L"Kopien für Kelbrook");
     const std::wstring typed = backups.wstring() + L"\\";
     DWORD_PTR ignored = 0;
-    ASSERT_TRUE(::SendMessageTimeoutW(Control(IDC_TEXT1), WM_SETTEXT, 0,
+    ASSERT_TRUE(::SendMessageTimeoutW(Control(ControlId::Text1), WM_SETTEXT, 0,
                                       reinterpret_cast<LPARAM>(typed.c_str()), SMTO_ABORTIFHUNG,
                                       5000, &ignored));
     ASSERT_TRUE(WaitUntil([&] { return Store::Read(L"Path") == typed; }));
@@ -564,7 +564,7 @@ TEST_F(BackupRun, AsksWhereToPutTheBackupOfAnUnsavedDocumentUntilAFolderIsChosen
 
     RunClock clock;
     clock.before = LocalNow();
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton2));
     for (const int answer : {IDCANCEL, IDOK}) {
         SCOPED_TRACE(answer == IDOK ? "choosing a folder" : "cancelling");
         HWND dialog = program_.WaitForFolderDialog();
@@ -709,11 +709,11 @@ TEST_F(BackupRun, AFailedSaveIsReportedLoggedAndTheRunGoesOn) {
 
     {
         SCOPED_TRACE("run 2: everything to a folder nobody may write");
-        ASSERT_NO_FATAL_FAILURE(Click(IDC_OPTION1));
+        ASSERT_NO_FATAL_FAILURE(Click(ControlId::Option1));
         ASSERT_TRUE(WaitUntil([] { return Store::Read(L"WhereOption") == L"1"; }));
         const std::wstring folder = kReadOnlyFolder;
         DWORD_PTR ignored = 0;
-        ASSERT_TRUE(::SendMessageTimeoutW(Control(IDC_TEXT1), WM_SETTEXT, 0,
+        ASSERT_TRUE(::SendMessageTimeoutW(Control(ControlId::Text1), WM_SETTEXT, 0,
                                           reinterpret_cast<LPARAM>(folder.c_str()),
                                           SMTO_ABORTIFHUNG, 5000, &ignored));
         ASSERT_TRUE(WaitUntil([&] { return Store::Read(L"Path") == folder; }));
@@ -964,7 +964,7 @@ TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {
     const std::wstring kept = L"kept while closing";
     ASSERT_TRUE(PutClipboardText(kept));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON2));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton2));
     ASSERT_NE(program_.WaitForFolderDialog(), nullptr) << "no folder dialog for Notes";
     ASSERT_TRUE(::PostMessageW(program_.MainWindow(), WM_CLOSE, 0, 0));
     EXPECT_EQ(program_.WaitForExit(kRunDeadline), std::optional<DWORD>(0))
@@ -1036,8 +1036,8 @@ TEST_F(BackupRun, TheTimerSkipsWhatHasNotChangedAndTheButtonCopiesEverything) {
     EXPECT_TRUE(log[5].starts_with(L"Menu.pub was backup saved as ")) << log[5];
     EXPECT_EQ(copies(), 3u);
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));  // the timer off: the button alone
-    ASSERT_TRUE(WaitUntil([&] { return Caption(IDC_PUSHBUTTON4) == L"Turn On Backup Save"; }));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));  // the timer off: the button alone
+    ASSERT_TRUE(WaitUntil([&] { return Caption(ControlId::PushButton4) == L"Turn On Backup Save"; }));
     RunClock now;
     const std::size_t before = log_->Lines().size();
     ASSERT_NO_FATAL_FAILURE(Backup(before + 2, now));
@@ -1062,25 +1062,25 @@ TEST_F(BackupRun, EveryThirtySecondsTheCountdownEndsInABackupAndStartsOver) {
     clock.before = LocalNow();
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     const std::wstring counting = L"On. Next backup save will occur in 00:00:";
-    EXPECT_TRUE(WaitUntil([&] { return Caption(IDC_FRAME2).rfind(counting + L"2", 0) == 0; }))
-        << ::testing::PrintToString(Caption(IDC_FRAME2));
+    EXPECT_TRUE(WaitUntil([&] { return Caption(ControlId::Frame2).rfind(counting + L"2", 0) == 0; }))
+        << ::testing::PrintToString(Caption(ControlId::Frame2));
     EXPECT_TRUE(log_->Lines().empty()) << "a run came before its time";
 
     ASSERT_TRUE(WaitUntil([&] { return log_->Lines().size() == 1; }, std::chrono::seconds(60)))
         << "no scheduled run within a minute; the caption reads "
-        << ::testing::PrintToString(Caption(IDC_FRAME2));
+        << ::testing::PrintToString(Caption(ControlId::Frame2));
     clock.after = LocalNow();
     const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
     ASSERT_TRUE(backup);
     EXPECT_EQ(ReadBytes(*backup), PublicationFile(flyer));
     ExpectLogLine(log_->Lines()[0], L"Flyer.pub was backup saved as " + backup->wstring(), clock);
-    EXPECT_TRUE(WaitUntil([&] { return Caption(IDC_FRAME2).rfind(counting + L"2", 0) == 0; }))
-        << "the countdown did not start over: " << ::testing::PrintToString(Caption(IDC_FRAME2));
+    EXPECT_TRUE(WaitUntil([&] { return Caption(ControlId::Frame2).rfind(counting + L"2", 0) == 0; }))
+        << "the countdown did not start over: " << ::testing::PrintToString(Caption(ControlId::Frame2));
     EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));
     ExpectQuietAfterwards();
-    EXPECT_EQ(Caption(IDC_FRAME2), L"Auto Save is Off.");
+    EXPECT_EQ(Caption(ControlId::Frame2), L"Auto Save is Off.");
     EXPECT_EQ(log_->Lines().size(), 1u);
 }
 

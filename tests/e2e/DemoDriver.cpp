@@ -63,7 +63,7 @@ std::wstring HistoryLogPath() {
 
 std::vector<std::wstring> HistoryLines() {
     const std::optional<std::string> bytes = ReadBytes(HistoryLogPath());
-    return bytes ? LinesOf(FromAnsiCodePage(*bytes)) : std::vector<std::wstring>();
+    return bytes ? LinesOf(FromAnsi(*bytes)) : std::vector<std::wstring>();
 }
 
 // The one running Kelbrook, followed.
@@ -137,13 +137,13 @@ int Backup(bool press) {
     if (press) {
         Say(L"pressing \"Backup Save Now (Test)\" for " + std::to_wstring(documents) +
             L" open documents");
-        if (!PostClick(program.Control(win32::IDC_PUSHBUTTON2))) return Fail(L"no such button");
+        if (!PostClick(program.Control(ControlId::PushButton2))) return Fail(L"no such button");
     } else {
         Say(L"waiting for the automatic backup of " + std::to_wstring(documents) +
             L" open documents");
     }
     // The countdown, printed whenever its tens of seconds change.
-    HWND frame = program.Control(win32::IDC_FRAME2);
+    HWND frame = program.Control(ControlId::Frame2);
     std::wstring shown;
     std::optional<std::wstring> box;
     const bool done = WaitUntil(

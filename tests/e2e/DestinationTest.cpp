@@ -27,7 +27,7 @@ class DestinationFolderButton : public RunningProgram {
     // Clicks "..." and waits for the folder dialog, which must be modal to the main window
     // and show the prompt.
     void OpenFolderDialog(HWND& dialog) {
-        ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON1));
+        ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton1));
         dialog = program_.WaitForFolderDialog();
         ASSERT_NE(dialog, nullptr) << "no folder dialog came";
         EXPECT_NE(FindChild(dialog, L"Static", kBrowsePrompt), nullptr)
@@ -47,7 +47,7 @@ TEST_F(DestinationFolderButton, CancelLeavesText1AndPathAsTheyWere) {
     const std::wstring stored = L"C:\\Backups\\Kelbrook copies";
     ASSERT_TRUE(Store::Set(L"Path", stored));
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_EQ(Caption(IDC_TEXT1), stored);
+    ASSERT_EQ(Caption(ControlId::Text1), stored);
     const std::map<std::wstring, std::wstring> before = Store::Snapshot();
 
     HWND dialog = nullptr;
@@ -55,14 +55,14 @@ TEST_F(DestinationFolderButton, CancelLeavesText1AndPathAsTheyWere) {
     ASSERT_NO_FATAL_FAILURE(Press(dialog, IDCANCEL));
 
     ExpectQuietAfterwards();
-    EXPECT_EQ(Caption(IDC_TEXT1), stored);
+    EXPECT_EQ(Caption(ControlId::Text1), stored);
     EXPECT_EQ(Store::Read(L"Path"), stored);
     EXPECT_EQ(Store::Snapshot(), before);
 }
 
 TEST_F(DestinationFolderButton, CancelWithTheDefaultPathLeavesItToo) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    const std::wstring shown = Caption(IDC_TEXT1);
+    const std::wstring shown = Caption(ControlId::Text1);
     ASSERT_FALSE(shown.empty());
     ASSERT_EQ(Store::Read(L"Path"), shown);
 
@@ -71,7 +71,7 @@ TEST_F(DestinationFolderButton, CancelWithTheDefaultPathLeavesItToo) {
     ASSERT_NO_FATAL_FAILURE(Press(dialog, IDCANCEL));
 
     ExpectQuietAfterwards();
-    EXPECT_EQ(Caption(IDC_TEXT1), shown);
+    EXPECT_EQ(Caption(ControlId::Text1), shown);
     EXPECT_EQ(Store::Read(L"Path"), shown);
 }
 
@@ -85,7 +85,7 @@ TEST_F(DestinationFolderButton, EachChosenFolderGoesToText1AndPathAtOnce) {
     for (const std::filesystem::path& folder : {first, second}) {
         const std::wstring expected = folder.wstring();
         SCOPED_TRACE(::testing::PrintToString(expected));
-        ASSERT_NE(Caption(IDC_TEXT1), expected);
+        ASSERT_NE(Caption(ControlId::Text1), expected);
 
         HWND dialog = nullptr;
         ASSERT_NO_FATAL_FAILURE(OpenFolderDialog(dialog));
@@ -93,8 +93,8 @@ TEST_F(DestinationFolderButton, EachChosenFolderGoesToText1AndPathAtOnce) {
             << "the dialog's selection did not move";
         ASSERT_NO_FATAL_FAILURE(Press(dialog, IDOK));
 
-        EXPECT_TRUE(WaitUntil([&] { return Caption(IDC_TEXT1) == expected; }))
-            << "Text1 shows " << ::testing::PrintToString(Caption(IDC_TEXT1));
+        EXPECT_TRUE(WaitUntil([&] { return Caption(ControlId::Text1) == expected; }))
+            << "Text1 shows " << ::testing::PrintToString(Caption(ControlId::Text1));
         EXPECT_EQ(Store::Read(L"Path"), expected) << "while the program still runs";
         ExpectQuietAfterwards();
         EXPECT_TRUE(program_.Running());
@@ -107,9 +107,9 @@ class DestinationText1 : public RunningProgram {};
 
 TEST_F(DestinationText1, EveryChangeIsStoredAndShownOnTheNextStart) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    HWND text1 = Control(IDC_TEXT1);
+    HWND text1 = Control(ControlId::Text1);
     ASSERT_NE(text1, nullptr);
-    ASSERT_FALSE(Caption(IDC_TEXT1).empty());
+    ASSERT_FALSE(Caption(ControlId::Text1).empty());
 
     // Everything selected first, so the first key replaces the shown path; "\b" is the
     // backspace key.
@@ -125,9 +125,9 @@ TEST_F(DestinationText1, EveryChangeIsStoredAndShownOnTheNextStart) {
         SCOPED_TRACE(::testing::PrintToString(typed));
         ASSERT_TRUE(::PostMessageW(text1, WM_CHAR, key, 1));
         ASSERT_TRUE(WaitUntil([&] {
-            return Caption(IDC_TEXT1) == typed && Store::Read(L"Path") == typed;
+            return Caption(ControlId::Text1) == typed && Store::Read(L"Path") == typed;
         })) << "Text1 "
-            << ::testing::PrintToString(Caption(IDC_TEXT1)) << ", Path "
+            << ::testing::PrintToString(Caption(ControlId::Text1)) << ", Path "
             << ::testing::PrintToString(Store::Read(L"Path"));
     }
     ASSERT_EQ(typed, L"E:\\Kopien für Kelbrook\\2025");
@@ -136,25 +136,25 @@ TEST_F(DestinationText1, EveryChangeIsStoredAndShownOnTheNextStart) {
     ASSERT_NO_FATAL_FAILURE(Close());
     EXPECT_EQ(Store::Read(L"Path"), typed);
     ASSERT_NO_FATAL_FAILURE(Start());
-    EXPECT_EQ(Caption(IDC_TEXT1), typed);
+    EXPECT_EQ(Caption(ControlId::Text1), typed);
     EXPECT_EQ(Store::Read(L"Path"), typed);
 }
 
 TEST_F(DestinationText1, EmptiedTextIsStoredAsAnEmptyPath) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    HWND text1 = Control(IDC_TEXT1);
+    HWND text1 = Control(ControlId::Text1);
     ASSERT_NE(text1, nullptr);
-    ASSERT_FALSE(Caption(IDC_TEXT1).empty());
+    ASSERT_FALSE(Caption(ControlId::Text1).empty());
 
     ASSERT_TRUE(::PostMessageW(text1, EM_SETSEL, 0, -1));
     ASSERT_TRUE(::PostMessageW(text1, WM_CHAR, L'\b', 1));
     EXPECT_TRUE(WaitUntil([&] { return Store::Read(L"Path") == std::wstring(); }))
         << "Path " << ::testing::PrintToString(Store::Read(L"Path"));
-    EXPECT_EQ(Caption(IDC_TEXT1), L"");
+    EXPECT_EQ(Caption(ControlId::Text1), L"");
 
     ASSERT_NO_FATAL_FAILURE(Close());
     ASSERT_NO_FATAL_FAILURE(Start());
-    EXPECT_EQ(Caption(IDC_TEXT1), L"") << "an empty Path is still a stored Path";
+    EXPECT_EQ(Caption(ControlId::Text1), L"") << "an empty Path is still a stored Path";
     EXPECT_EQ(Store::Read(L"Path"), std::wstring());
 }
 
@@ -162,8 +162,8 @@ TEST_F(DestinationText1, EmptiedTextIsStoredAsAnEmptyPath) {
 
 struct OptionPair {
     const char* name;
-    int chosen;   // the option button clicked
-    int partner;  // the other button of its group
+    ControlId chosen;   // the option button clicked
+    ControlId partner;  // the other button of its group
     const wchar_t* setting;
 };
 
@@ -216,23 +216,24 @@ TEST_P(DestinationOptions, ClickLeavesTheOtherGroupAlone) {
     ASSERT_NO_FATAL_FAILURE(Start());
     std::map<std::wstring, std::wstring> expected = Store::Snapshot();
     expected[pair.setting] = L"2";
-    const bool option1 = Checked(IDC_OPTION1), option3 = Checked(IDC_OPTION3);
+    const bool option1 = Checked(ControlId::Option1), option3 = Checked(ControlId::Option3);
 
     ASSERT_NO_FATAL_FAILURE(Click(pair.chosen));
     EXPECT_TRUE(WaitUntil([&] { return Store::Read(pair.setting) == L"2"; }));
     ExpectQuietAfterwards();
     EXPECT_EQ(Store::Snapshot(), expected);
-    if (pair.chosen == IDC_OPTION2) {
-        EXPECT_EQ(Checked(IDC_OPTION3), option3);
+    if (pair.chosen == ControlId::Option2) {
+        EXPECT_EQ(Checked(ControlId::Option3), option3);
     } else {
-        EXPECT_EQ(Checked(IDC_OPTION1), option1);
+        EXPECT_EQ(Checked(ControlId::Option1), option1);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     , DestinationOptions,
-    ::testing::Values(OptionPair{"Option2", IDC_OPTION2, IDC_OPTION1, L"WhereOption"},
-                      OptionPair{"Option4", IDC_OPTION4, IDC_OPTION3, L"Backup Option"}),
+    ::testing::Values(OptionPair{"Option2", ControlId::Option2, ControlId::Option1, L"WhereOption"},
+                      OptionPair{"Option4", ControlId::Option4, ControlId::Option3,
+                                 L"Backup Option"}),
     [](const ::testing::TestParamInfo<OptionPair>& info) { return std::string(info.param.name); });
 
 }  // namespace

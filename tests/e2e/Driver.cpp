@@ -18,6 +18,7 @@
 
 namespace kelbrook::e2e {
 
+using win32::LockedGlobal;
 using win32::UniqueHandle;
 using win32::UniqueKey;
 
@@ -26,17 +27,6 @@ namespace {
 constexpr wchar_t kStoreParent[] = L"Software\\Tarnwick";
 constexpr wchar_t kStoreSection[] = L"Software\\Tarnwick\\Kelbrook";
 constexpr UINT kMessageTimeoutMs = 5000;
-
-std::wstring ModulePath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (length == 0) return L"";
-        if (length < buffer.size()) return std::wstring(buffer.data(), length);
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 std::filesystem::path TempFolder() {
     wchar_t buffer[MAX_PATH + 1] = {};
@@ -48,22 +38,6 @@ bool VisibleChild(HWND box, int id) {
     HWND child = ::GetDlgItem(box, id);
     return child != nullptr && ::IsWindowVisible(child);
 }
-
-// Locks a global memory block while it lives.
-class LockedGlobal {
-  public:
-    explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
-    LockedGlobal(const LockedGlobal&) = delete;
-    LockedGlobal& operator=(const LockedGlobal&) = delete;
-    ~LockedGlobal() {
-        if (data_ != nullptr) ::GlobalUnlock(memory_);
-    }
-    void* data() const { return data_; }
-
-  private:
-    HGLOBAL memory_;
-    void* data_;
-};
 
 }  // namespace
 
@@ -77,7 +51,7 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 }
 
 std::filesystem::path TestProgramFolder() {
-    return std::filesystem::path(ModulePath()).parent_path();
+    return std::filesystem::path(win32::Win32Processes::ModulePath()).parent_path();
 }
 
 // ---- Workspace ----------------------------------------------------------------------------
@@ -223,9 +197,9 @@ bool KelbrookProcess::WaitUntilUsable() const {
     });
 }
 
-HWND KelbrookProcess::Control(int id) const {
+HWND KelbrookProcess::Control(ControlId id) const {
     HWND main = MainWindow();
-    return main != nullptr ? ::GetDlgItem(main, id) : nullptr;
+    return main != nullptr ? ::GetDlgItem(main, win32::ChildWindowId(id)) : nullptr;
 }
 
 HWND KelbrookProcess::FindMessageBox() const {
@@ -287,7 +261,7 @@ HWND KelbrookProcess::WaitForFolderDialog() const {
 }
 
 bool KelbrookProcess::WaitForPostedMessages() const {
-    HWND list = Control(win32::IDC_LISTVIEW1);
+    HWND list = Control(ControlId::ListView1);
     if (list == nullptr) return false;
     DWORD_PTR current = 0;
     // A window that has just come back from a long call (one that ran to its bound) counts as
@@ -531,16 +505,6 @@ std::optional<std::string> ToAnsiCodePage(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring FromAnsiCodePage(const std::string& bytes) {
-    if (bytes.empty()) return std::wstring();
-    const int size =
-        ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                          size);
-    return text;
-}
-
 std::optional<std::wstring> EnvironmentVariable(const std::wstring& name) {
     const DWORD size = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (size == 0) return std::nullopt;
@@ -585,7 +549,7 @@ bool HistoryLogFile::MakeReadOnly() const {
 
 std::vector<std::wstring> HistoryLogFile::Lines() const {
     const std::optional<std::string> bytes = Bytes();
-    return bytes ? LinesOf(FromAnsiCodePage(*bytes)) : std::vector<std::wstring>();
+    return bytes ? LinesOf(FromAnsi(*bytes)) : std::vector<std::wstring>();
 }
 
 // ---- controls -----------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ControlTable.h"
 #include "core/win32/Win32Support.h"
 
 namespace kelbrook::e2e {
@@ -93,7 +94,7 @@ class KelbrookProcess {
     HWND WaitForMainWindow() const;
     // Waits until the main window is shown and takes input; false at the deadline.
     bool WaitUntilUsable() const;
-    HWND Control(int id) const;
+    HWND Control(ControlId id) const;
     // A visible message box of this process, or null.
     HWND FindMessageBox() const;
     // Waits for a visible message box and reads it; nothing at the deadline.
@@ -184,9 +185,10 @@ bool WriteBytes(const std::filesystem::path& path, const std::string& bytes);
 bool DeleteWritable(const std::filesystem::path& path);
 // The lines of a text, each without its CR LF; a last line without one is returned too.
 std::vector<std::wstring> LinesOf(const std::wstring& text);
-// Text in the ANSI code page and back; nothing when a character has no ANSI form.
+// Text in the ANSI code page; nothing when a character has no ANSI form. The way back is the
+// program's own FromAnsi.
 std::optional<std::string> ToAnsiCodePage(const std::wstring& text);
-std::wstring FromAnsiCodePage(const std::string& bytes);
+using win32::FromAnsi;
 // An environment variable of the test process.
 std::optional<std::wstring> EnvironmentVariable(const std::wstring& name);
 

@@ -23,7 +23,7 @@ TEST_F(Help, ShowsOneContactMessageWithOkOnlyAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::map<std::wstring, std::wstring> before = Store::Snapshot();
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON11));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton11));
     const std::optional<SeenBox> box = program_.WaitForMessageBox();
     ASSERT_TRUE(box) << "no message box came";
     EXPECT_EQ(box->text, kHelpText);

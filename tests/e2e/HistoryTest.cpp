@@ -55,7 +55,7 @@ class HistoryE2e : public RunningProgram {
 
     // Clicks the button and reads the message box it opens, which must be the program's
     // own: titled Kelbrook, without an icon.
-    std::optional<SeenBox> ClickForBox(int id) {
+    std::optional<SeenBox> ClickForBox(ControlId id) {
         Click(id);
         if (HasFatalFailure()) return std::nullopt;
         std::optional<SeenBox> box = program_.WaitForMessageBox();
@@ -104,7 +104,7 @@ TEST_F(HistoryView, WithoutALogTellsThereIsNoHistory) {
     ASSERT_NO_FATAL_FAILURE(Start());
     NoteRunningNotepads();
 
-    const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON3);
+    const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton3);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, kNoHistory);
     EXPECT_TRUE(box->ok);
@@ -123,7 +123,7 @@ TEST_F(HistoryView, WithALogOpensItInNotepad) {
     if (HasFailure()) return;
     NoteRunningNotepads();
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON3));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton3));
     std::vector<DWORD> started;
     ASSERT_TRUE(WaitUntil([&] { return !(started = NewNotepads()).empty(); }))
         << "no Notepad started";
@@ -145,7 +145,7 @@ TEST_F(HistoryView, WithALogOpensItInNotepad) {
     if (window != nullptr) {
         HWND edit = ::FindWindowExW(window, nullptr, L"Edit", nullptr);
         ASSERT_NE(edit, nullptr);
-        EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == FromAnsiCodePage(bytes); }))
+        EXPECT_TRUE(WaitUntil([&] { return TextOf(edit) == FromAnsi(bytes); }))
             << "Notepad shows " << ::testing::PrintToString(TextOf(edit));
     }
 
@@ -165,7 +165,7 @@ TEST_F(HistoryCopy, WithoutALogLeavesTheClipboardAlone) {
     ASSERT_EQ(ClipboardText(), before);
     const DWORD sequence = ::GetClipboardSequenceNumber();
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     EXPECT_EQ(::GetClipboardSequenceNumber(), sequence) << "the clipboard was written";
     EXPECT_EQ(ClipboardText(), before);
@@ -176,11 +176,11 @@ TEST_F(HistoryCopy, WithALogCopiesItsWholeText) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string bytes = WriteLog();
     if (HasFailure()) return;
-    const std::wstring expected = FromAnsiCodePage(bytes);
+    const std::wstring expected = FromAnsi(bytes);
     ASSERT_NE(expected.find(L"Müller"), std::wstring::npos);
     ASSERT_TRUE(PutClipboardText(L"on the clipboard before the click"));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
     EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == expected; }))
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
@@ -191,17 +191,17 @@ TEST_F(HistoryCopy, ALaterCopyTakesTheLogAsItIsThen) {
     ASSERT_NO_FATAL_FAILURE(Start());
     const std::string first = WriteLog();
     if (HasFailure()) return;
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
-    ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(first); }));
+    ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(first); }));
 
     const std::optional<std::string> line = ToAnsiCodePage(L"31.08.2021 11:45:05 Übrig\r\n");
     ASSERT_TRUE(line);
     const std::string second = first + *line;
     ASSERT_TRUE(log_->Write(second));
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
     ExpectQuietAfterwards();
-    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(second); }))
+    EXPECT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(second); }))
         << "the clipboard holds " << ::testing::PrintToString(ClipboardText());
 }
 
@@ -214,12 +214,12 @@ TEST_F(HistoryCopy, TheCopiedLinesStayOnTheClipboardAfterTheProgramCloses) {
         const std::string bytes = WriteLog();
         if (HasFailure()) return;
         for (int copy = 0; copy < copies; ++copy) {
-            ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON5));
+            ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton5));
             ExpectQuietAfterwards();
         }
-        ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsiCodePage(bytes); }));
+        ASSERT_TRUE(WaitUntil([&] { return ClipboardText() == FromAnsi(bytes); }));
         ASSERT_NO_FATAL_FAILURE(Close());
-        EXPECT_EQ(ClipboardText(), FromAnsiCodePage(bytes))
+        EXPECT_EQ(ClipboardText(), FromAnsi(bytes))
             << "after the program closed the clipboard holds "
             << ::testing::PrintToString(ClipboardText());
     }
@@ -231,7 +231,7 @@ class HistoryClear : public HistoryE2e {
   protected:
     // Clicks "Clear History Log", checks the question and answers it.
     void ClearAnswering(int answer) {
-        const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON12);
+        const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton12);
         ASSERT_TRUE(box);
         EXPECT_EQ(box->text, kClearQuestion);
         EXPECT_TRUE(box->yes && box->no);
@@ -289,7 +289,7 @@ TEST_F(HistoryClear, AfterClearingViewTellsThereIsNoHistory) {
     ASSERT_TRUE(WaitUntil([&] { return !log_->Exists(); }));
     ExpectQuietAfterwards();
 
-    const std::optional<SeenBox> box = ClickForBox(IDC_PUSHBUTTON3);
+    const std::optional<SeenBox> box = ClickForBox(ControlId::PushButton3);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, kNoHistory);
     ASSERT_TRUE(Answer(*box, IDOK));

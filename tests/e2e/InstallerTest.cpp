@@ -217,7 +217,7 @@ TEST_F(Installer, InstallsRunsAndUninstallsKeepingWhatIsTheUsers) {
 
     // The installed program starts, and "Load this software on Windows startup" registers it.
     ASSERT_NO_FATAL_FAILURE(StartInstalled());
-    HWND check5 = running_.Control(win32::IDC_CHECK5);
+    HWND check5 = running_.Control(ControlId::Check5);
     ASSERT_NE(check5, nullptr);
     ASSERT_TRUE(PostClick(check5));
     const std::wstring runData = Quoted(program_.wstring());

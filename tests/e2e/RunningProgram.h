@@ -65,14 +65,14 @@ class RunningProgram : public ::testing::Test {
     void Start() { StartPastPublisherMessage(program_, workspace_->program()); }
     void Close() { CloseCleanly(program_); }
 
-    HWND Control(int id) const { return program_.Control(id); }
-    std::wstring Caption(int id) const { return TextOf(Control(id)); }
-    bool Checked(int id) const { return IsChecked(Control(id)); }
+    HWND Control(ControlId id) const { return program_.Control(id); }
+    std::wstring Caption(ControlId id) const { return TextOf(Control(id)); }
+    bool Checked(ControlId id) const { return IsChecked(Control(id)); }
 
-    void Click(int id) {
+    void Click(ControlId id) {
         HWND button = Control(id);
-        ASSERT_NE(button, nullptr) << "control " << id;
-        ASSERT_TRUE(PostClick(button)) << "control " << id;
+        ASSERT_NE(button, nullptr) << ControlName(id);
+        ASSERT_TRUE(PostClick(button)) << ControlName(id);
     }
 
     // Waits until the program has handled what was posted to it, then expects that no

@@ -24,28 +24,30 @@ class SchedulerE2e : public RunningProgram {};
 // Off, restarted off, and on again: the captions, the timer and "StartStopState" agree.
 TEST_F(SchedulerE2e, TheOnOffButtonSwitchesTheCountdownAndKeepsTheStateAcrossARestart) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
-    ASSERT_TRUE(WaitUntil([&] { return Caption(IDC_FRAME2).rfind(kCountdownPrefix, 0) == 0; }))
-        << "the countdown never showed: " << ::testing::PrintToString(Caption(IDC_FRAME2));
+    ASSERT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
+    ASSERT_TRUE(WaitUntil([&] {
+        return Caption(ControlId::Frame2).rfind(kCountdownPrefix, 0) == 0;
+    })) << "the countdown never showed: "
+        << ::testing::PrintToString(Caption(ControlId::Frame2));
 
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));
     ExpectQuietAfterwards();
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn On Backup Save");
-    EXPECT_EQ(Caption(IDC_FRAME2), L"Auto Save is Off.");
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn On Backup Save");
+    EXPECT_EQ(Caption(ControlId::Frame2), L"Auto Save is Off.");
     EXPECT_EQ(Store::Read(L"StartStopState"), L"Off");
     ASSERT_NO_FATAL_FAILURE(Close());
 
     ASSERT_NO_FATAL_FAILURE(Start());
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn On Backup Save");
-    EXPECT_EQ(Caption(IDC_FRAME2), L"Auto Save is Turned Off.");
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_PUSHBUTTON4));
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn On Backup Save");
+    EXPECT_EQ(Caption(ControlId::Frame2), L"Auto Save is Turned Off.");
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));
     ExpectQuietAfterwards();
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
     EXPECT_EQ(Store::Read(L"StartStopState"), L"On");
     // "Save every 5 minutes": the first tick after the switch shows 00:04:59.
     EXPECT_TRUE(WaitUntil([&] {
-        return Caption(IDC_FRAME2).rfind(std::wstring(kCountdownPrefix) + L"00:04:", 0) == 0;
-    })) << ::testing::PrintToString(Caption(IDC_FRAME2));
+        return Caption(ControlId::Frame2).rfind(std::wstring(kCountdownPrefix) + L"00:04:", 0) == 0;
+    })) << ::testing::PrintToString(Caption(ControlId::Frame2));
 }
 
 // The rectangle of a list row, read in the program's own memory.
@@ -84,7 +86,7 @@ bool MouseClick(HWND window, POINT point) {
 // later tick counts from the new length.
 TEST_F(SchedulerE2e, AMouseClickOnARowStoresItAndRestartsTheCountdown) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    HWND list = Control(IDC_LISTVIEW1);
+    HWND list = Control(ControlId::ListView1);
     ASSERT_NE(list, nullptr);
     ::SetForegroundWindow(program_.MainWindow());
 
@@ -96,9 +98,10 @@ TEST_F(SchedulerE2e, AMouseClickOnARowStoresItAndRestartsTheCountdown) {
         << "OftenIndex is " << ::testing::PrintToString(Store::Read(L"OftenIndex"));
     EXPECT_EQ(SelectedListRow(list), 0);
     EXPECT_TRUE(WaitUntil([&] {
-        return Caption(IDC_FRAME2).rfind(std::wstring(kCountdownPrefix) + L"00:00:2", 0) == 0;
+        return Caption(ControlId::Frame2).rfind(std::wstring(kCountdownPrefix) + L"00:00:2", 0) ==
+               0;
     })) << "the countdown did not restart from 30 seconds: "
-        << ::testing::PrintToString(Caption(IDC_FRAME2));
+        << ::testing::PrintToString(Caption(ControlId::Frame2));
     ExpectQuietAfterwards();
 }
 

@@ -7,6 +7,7 @@
 
 namespace kelbrook::e2e {
 
+using win32::FromUtf8;
 using win32::UniqueHandle;
 using win32::UniqueKey;
 
@@ -24,16 +25,6 @@ std::string Utf8(const std::wstring& text) {
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
                           size, nullptr, nullptr);
     return bytes;
-}
-
-std::wstring FromUtf8(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    const int size =
-        ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                          size);
-    return text;
 }
 
 // One argument quoted the way CommandLineToArgvW reads it back.

@@ -70,7 +70,7 @@ class StartWithWindows : public RunningProgram {
         for (const wchar_t* other : kOtherPrograms) workspace_->WriteFile(other, *bytes);
     }
 
-    void ClickAndSettle(int id) {
+    void ClickAndSettle(ControlId id) {
         ASSERT_NO_FATAL_FAILURE(Click(id));
         ASSERT_NO_FATAL_FAILURE(ExpectQuietAfterwards());
     }
@@ -81,11 +81,11 @@ class StartWithWindows : public RunningProgram {
 TEST_F(StartWithWindows, TickingRegistersTheProgramItselfInQuotesBesideOtherPrograms) {
     ASSERT_NO_FATAL_FAILURE(PlaceOtherPrograms());
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_FALSE(Checked(IDC_CHECK5));
+    ASSERT_FALSE(Checked(ControlId::Check5));
 
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK5));
-    EXPECT_TRUE(Checked(IDC_CHECK5));
-    EXPECT_TRUE(::IsWindowVisible(Control(IDC_CHECK8)));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check5));
+    EXPECT_TRUE(Checked(ControlId::Check5));
+    EXPECT_TRUE(::IsWindowVisible(Control(ControlId::Check8)));
     EXPECT_EQ(Store::Read(L"Windows Startup"), L"On");
     // Wine grants the machine's key to everyone, so the value lands there.
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, kValueName), QuotedProgram());
@@ -99,17 +99,17 @@ TEST_F(StartWithWindows, TickingRegistersTheProgramItselfInQuotesBesideOtherProg
 TEST_F(StartWithWindows, ClearingRemovesTheValueOnlyAndClearsAndHidesStartInTray) {
     ASSERT_TRUE(SetRunValue(HKEY_LOCAL_MACHINE, kNeighbour, L"C:\\other.exe"));
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK5));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check5));
     ASSERT_EQ(RunValue(HKEY_LOCAL_MACHINE, kValueName), QuotedProgram());
     // A value in the user's key too, as a start without administrator rights leaves it.
     ASSERT_TRUE(SetRunValue(HKEY_CURRENT_USER, kValueName, QuotedProgram()));
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK8));
-    ASSERT_TRUE(Checked(IDC_CHECK8));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check8));
+    ASSERT_TRUE(Checked(ControlId::Check8));
 
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK5));
-    EXPECT_FALSE(Checked(IDC_CHECK5));
-    EXPECT_FALSE(Checked(IDC_CHECK8));
-    EXPECT_FALSE(::IsWindowVisible(Control(IDC_CHECK8)));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check5));
+    EXPECT_FALSE(Checked(ControlId::Check5));
+    EXPECT_FALSE(Checked(ControlId::Check8));
+    EXPECT_FALSE(::IsWindowVisible(Control(ControlId::Check8)));
     EXPECT_EQ(Store::Read(L"Windows Startup"), L"Off");
     EXPECT_EQ(Store::Read(L"Minimized"), L"Off");
     EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, kValueName));
@@ -117,16 +117,16 @@ TEST_F(StartWithWindows, ClearingRemovesTheValueOnlyAndClearsAndHidesStartInTray
     EXPECT_EQ(RunValue(HKEY_LOCAL_MACHINE, kNeighbour), L"C:\\other.exe");
 
     // Cleared once more with nothing left to delete: quiet.
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK5));
-    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(IDC_CHECK5));
-    EXPECT_FALSE(Checked(IDC_CHECK5));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check5));
+    ASSERT_NO_FATAL_FAILURE(ClickAndSettle(ControlId::Check5));
+    EXPECT_FALSE(Checked(ControlId::Check5));
     EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, kValueName));
 }
 
 TEST_F(StartWithWindows, StartingWithTheSettingOnTicksTheBoxWithoutWritingTheValue) {
     ASSERT_TRUE(Store::Set(L"Windows Startup", L"On"));
     ASSERT_NO_FATAL_FAILURE(Start());
-    EXPECT_TRUE(Checked(IDC_CHECK5));
+    EXPECT_TRUE(Checked(ControlId::Check5));
     EXPECT_FALSE(RunValue(HKEY_LOCAL_MACHINE, kValueName));
     EXPECT_FALSE(RunValue(HKEY_CURRENT_USER, kValueName));
     EXPECT_EQ(Store::Read(L"Windows Startup"), L"On");

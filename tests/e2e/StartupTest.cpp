@@ -90,30 +90,30 @@ TEST_F(FirstStart, ShowsEveryCaptionAsDesigned) {
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
     EXPECT_EQ(TextOf(program_.MainWindow()), L"Kelbrook");
-    const std::map<int, std::wstring> expected = {
-        {IDC_PUSHBUTTON4, L"Turn Off Backup Save"},
-        {IDC_FRAME3, L"Other Options"},
-        {IDC_OPTION3, L"Create new file on backup"},
-        {IDC_OPTION4, L"Overwrite old backup file on backup"},
-        {IDC_CHECK5, L"Load this software on Windows startup"},
-        {IDC_CHECK8, L"Start in system tray"},
-        {IDC_FRAME1, L"Save Location Option"},
-        {IDC_OPTION2, L"Save all backups to the same folder as the open documents"},
-        {IDC_OPTION1, L"Save all backups to this location:"},
-        {IDC_PUSHBUTTON1, L"..."},
-        {IDC_PUSHBUTTON2, L"Backup Save Now (Test)"},
-        {IDC_PUSHBUTTON3, L"View History Log"},
-        {IDC_PUSHBUTTON5, L"Copy History To Clipboard"},
-        {IDC_PUSHBUTTON11, L"Help"},
-        {IDC_PUSHBUTTON12, L"Clear History Log"},
+    const std::map<ControlId, std::wstring> expected = {
+        {ControlId::PushButton4, L"Turn Off Backup Save"},
+        {ControlId::Frame3, L"Other Options"},
+        {ControlId::Option3, L"Create new file on backup"},
+        {ControlId::Option4, L"Overwrite old backup file on backup"},
+        {ControlId::Check5, L"Load this software on Windows startup"},
+        {ControlId::Check8, L"Start in system tray"},
+        {ControlId::Frame1, L"Save Location Option"},
+        {ControlId::Option2, L"Save all backups to the same folder as the open documents"},
+        {ControlId::Option1, L"Save all backups to this location:"},
+        {ControlId::PushButton1, L"..."},
+        {ControlId::PushButton2, L"Backup Save Now (Test)"},
+        {ControlId::PushButton3, L"View History Log"},
+        {ControlId::PushButton5, L"Copy History To Clipboard"},
+        {ControlId::PushButton11, L"Help"},
+        {ControlId::PushButton12, L"Clear History Log"},
     };
     for (const auto& [id, caption] : expected) {
-        ASSERT_NE(Control(id), nullptr) << "control " << id;
-        EXPECT_EQ(Caption(id), caption) << "control " << id;
+        ASSERT_NE(Control(id), nullptr) << ControlName(id);
+        EXPECT_EQ(Caption(id), caption) << ControlName(id);
     }
-    EXPECT_EQ(Caption(IDC_TEXT1), DesktopWithBackslash());
+    EXPECT_EQ(Caption(ControlId::Text1), DesktopWithBackslash());
     // The countdown of "Save every 5 minutes" may have begun while the start-up message was up.
-    const std::wstring status = Caption(IDC_FRAME2);
+    const std::wstring status = Caption(ControlId::Frame2);
     EXPECT_TRUE(status == L"On. Next backup save will occur in" ||
                 status.rfind(L"On. Next backup save will occur in 00:04:", 0) == 0)
         << ::testing::PrintToString(status);
@@ -122,13 +122,13 @@ TEST_F(FirstStart, ShowsEveryCaptionAsDesigned) {
 TEST_F(FirstStart, ChecksTheDefaultOptionsAndSelectsTheThirdInterval) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
-    EXPECT_TRUE(Checked(IDC_OPTION1));
-    EXPECT_FALSE(Checked(IDC_OPTION2));
-    EXPECT_TRUE(Checked(IDC_OPTION3));
-    EXPECT_FALSE(Checked(IDC_OPTION4));
-    EXPECT_FALSE(Checked(IDC_CHECK5));
-    EXPECT_FALSE(Checked(IDC_CHECK8));
-    HWND list = Control(IDC_LISTVIEW1);
+    EXPECT_TRUE(Checked(ControlId::Option1));
+    EXPECT_FALSE(Checked(ControlId::Option2));
+    EXPECT_TRUE(Checked(ControlId::Option3));
+    EXPECT_FALSE(Checked(ControlId::Option4));
+    EXPECT_FALSE(Checked(ControlId::Check5));
+    EXPECT_FALSE(Checked(ControlId::Check8));
+    HWND list = Control(ControlId::ListView1);
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(ListRowCount(list), 10);
     EXPECT_EQ(SelectedListRow(list), 2);
@@ -193,8 +193,8 @@ TEST_F(StoredSettings, StartStopStateOffShowsTheTurnedOffStatus) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn On Backup Save");
-    EXPECT_EQ(Caption(IDC_FRAME2), L"Auto Save is Turned Off.");
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn On Backup Save");
+    EXPECT_EQ(Caption(ControlId::Frame2), L"Auto Save is Turned Off.");
     EXPECT_EQ(Store::Read(L"StartStopState"), L"Off");
 }
 
@@ -203,8 +203,8 @@ TEST_F(StoredSettings, StartStopStateInLowerCaseIsNeitherOnNorOff) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn On Backup Save");
-    EXPECT_EQ(Caption(IDC_FRAME2), L"On. Next backup save will occur in");
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn On Backup Save");
+    EXPECT_EQ(Caption(ControlId::Frame2), L"On. Next backup save will occur in");
     EXPECT_EQ(Store::Read(L"StartStopState"), L"on");
 }
 
@@ -213,8 +213,8 @@ TEST_F(StoredSettings, WhereOptionOtherThanOneChecksOption2AndIsRewritten) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
-    EXPECT_TRUE(Checked(IDC_OPTION2));
-    EXPECT_FALSE(Checked(IDC_OPTION1));
+    EXPECT_TRUE(Checked(ControlId::Option2));
+    EXPECT_FALSE(Checked(ControlId::Option1));
     EXPECT_EQ(Store::Read(L"WhereOption"), L"2");
 }
 
@@ -234,8 +234,8 @@ TEST_F(StoredSettings, BackupOptionIsReadByItsLeadingNumber) {
         const StartRecord record = Start();
         if (HasFatalFailure()) return;
         EXPECT_TRUE(record.reports.empty());
-        EXPECT_EQ(Checked(IDC_OPTION4), c.overwrite);
-        EXPECT_EQ(Checked(IDC_OPTION3), !c.overwrite);
+        EXPECT_EQ(Checked(ControlId::Option4), c.overwrite);
+        EXPECT_EQ(Checked(ControlId::Option3), !c.overwrite);
         EXPECT_EQ(Store::Read(L"Backup Option"), std::wstring(c.rewritten));
     }
 }
@@ -246,7 +246,7 @@ TEST_F(StoredSettings, PathWithoutTrailingBackslashIsShownUnchanged) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
-    EXPECT_EQ(Caption(IDC_TEXT1), path);
+    EXPECT_EQ(Caption(ControlId::Text1), path);
     EXPECT_EQ(Store::Read(L"Path"), path);
 }
 
@@ -257,11 +257,11 @@ class OftenIndex : public KelbrookE2e {
     // The settings other than the interval still come up as on a first start.
     void ExpectTheOtherSettings() {
         EXPECT_TRUE(::IsWindowVisible(program_.MainWindow()));
-        EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
-        EXPECT_EQ(Caption(IDC_TEXT1), DesktopWithBackslash());
-        EXPECT_TRUE(Checked(IDC_OPTION1));
-        EXPECT_TRUE(Checked(IDC_OPTION3));
-        EXPECT_EQ(ListRowCount(Control(IDC_LISTVIEW1)), 10);
+        EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
+        EXPECT_EQ(Caption(ControlId::Text1), DesktopWithBackslash());
+        EXPECT_TRUE(Checked(ControlId::Option1));
+        EXPECT_TRUE(Checked(ControlId::Option3));
+        EXPECT_EQ(ListRowCount(Control(ControlId::ListView1)), 10);
         EXPECT_EQ(Store::Read(L"WhereOption"), L"1");
         EXPECT_EQ(Store::Read(L"Backup Option"), L"1");
     }
@@ -272,7 +272,7 @@ TEST_F(OftenIndex, TenSelectsTheLastRow) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
     EXPECT_TRUE(record.reports.empty());
-    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), 9);
+    EXPECT_EQ(SelectedListRow(Control(ControlId::ListView1)), 9);
     ExpectTheOtherSettings();
 }
 
@@ -283,7 +283,7 @@ TEST_F(OftenIndex, ZeroIsReportedAtStep172AndNoRowIsSelected) {
     ASSERT_EQ(record.reports.size(), 1u);
     ExpectEarlyReport(record.reports[0], L"Index out of bounds", 172);
     EXPECT_NE(record.reports[0].text.find(L"Form1.Form_Load at line 172"), std::wstring::npos);
-    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), -1);
+    EXPECT_EQ(SelectedListRow(Control(ControlId::ListView1)), -1);
     ExpectTheOtherSettings();
 }
 
@@ -294,7 +294,7 @@ TEST_F(OftenIndex, TextIsReportedAtStep170ThenAt172) {
     ASSERT_EQ(record.reports.size(), 2u);
     ExpectEarlyReport(record.reports[0], L"Type mismatch", 170);
     ExpectEarlyReport(record.reports[1], L"Index out of bounds", 172);
-    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), -1);
+    EXPECT_EQ(SelectedListRow(Control(ControlId::ListView1)), -1);
     ExpectTheOtherSettings();
     EXPECT_EQ(Store::Read(L"OftenIndex"), L"abc");
 }
@@ -310,8 +310,8 @@ TEST_F(CustomPointer, AnUnreadableCursorFileIsReportedAtStep114) {
     ASSERT_EQ(record.reports.size(), 1u);
     ExpectEarlyReport(record.reports[0], L"Invalid picture", 114);
     EXPECT_TRUE(record.publisher->mainWindowVisible);
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
-    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), 2);
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
+    EXPECT_EQ(SelectedListRow(Control(ControlId::ListView1)), 2);
 }
 
 // ---- the skin beside the program --------------------------------------------------------
@@ -337,7 +337,7 @@ TEST_F(Skin, AValidSkinRestylesTheWindowWithoutAReport) {
     EXPECT_TRUE(record.reports.empty());
     EXPECT_TRUE(WaitUntil([&] { return ClientPixel(3, 3) == RGB(0xC0, 0x30, 0x80); }))
         << "the window's background did not take the skin's colour";
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
 }
 
 TEST_F(Skin, WithoutASkinTheWindowIsWhite) {
@@ -353,8 +353,8 @@ TEST_F(Skin, AnInvalidSkinIsReportedAtStep104AndStartUpGoesOn) {
     ASSERT_EQ(record.reports.size(), 1u);
     ExpectEarlyReport(record.reports[0], L"Invalid skin file, line 1: expected \"KelbrookSkin 1\"",
                       104);
-    EXPECT_EQ(Caption(IDC_PUSHBUTTON4), L"Turn Off Backup Save");
-    EXPECT_EQ(SelectedListRow(Control(IDC_LISTVIEW1)), 2);
+    EXPECT_EQ(Caption(ControlId::PushButton4), L"Turn Off Backup Save");
+    EXPECT_EQ(SelectedListRow(Control(ControlId::ListView1)), 2);
     // The colours set before the skin failed stay: the button face of the system.
     EXPECT_TRUE(WaitUntil([&] { return ClientPixel(3, 3) == ::GetSysColor(COLOR_BTNFACE); }));
 }

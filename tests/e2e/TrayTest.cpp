@@ -46,7 +46,7 @@ class TrayE2e : public RunningProgram {
         ASSERT_TRUE(WaitUntil([] { return !TrayShowsAnIcon(); })) << "an icon from before";
     }
     void ReleaseButtonOnIcon(LPARAM code = WM_LBUTTONUP) {
-        HWND control = Control(IDC_CSYSTRAY1);
+        HWND control = Control(ControlId::cSysTray1);
         ASSERT_NE(control, nullptr) << "the tray control's window";
         ASSERT_TRUE(::PostMessageW(control, kTrayNotification, 0, code));
     }
@@ -83,7 +83,7 @@ TEST_F(TrayE2e, MinimizingHidesIntoTheTrayOnceWithABalloonAndTheIconBringsItBack
 // closing from the tray leaves no icon and a clean exit.
 TEST_F(TrayE2e, StartInTrayShowsOnlyTheIconAtTheNextStart) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(Click(IDC_CHECK8));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::Check8));
     ExpectQuietAfterwards();
     EXPECT_EQ(Store::Read(L"Minimized"), L"On");
     EXPECT_TRUE(MainVisible()) << "ticking the box hid the window at once";
@@ -97,7 +97,7 @@ TEST_F(TrayE2e, StartInTrayShowsOnlyTheIconAtTheNextStart) {
     ASSERT_TRUE(Answer(*box, IDOK));
     EXPECT_TRUE(WaitUntil(TrayShowsAnIcon));
     EXPECT_FALSE(MainVisible());
-    EXPECT_TRUE(Checked(IDC_CHECK8));
+    EXPECT_TRUE(Checked(ControlId::Check8));
 
     ASSERT_NO_FATAL_FAILURE(Close());  // from the tray, as the session's end would
     EXPECT_TRUE(WaitUntil([] { return !TrayShowsAnIcon(); })) << "closing left the icon";

@@ -64,14 +64,10 @@ class FakeTrayWindow : public TrayControlWindow {
         ++restores;
         installed = nullptr;
     }
-    void SetSizeTwips(int width, int height) override { size = {width, height}; }
     TrayPicture OwnPicture() const override { return {TrayPicture::Kind::Icon, 0xB1}; }
-    void ShowPicture(const TrayPicture& picture) override { shown = picture; }
 
     cSysTray* installed = nullptr;
     int installs = 0, restores = 0;
-    std::pair<int, int> size{0, 0};
-    TrayPicture shown;
 };
 
 }  // namespace kelbrook::testing

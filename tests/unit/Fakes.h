@@ -113,7 +113,6 @@ class FakeFiles : public Files {
 
 class FakeProcesses : public Processes {
   public:
-    bool AnotherInstanceRunning() override { return anotherInstance; }
     std::wstring ProgramFolder() override { return programFolder; }
     std::wstring ExecutablePath() override { return executablePath; }
     std::optional<std::wstring> Environment(const std::wstring& name) override {
@@ -125,7 +124,6 @@ class FakeProcesses : public Processes {
         if (failStart) throw Failure(L"File not found");
         started.push_back({commandLine, show});
     }
-    bool anotherInstance = false;
     bool failStart = false;
     std::wstring programFolder = L"C:\\Program Files\\Kelbrook";
     std::wstring executablePath = L"C:\\Program Files\\Kelbrook\\Kelbrook.exe";

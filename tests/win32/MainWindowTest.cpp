@@ -65,7 +65,7 @@ TEST_F(MainWindowTest, HasEveryControlAsTheStandardControlOfItsKind) {
     EXPECT_EQ(StyleOf(ControlId::ListView1) & LVS_TYPEMASK, static_cast<DWORD>(LVS_REPORT));
     EXPECT_EQ(ClassOf(window.Child(ControlId::ProgressBar1)), L"msctls_progress32");
     EXPECT_EQ(_wcsicmp(ClassOf(window.Child(ControlId::RichTextBox1)).c_str(), MSFTEDIT_CLASS), 0);
-    EXPECT_EQ(::GetDlgCtrlID(window.Child(ControlId::PushButton12)), IDC_PUSHBUTTON12);
+    EXPECT_EQ(::GetDlgCtrlID(window.Child(ControlId::PushButton12)), 1020);
     EXPECT_EQ(window.Caption(ControlId::Frame3), L"Other Options");
     EXPECT_EQ(window.Caption(ControlId::Option2),
               L"Save all backups to the same folder as the open documents");
@@ -73,6 +73,23 @@ TEST_F(MainWindowTest, HasEveryControlAsTheStandardControlOfItsKind) {
     EXPECT_FALSE(window.Value(ControlId::Option1));
     EXPECT_FALSE(window.Value(ControlId::Check5));
     EXPECT_FALSE(::IsWindowVisible(window.Handle()));  // shown by start-up, not by creation
+}
+
+// Every row of the control table is a child window with its identifier and its caption; the
+// first option button of a pair opens the pair's group, so the arrow keys stay inside it.
+TEST_F(MainWindowTest, CreatesEveryRowOfTheControlTable) {
+    for (const ControlRow& row : kControlTable) {
+        if (row.kind == ControlKind::Window || row.kind == ControlKind::Tray) continue;
+        SCOPED_TRACE(::testing::Message() << row.name);
+        HWND child = window.Child(row.id);  // raises for a row without a window
+        EXPECT_EQ(::GetParent(child), window.Handle());
+        EXPECT_EQ(::GetDlgCtrlID(child), ChildWindowId(row.id));
+        EXPECT_EQ(window.Caption(row.id), row.caption);
+        if (row.kind == ControlKind::Option) {
+            EXPECT_EQ((StyleOf(row.id) & WS_GROUP) != 0, OptionPartner(row.id) > row.id);
+        }
+    }
+    EXPECT_EQ(ChildWindowId(ControlId::cSysTray1), 1021) << "the tray control's window's own";
 }
 
 TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {

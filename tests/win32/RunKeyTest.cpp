@@ -128,8 +128,7 @@ TEST_F(RunKeyTest, ANameAndPathOutsideTheAnsiCodePageSurvive) {
 }
 
 TEST_F(RunKeyTest, TheRunningExecutableIsRegisteredByItsNameWithItsQuotedPath) {
-    SingleInstance instance;
-    Win32Processes processes(instance);
+    Win32Processes processes;
     mStartUp::AddToStartup(processes, runKey);
     EXPECT_EQ(Read(HKEY_LOCAL_MACHINE, kRunPath, OwnName()),
               (Stored{REG_SZ, L"\"" + Win32Processes::ModulePath() + L"\""}));

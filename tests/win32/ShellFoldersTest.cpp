@@ -24,8 +24,7 @@ TEST(ShellFolders, AnUnknownFolderNumberGivesAnEmptyPath) {
 }
 
 TEST(Processes, ProgramFolderIsTheFolderOfTheExecutable) {
-    SingleInstance instance;
-    Win32Processes processes(instance);
+    Win32Processes processes;
     const std::wstring folder = processes.ProgramFolder();
     const std::wstring exe = Win32Processes::ModulePath();
     EXPECT_EQ(exe.substr(0, folder.size()), folder);
@@ -33,8 +32,7 @@ TEST(Processes, ProgramFolderIsTheFolderOfTheExecutable) {
 }
 
 TEST(Processes, EnvironmentTellsAnUnsetVariableFromAnEmptyOne) {
-    SingleInstance instance;
-    Win32Processes processes(instance);
+    Win32Processes processes;
     ::SetEnvironmentVariableW(L"KELBROOK_TEST_VAR", L"a b");
     EXPECT_EQ(processes.Environment(L"KELBROOK_TEST_VAR"), L"a b");
     ::SetEnvironmentVariableW(L"KELBROOK_TEST_VAR", nullptr);

@@ -24,8 +24,9 @@ TEST(Win32Failures, CarryTheCodeTheyCameFrom) {
         EXPECT_EQ(failure.Code(), RPC_E_DISCONNECTED);
     }
     EXCEPINFO info{};
-    Bstr description(L"Stand-in failure in Document.SaveAs");
-    info.bstrDescription = description.get();
+    Variant description;
+    description.SetString(L"Stand-in failure in Document.SaveAs");
+    info.bstrDescription = description.get()->bstrVal;
     info.scode = STG_E_ACCESSDENIED;
     try {
         ThrowIfFailed(DISP_E_EXCEPTION, L"Calling SaveAs", &info);

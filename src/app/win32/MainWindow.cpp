@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Failure.h"
+#include "app/win32/ControlIds.h"
 
 namespace kelbrook::win32 {
 
@@ -313,7 +314,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void MainWindow::OnCommand(int childId, int code) {
     if (events_ == nullptr) return;
-    const auto id = static_cast<ControlId>(childId - 1000);
+    const auto id = static_cast<ControlId>(childId - ChildWindowId(ControlId::Form1));
     if (children_.find(id) == children_.end()) return;
     if (id == ControlId::Text1) {
         if (code == EN_CHANGE) events_->Change(id);

@@ -14,8 +14,6 @@
 
 namespace kelbrook::win32 {
 
-struct ControlSpec;
-
 class MainWindow : public Controls {
   public:
     MainWindow();
@@ -73,9 +71,9 @@ class MainWindow : public Controls {
     void OnDpiChanged(UINT dpi, const RECT* suggested);
     void CreateFonts();
     RECT WindowPlace(const RECT* suggested) const;
-    RECT ControlPlace(const ControlSpec& spec) const;
-    int CaptionWidth(const ControlSpec& spec) const;  // pixels its caption needs
-    HGDIOBJ FontOf(const ControlSpec& spec) const;
+    RECT ControlPlace(const ControlRow& row) const;
+    int CaptionWidth(const ControlRow& row) const;  // pixels its caption needs
+    HGDIOBJ FontOf(const ControlRow& row) const;
     void FitClientArea();
     // Sizes the window and places every control at the current DPI; the window goes to the
     // suggested place, or centred on its monitor when there is none.

@@ -1,12 +1,11 @@
-// The main window's appearance: the control table, fonts, colours, layout in twips at the
-// window's DPI, and its creation.
+// The main window's appearance: its creation from the control table, fonts, colours, layout
+// in twips at the window's DPI.
 #include "app/win32/MainWindow.h"
 
 #include <commctrl.h>
 #include <richedit.h>
 
 #include <algorithm>
-#include <array>
 #include <string_view>
 
 #include "core/Failure.h"
@@ -15,55 +14,17 @@
 
 namespace kelbrook::win32 {
 
-enum class ControlKind { PushButton, Frame, Progress, Option, Check, Text, List, RichText };
-
-struct ControlSpec {
-    ControlId id;
-    ControlKind kind;
-    const wchar_t* text;
-    std::optional<ControlId> frame;  // positions inside a frame are relative to it
-    int left, top, width, height;    // twips
-};
-
 namespace {
 
-// The window's controls in definition order.
-// clang-format off
-constexpr std::array<ControlSpec, 20> kControls = {{
-    {ControlId::PushButton4, ControlKind::PushButton, L"Turn On Backup Save", {}, 120, 120, 7800, 405},
-    {ControlId::Frame2, ControlKind::Frame, L"On. Next backup save will occur in", {}, 120, 600, 7800, 860},
-    {ControlId::ProgressBar1, ControlKind::Progress, L"", ControlId::Frame2, 240, 270, 7280, 405},
-    {ControlId::Frame3, ControlKind::Frame, L"Other Options", {}, 120, 3045, 7800, 1755},
-    {ControlId::Option3, ControlKind::Option, L"Create new file on backup", ControlId::Frame3, 225, 300, 5415, 255},
-    {ControlId::Option4, ControlKind::Option, L"Overwrite old backup file on backup", ControlId::Frame3, 225, 650, 3840, 255},
-    {ControlId::Check5, ControlKind::Check, L"Load this software on Windows startup", ControlId::Frame3, 240, 1000, 3930, 240},
-    {ControlId::Check8, ControlKind::Check, L"Start in system tray", ControlId::Frame3, 240, 1350, 2580, 240},
-    {ControlId::Frame1, ControlKind::Frame, L"Save Location Option", {}, 120, 1560, 7800, 1400},
-    {ControlId::Option2, ControlKind::Option, L"Save all backups to the same folder as the open documents", ControlId::Frame1, 240, 1000, 6615, 255},
-    {ControlId::Option1, ControlKind::Option, L"Save all backups to this location:", ControlId::Frame1, 240, 300, 3840, 255},
-    {ControlId::Text1, ControlKind::Text, L"Text1", ControlId::Frame1, 480, 550, 6135, 345},
-    {ControlId::PushButton1, ControlKind::PushButton, L"...", ControlId::Frame1, 6720, 555, 615, 345},
-    {ControlId::ListView1, ControlKind::List, L"", {}, 120, 4920, 7800, 1815},
-    {ControlId::PushButton2, ControlKind::PushButton, L"Backup Save Now (Test)", {}, 120, 6825, 7800, 405},
-    {ControlId::PushButton3, ControlKind::PushButton, L"View History Log", {}, 120, 7335, 3840, 405},
-    {ControlId::PushButton5, ControlKind::PushButton, L"Copy History To Clipboard", {}, 4080, 7335, 3840, 405},
-    {ControlId::RichTextBox1, ControlKind::RichText, L"", {}, 9000, 240, 4815, 3015},
-    {ControlId::PushButton11, ControlKind::PushButton, L"Help", {}, 120, 7845, 3840, 405},
-    {ControlId::PushButton12, ControlKind::PushButton, L"Clear History Log", {}, 4080, 7845, 3840, 405},
-}};
-// clang-format on
-
-constexpr int kClientWidthTwips = 8025;
-constexpr int kClientHeightTwips = 8355;
-constexpr UINT_PTR kTimer1 = 1;
+// The window's client area and its style.
+constexpr const ControlRow& kForm1 = RowOf(ControlId::Form1);
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_APPWINDOW;
 
-const ControlSpec& SpecOf(ControlId id) {
-    for (const ControlSpec& spec : kControls) {
-        if (spec.id == id) return spec;
-    }
-    throw Failure(L"No such control");
+// A child window of the main window for the row: every kind but the window itself and the
+// tray icon control, whose window is its own.
+bool IsChildWindow(const ControlRow& row) {
+    return row.kind != ControlKind::Window && row.kind != ControlKind::Tray;
 }
 
 COLORREF Resolve(Color color) {
@@ -108,17 +69,13 @@ void MainWindow::Create(HINSTANCE instance) {
     richEditLibrary_.reset(::LoadLibraryW(L"Msftedit.dll"));
 
     dpi_ = DpiOf(nullptr);
-    backColors_[ControlId::Form1] = kWhite;
-    for (const ControlSpec& spec : kControls) {
-        if (spec.kind == ControlKind::Frame || spec.kind == ControlKind::Option ||
-            spec.kind == ControlKind::Check) {
-            backColors_[spec.id] = kWhite;
-        }
+    for (const ControlRow& row : kControlTable) {
+        if (row.background == Background::Window) backColors_[row.id] = kWhite;
     }
 
     // Created where and as large as it will be shown, so nothing has to move afterwards.
     const RECT place = WindowPlace(nullptr);
-    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, L"Form1", kWindowStyle,
+    window_ = ::CreateWindowExW(kWindowExStyle, kMainWindowClass, kForm1.caption, kWindowStyle,
                                 place.left, place.top, place.right - place.left,
                                 place.bottom - place.top, nullptr, nullptr, instance, this);
     if (window_ == nullptr) ThrowLastError(L"The main window could not be created");
@@ -127,11 +84,12 @@ void MainWindow::Create(HINSTANCE instance) {
     dpi_ = windowDpi;
     CreateFonts();
 
-    for (const ControlSpec& spec : kControls) {
+    for (const ControlRow& row : kControlTable) {
+        if (!IsChildWindow(row)) continue;
         const wchar_t* className = WC_BUTTONW;
         DWORD style = WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
-        switch (spec.kind) {
+        switch (row.kind) {
             case ControlKind::PushButton:
                 style |= BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP;
                 break;
@@ -140,8 +98,7 @@ void MainWindow::Create(HINSTANCE instance) {
                 break;
             case ControlKind::Option:
                 style |= BS_RADIOBUTTON | WS_TABSTOP;
-                if (spec.id == ControlId::Option3 || spec.id == ControlId::Option2)
-                    style |= WS_GROUP;
+                if (OptionPartner(row.id) > row.id) style |= WS_GROUP;  // the first of its pair
                 break;
             case ControlKind::Check:
                 style |= BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
@@ -164,28 +121,31 @@ void MainWindow::Create(HINSTANCE instance) {
                 className = MSFTEDIT_CLASS;
                 style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;  // never seen
                 break;
+            case ControlKind::Window:
+            case ControlKind::Tray:
+                break;
         }
-        const RECT area = ControlPlace(spec);
-        HWND child = ::CreateWindowExW(
-            exStyle, className, spec.text, style, area.left, area.top, area.right - area.left,
-            area.bottom - area.top, window_,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(1000 + static_cast<int>(spec.id))),
-            instance, nullptr);
+        const RECT area = ControlPlace(row);
+        HWND child =
+            ::CreateWindowExW(exStyle, className, row.caption, style, area.left, area.top,
+                              area.right - area.left, area.bottom - area.top, window_,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ChildWindowId(row.id))),
+                              instance, nullptr);
         if (child == nullptr)
-            ThrowLastError(std::wstring(L"The control ") + spec.text + L" could not be created");
-        children_[spec.id] = child;
-        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), FALSE);
-        if (spec.kind == ControlKind::List) {
+            ThrowLastError(std::wstring(L"The control ") + row.caption + L" could not be created");
+        children_[row.id] = child;
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row)), FALSE);
+        if (row.kind == ControlKind::List) {
             ListView_SetExtendedListViewStyle(child, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
         }
-        if (spec.kind == ControlKind::RichText) {
+        if (row.kind == ControlKind::RichText) {
             ::SendMessageW(child, EM_SETTEXTMODE, TM_PLAINTEXT | TM_MULTILEVELUNDO, 0);
         }
     }
     // A frame is drawn behind the controls it groups; the tab order of the others stays.
-    for (const ControlSpec& spec : kControls) {
-        if (spec.kind == ControlKind::Frame) {
-            ::SetWindowPos(children_[spec.id], HWND_BOTTOM, 0, 0, 0, 0,
+    for (const ControlRow& row : kControlTable) {
+        if (row.kind == ControlKind::Frame) {
+            ::SetWindowPos(children_[row.id], HWND_BOTTOM, 0, 0, 0, 0,
                            SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
@@ -210,7 +170,7 @@ void MainWindow::CreateFonts() {
 }
 
 RECT MainWindow::WindowPlace(const RECT* suggested) const {
-    RECT frame{0, 0, Pixels(kClientWidthTwips), Pixels(kClientHeightTwips)};
+    RECT frame{0, 0, Pixels(kForm1.width), Pixels(kForm1.height)};
     ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -230,31 +190,28 @@ RECT MainWindow::WindowPlace(const RECT* suggested) const {
     return RECT{x, y, x + width, y + height};
 }
 
-RECT MainWindow::ControlPlace(const ControlSpec& spec) const {
-    int left = spec.left;
-    int top = spec.top;
-    if (spec.frame) {
-        const ControlSpec& frameSpec = SpecOf(*spec.frame);
-        left += frameSpec.left;
-        top += frameSpec.top;
-    }
-    RECT area{Pixels(left), Pixels(top), Pixels(left + spec.width), Pixels(top + spec.height)};
-    if (spec.frame && (spec.kind == ControlKind::Option || spec.kind == ControlKind::Check)) {
+RECT MainWindow::ControlPlace(const ControlRow& row) const {
+    // A frame's controls are placed relative to it; Form1's place is the client area's origin.
+    const ControlRow& container = RowOf(row.container);
+    const int left = container.left + row.left;
+    const int top = container.top + row.top;
+    RECT area{Pixels(left), Pixels(top), Pixels(left + row.width), Pixels(top + row.height)};
+    if (container.kind == ControlKind::Frame &&
+        (row.kind == ControlKind::Option || row.kind == ControlKind::Check)) {
         // The form's bold font is wider than the one these widths were made for: a caption
         // that needs more room takes it, up to its frame's inner edge, so none is clipped.
-        const ControlSpec& frameSpec = SpecOf(*spec.frame);
-        const LONG limit = Pixels(frameSpec.left + frameSpec.width - spec.left);
-        const LONG needed = area.left + CaptionWidth(spec);
+        const LONG limit = Pixels(container.left + container.width - row.left);
+        const LONG needed = area.left + CaptionWidth(row);
         area.right = std::max(area.right, std::min(limit, needed));
     }
     return area;
 }
 
-int MainWindow::CaptionWidth(const ControlSpec& spec) const {
+int MainWindow::CaptionWidth(const ControlRow& row) const {
     UniqueDc dc(::CreateCompatibleDC(nullptr));
     if (!dc) return 0;
-    const HGDIOBJ previous = ::SelectObject(dc.get(), FontOf(spec));
-    const std::wstring_view text = spec.text;
+    const HGDIOBJ previous = ::SelectObject(dc.get(), FontOf(row));
+    const std::wstring_view text = row.caption;
     SIZE extent{};
     const bool measured =
         ::GetTextExtentPoint32W(dc.get(), text.data(), static_cast<int>(text.size()), &extent);
@@ -264,8 +221,8 @@ int MainWindow::CaptionWidth(const ControlSpec& spec) const {
     return ::GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) + Pixels(150) + extent.cx;
 }
 
-HGDIOBJ MainWindow::FontOf(const ControlSpec& spec) const {
-    return spec.kind == ControlKind::PushButton ? buttonFont_.get() : formFont_.get();
+HGDIOBJ MainWindow::FontOf(const ControlRow& row) const {
+    return row.kind == ControlKind::PushButton ? buttonFont_.get() : formFont_.get();
 }
 
 void MainWindow::FitClientArea() {
@@ -273,8 +230,8 @@ void MainWindow::FitClientArea() {
     RECT client{}, outer{};
     ::GetClientRect(window_, &client);
     ::GetWindowRect(window_, &outer);
-    const int dx = Pixels(kClientWidthTwips) - client.right;
-    const int dy = Pixels(kClientHeightTwips) - client.bottom;
+    const int dx = Pixels(kForm1.width) - client.right;
+    const int dy = Pixels(kForm1.height) - client.bottom;
     if (dx == 0 && dy == 0) return;
     ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + dx,
                    outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -285,12 +242,13 @@ void MainWindow::LayOut(const RECT* suggested) {
     ::SetWindowPos(window_, nullptr, place.left, place.top, place.right - place.left,
                    place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     FitClientArea();
-    for (const ControlSpec& spec : kControls) {
-        const RECT area = ControlPlace(spec);
-        HWND child = children_[spec.id];
+    for (const ControlRow& row : kControlTable) {
+        if (!IsChildWindow(row)) continue;
+        const RECT area = ControlPlace(row);
+        HWND child = children_[row.id];
         ::SetWindowPos(child, nullptr, area.left, area.top, area.right - area.left,
                        area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(spec)), TRUE);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(row)), TRUE);
     }
     if (listColumnTwips_ > 0) {
         ListView_SetColumnWidth(children_[ControlId::ListView1], 0, Pixels(listColumnTwips_));

@@ -1,5 +1,6 @@
-// Kelbrook.exe: the single-instance mutex first, then the main window and its start-up,
-// then the message loop until the window closes.
+// Kelbrook.exe: the single-instance mutex first (steps 100 and 102 of start-up: a second
+// instance ends at once, silently), then the main window and its start-up, then the message
+// loop until the window closes.
 #include <windows.h>
 
 #include <chrono>
@@ -37,7 +38,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegistrySettingsStore settings;
     MessageBoxDialogs dialogs;
     Win32Files files;
-    Win32Processes processes(singleInstance);
+    Win32Processes processes;
     Win32ShellFolders shell;
     ComPublisherAutomation publisher(std::chrono::seconds(PublisherTimeoutSeconds(settings)));
     Win32MessagePump pump;
@@ -55,7 +56,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     try {
         window.Create(instance);
-        trayWindow.Create(window.Handle(), IDC_CSYSTRAY1, instance, IDI_KELBROOK);
+        trayWindow.Create(window.Handle(), ChildWindowId(ControlId::cSysTray1), instance,
+                          IDI_KELBROOK);
     } catch (const kelbrook::Failure& failure) {
         ::MessageBoxW(nullptr, failure.Description().c_str(), L"Kelbrook", MB_OK | MB_ICONERROR);
         return 1;
@@ -64,7 +66,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     folders.SetOwner(window.Handle());
     clipboard.SetOwner(window.Handle());
     window.Connect(&form);
-    if (form.Form_Load() == LoadOutcome::EndProgram) return 0;
+    form.Form_Load();
 
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -25,7 +25,7 @@ int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM, LPARAM data) {
 std::wstring ShellFolderPicker::PickFolder(const std::wstring& prompt,
                                            const std::wstring& startFolder) {
     BROWSEINFOW browse{};
-    browse.hwndOwner = owner_ != nullptr && ::IsWindow(owner_) ? owner_ : nullptr;
+    browse.hwndOwner = Owner();
     browse.pidlRoot = nullptr;
     browse.pszDisplayName = nullptr;
     browse.lpszTitle = prompt.c_str();

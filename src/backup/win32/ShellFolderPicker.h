@@ -1,20 +1,15 @@
 // The shell's folder dialog (SHBrowseForFolder), modal to the main window.
 #pragma once
 
-#include <windows.h>
-
 #include "backup/AddFolder.h"
+#include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
 
-class ShellFolderPicker : public FolderPicker {
+class ShellFolderPicker : public FolderPicker, public OwnedByWindow {
   public:
-    explicit ShellFolderPicker(HWND owner = nullptr) : owner_(owner) {}
-    void SetOwner(HWND owner) { owner_ = owner; }
+    using OwnedByWindow::OwnedByWindow;
     std::wstring PickFolder(const std::wstring& prompt, const std::wstring& startFolder) override;
-
-  private:
-    HWND owner_;
 };
 
 }  // namespace kelbrook::win32

@@ -116,7 +116,6 @@ class DispatchObject {
     bool Boolean(const std::wstring& member);
 
     IDispatch* get() const { return object_.get(); }
-    const std::wstring& kind() const { return kind_; }
     const std::shared_ptr<DispatchIdCache>& cache() const { return cache_; }
     const std::shared_ptr<ServerProcess>& server() const { return server_; }
 

@@ -13,7 +13,7 @@ UINT MessageBoxDialogs::Style(MessageButtons buttons, MessageIcon icon, bool has
 
 MessageAnswer MessageBoxDialogs::ShowMessage(const std::wstring& text, const std::wstring& caption,
                                              MessageButtons buttons, MessageIcon icon) {
-    const HWND owner = owner_ != nullptr && ::IsWindow(owner_) ? owner_ : nullptr;
+    const HWND owner = Owner();
     const int answer =
         ::MessageBoxW(owner, text.c_str(), caption.c_str(), Style(buttons, icon, owner != nullptr));
     switch (answer) {

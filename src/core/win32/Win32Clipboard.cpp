@@ -38,10 +38,13 @@ class Win32ClipboardSnapshot : public ClipboardSnapshot {
             } else {
                 UniqueGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, item.bytes.size()));
                 if (!memory) throw Failure(L"Out of memory");
-                void* target = ::GlobalLock(memory.get());
-                if (target == nullptr) throw Failure(L"Out of memory");
-                if (!item.bytes.empty()) std::memcpy(target, item.bytes.data(), item.bytes.size());
-                ::GlobalUnlock(memory.get());
+                {
+                    LockedGlobal target(memory.get());
+                    if (target.data() == nullptr) throw Failure(L"Out of memory");
+                    if (!item.bytes.empty()) {
+                        std::memcpy(target.data(), item.bytes.data(), item.bytes.size());
+                    }
+                }
                 // The system owns the memory once it holds it.
                 if (::SetClipboardData(item.format, memory.get())) memory.release();
             }
@@ -102,11 +105,10 @@ std::unique_ptr<ClipboardSnapshot> Win32Clipboard::TakeSnapshot() {
             continue;  // palettes, metafile pictures, private handles: not kept
         } else {
             const SIZE_T size = ::GlobalSize(data);
-            const void* source = ::GlobalLock(data);
-            if (source == nullptr) continue;
-            item.bytes.assign(static_cast<const char*>(source),
-                              static_cast<const char*>(source) + size);
-            ::GlobalUnlock(data);
+            const LockedGlobal source(data);
+            if (source.data() == nullptr) continue;
+            item.bytes.assign(static_cast<const char*>(source.data()),
+                              static_cast<const char*>(source.data()) + size);
         }
         held.push_back(std::move(item));
     }

@@ -23,8 +23,6 @@ class SingleInstance {
 
 class Win32Processes : public Processes {
   public:
-    explicit Win32Processes(const SingleInstance& instance) : instance_(instance) {}
-    bool AnotherInstanceRunning() override { return instance_.AnotherInstanceRunning(); }
     std::wstring ProgramFolder() override;
     std::wstring ExecutablePath() override { return ModulePath(); }
     std::optional<std::wstring> Environment(const std::wstring& name) override;
@@ -32,9 +30,6 @@ class Win32Processes : public Processes {
 
     // The path of the running program's executable (GetModuleFileNameW).
     static std::wstring ModulePath();
-
-  private:
-    const SingleInstance& instance_;
 };
 
 class Win32ShellFolders : public ShellFolders {

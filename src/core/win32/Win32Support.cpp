@@ -72,11 +72,6 @@ void ThrowIfFailed(HRESULT hr, const std::wstring& context, const EXCEPINFO* inf
     throw Failure(context + L": " + SystemMessage(static_cast<DWORD>(hr)), hr);
 }
 
-Bstr::Bstr(const std::wstring& text)
-    : b_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (b_ == nullptr) throw Failure(L"Out of memory");
-}
-
 void Variant::SetString(const std::wstring& text) {
     ::VariantClear(&v_);
     BSTR b = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));

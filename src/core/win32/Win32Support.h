@@ -83,6 +83,22 @@ using UniqueModule = UniqueResource<HMODULE, &::FreeLibrary>;
 using UniqueCoTaskMem = UniqueResource<void*, &::CoTaskMemFree>;
 using UniqueGlobal = UniqueResource<HGLOBAL, &::GlobalFree>;
 
+// Locks a global memory block while it lives; data() is null when it could not be locked.
+class LockedGlobal {
+  public:
+    explicit LockedGlobal(HGLOBAL memory) : memory_(memory), data_(::GlobalLock(memory)) {}
+    LockedGlobal(const LockedGlobal&) = delete;
+    LockedGlobal& operator=(const LockedGlobal&) = delete;
+    ~LockedGlobal() {
+        if (data_ != nullptr) ::GlobalUnlock(memory_);
+    }
+    void* data() const { return data_; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
 // A COM interface pointer that is released when it goes.
 template <class T>
 class ComPtr {
@@ -109,43 +125,9 @@ class ComPtr {
     void reset() {
         if (p_) std::exchange(p_, nullptr)->Release();
     }
-    template <class U>
-    ComPtr<U> As() const {
-        ComPtr<U> other;
-        if (p_) p_->QueryInterface(__uuidof(U), other.put_void());
-        return other;
-    }
 
   private:
     T* p_ = nullptr;
-};
-
-// A BSTR that is freed when it goes.
-class Bstr {
-  public:
-    Bstr() = default;
-    explicit Bstr(const std::wstring& text);
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
-    Bstr& operator=(Bstr&& other) noexcept {
-        if (this != &other) {
-            ::SysFreeString(b_);
-            b_ = std::exchange(other.b_, nullptr);
-        }
-        return *this;
-    }
-    ~Bstr() { ::SysFreeString(b_); }
-    BSTR get() const { return b_; }
-    BSTR* put() {
-        ::SysFreeString(b_);
-        b_ = nullptr;
-        return &b_;
-    }
-    std::wstring str() const { return b_ ? std::wstring(b_, ::SysStringLen(b_)) : std::wstring(); }
-
-  private:
-    BSTR b_ = nullptr;
 };
 
 // A VARIANT that is cleared when it goes.
@@ -171,6 +153,20 @@ class Variant {
 
   private:
     VARIANT v_;
+};
+
+// An adapter whose dialogs the main window owns, once there is one.
+class OwnedByWindow {
+  public:
+    explicit OwnedByWindow(HWND owner = nullptr) : owner_(owner) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+
+  protected:
+    // The owner while it is a window; null before it is set and after it has gone.
+    HWND Owner() const { return owner_ != nullptr && ::IsWindow(owner_) ? owner_ : nullptr; }
+
+  private:
+    HWND owner_;
 };
 
 // COM for the calling thread, as a single-threaded apartment with OLE.

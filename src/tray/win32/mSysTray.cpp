@@ -79,13 +79,6 @@ void TrayControl::RestoreWindowProc() {
     // The user-data slot keeps the control: nothing reads it without TrayWndProc.
 }
 
-void TrayControl::SetSizeTwips(int width, int height) {
-    const UINT dpi = ::GetDpiForWindow(window_);
-    const int d = static_cast<int>(dpi == 0 ? 96 : dpi);
-    ::SetWindowPos(window_, nullptr, 0, 0, ::MulDiv(width, d, 1440), ::MulDiv(height, d, 1440),
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 TrayPicture TrayControl::OwnPicture() const {
     if (!icon_) return {};
     return {TrayPicture::Kind::Icon, reinterpret_cast<std::uint64_t>(icon_.get())};

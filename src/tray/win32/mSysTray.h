@@ -31,9 +31,7 @@ class TrayControl : public TrayControlWindow {
     std::uint64_t Handle() const override;
     void InstallTrayWndProc(cSysTray& control) override;
     void RestoreWindowProc() override;
-    void SetSizeTwips(int width, int height) override;
     TrayPicture OwnPicture() const override;
-    void ShowPicture(const TrayPicture&) override {}  // the control has no area to show it
 
   private:
     HWND window_ = nullptr;

@@ -18,37 +18,38 @@ namespace {
 
 constexpr int kPublicationFormat = 1;  // PbFileFormat pbFilePublication
 
-class ComShapeRange : public PublisherShapeRange {
+// One object of Publisher's, reached through IDispatch, behind the port of its kind.
+template <class Port>
+class ComObject : public Port {
   public:
-    explicit ComShapeRange(DispatchObject range) : range_(std::move(range)) {}
-    void Copy() override { range_.Call(L"Copy"); }
+    explicit ComObject(DispatchObject object) : object_(std::move(object)) {}
 
-  private:
-    DispatchObject range_;
+  protected:
+    DispatchObject object_;
 };
 
-class ComShapes : public PublisherShapes {
+class ComShapeRange : public ComObject<PublisherShapeRange> {
   public:
-    explicit ComShapes(DispatchObject shapes) : shapes_(std::move(shapes)) {}
-    int Count() override { return shapes_.Integer(L"Count"); }
+    using ComObject::ComObject;
+    void Copy() override { object_.Call(L"Copy"); }
+};
+
+class ComShapes : public ComObject<PublisherShapes> {
+  public:
+    using ComObject::ComObject;
+    int Count() override { return object_.Integer(L"Count"); }
     std::unique_ptr<PublisherShapeRange> Range() override {
-        return std::make_unique<ComShapeRange>(shapes_.Object(L"Range", L"ShapeRange"));
+        return std::make_unique<ComShapeRange>(object_.Object(L"Range", L"ShapeRange"));
     }
-    void Paste() override { shapes_.Call(L"Paste"); }
-
-  private:
-    DispatchObject shapes_;
+    void Paste() override { object_.Call(L"Paste"); }
 };
 
-class ComPage : public PublisherPage {
+class ComPage : public ComObject<PublisherPage> {
   public:
-    explicit ComPage(DispatchObject page) : page_(std::move(page)) {}
+    using ComObject::ComObject;
     std::unique_ptr<PublisherShapes> Shapes() override {
-        return std::make_unique<ComShapes>(page_.Object(L"Shapes", L"Shapes"));
+        return std::make_unique<ComShapes>(object_.Object(L"Shapes", L"Shapes"));
     }
-
-  private:
-    DispatchObject page_;
 };
 
 class ComPageEnumeration : public PublisherPageEnumeration {
@@ -74,63 +75,57 @@ class ComPageEnumeration : public PublisherPageEnumeration {
     std::shared_ptr<DispatchIdCache> cache_;
 };
 
-class ComPages : public PublisherPages {
+class ComPages : public ComObject<PublisherPages> {
   public:
-    explicit ComPages(DispatchObject pages) : pages_(std::move(pages)) {}
-    int Count() override { return pages_.Integer(L"Count"); }
+    using ComObject::ComObject;
+    int Count() override { return object_.Integer(L"Count"); }
     std::unique_ptr<PublisherPage> Item(int index) override {
         std::vector<Variant> arguments;
         arguments.push_back(IntegerArgument(index));
-        return std::make_unique<ComPage>(pages_.Object(L"Item", L"Page", std::move(arguments)));
+        return std::make_unique<ComPage>(object_.Object(L"Item", L"Page", std::move(arguments)));
     }
     std::unique_ptr<PublisherPage> Add(int count, int after) override {
         std::vector<Variant> arguments;
         arguments.push_back(IntegerArgument(count));
         arguments.push_back(IntegerArgument(after));
-        return std::make_unique<ComPage>(pages_.Object(L"Add", L"Page", std::move(arguments)));
+        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page", std::move(arguments)));
     }
     std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
-        Variant value = pages_.GetById(DISPID_NEWENUM, L"_NewEnum");
+        Variant value = object_.GetById(DISPID_NEWENUM, L"_NewEnum");
         ComPtr<IEnumVARIANT> enumeration;
         if ((value.get()->vt == VT_UNKNOWN || value.get()->vt == VT_DISPATCH) &&
             value.get()->punkVal != nullptr) {
             value.get()->punkVal->QueryInterface(IID_IEnumVARIANT, enumeration.put_void());
         }
         if (!enumeration) throw Failure(L"Pages: the pages cannot be enumerated");
-        return std::make_unique<ComPageEnumeration>(std::move(enumeration), pages_.cache());
+        return std::make_unique<ComPageEnumeration>(std::move(enumeration), object_.cache());
     }
-
-  private:
-    DispatchObject pages_;
 };
 
-class ComPageSetup : public PublisherPageSetup {
+class ComPageSetup : public ComObject<PublisherPageSetup> {
   public:
-    explicit ComPageSetup(DispatchObject setup) : setup_(std::move(setup)) {}
-    double PageWidth() override { return setup_.Number(L"PageWidth"); }
-    double PageHeight() override { return setup_.Number(L"PageHeight"); }
-    void SetPageWidth(double points) override { setup_.Put(L"PageWidth", NumberArgument(points)); }
+    using ComObject::ComObject;
+    double PageWidth() override { return object_.Number(L"PageWidth"); }
+    double PageHeight() override { return object_.Number(L"PageHeight"); }
+    void SetPageWidth(double points) override { object_.Put(L"PageWidth", NumberArgument(points)); }
     void SetPageHeight(double points) override {
-        setup_.Put(L"PageHeight", NumberArgument(points));
+        object_.Put(L"PageHeight", NumberArgument(points));
     }
-
-  private:
-    DispatchObject setup_;
 };
 
-class ComDocument : public PublisherDocument {
+class ComDocument : public ComObject<PublisherDocument> {
   public:
-    explicit ComDocument(DispatchObject document) : document_(std::move(document)) {}
-    std::wstring Name() override { return document_.Text(L"Name"); }
-    std::wstring FullName() override { return document_.Text(L"FullName"); }
-    std::wstring Path() override { return document_.Text(L"Path"); }
+    using ComObject::ComObject;
+    std::wstring Name() override { return object_.Text(L"Name"); }
+    std::wstring FullName() override { return object_.Text(L"FullName"); }
+    std::wstring Path() override { return object_.Text(L"Path"); }
     std::unique_ptr<PublisherPages> Pages() override {
-        return std::make_unique<ComPages>(document_.Object(L"Pages", L"Pages"));
+        return std::make_unique<ComPages>(object_.Object(L"Pages", L"Pages"));
     }
     std::unique_ptr<PublisherPageSetup> PageSetup() override {
-        return std::make_unique<ComPageSetup>(document_.Object(L"PageSetup", L"PageSetup"));
+        return std::make_unique<ComPageSetup>(object_.Object(L"PageSetup", L"PageSetup"));
     }
-    bool Saved() override { return document_.Boolean(L"Saved"); }
+    bool Saved() override { return object_.Boolean(L"Saved"); }
     void SaveAs(const std::wstring& fileName) override {
         // Format pbFilePublication; AddToRecentFiles False, or every backup would join the
         // user's list of recent publications.
@@ -138,51 +133,41 @@ class ComDocument : public PublisherDocument {
         arguments.emplace_back(L"fileName", TextArgument(fileName));
         arguments.emplace_back(L"Format", IntegerArgument(kPublicationFormat));
         arguments.emplace_back(L"AddToRecentFiles", BoolArgument(false));
-        document_.CallNamed(L"SaveAs", std::move(arguments));
+        object_.CallNamed(L"SaveAs", std::move(arguments));
     }
-
-  private:
-    DispatchObject document_;
 };
 
-class ComDocuments : public PublisherDocuments {
+class ComDocuments : public ComObject<PublisherDocuments> {
   public:
-    explicit ComDocuments(DispatchObject documents) : documents_(std::move(documents)) {}
-    int Count() override { return documents_.Integer(L"Count"); }
+    using ComObject::ComObject;
+    int Count() override { return object_.Integer(L"Count"); }
     std::unique_ptr<PublisherDocument> Item(int index) override {
         std::vector<Variant> arguments;
         arguments.push_back(IntegerArgument(index));
         return std::make_unique<ComDocument>(
-            documents_.Object(L"Item", L"Document", std::move(arguments)));
+            object_.Object(L"Item", L"Document", std::move(arguments)));
     }
-
-  private:
-    DispatchObject documents_;
 };
 
-class ComPublisherApplication : public PublisherApplication {
+class ComPublisherApplication : public ComObject<PublisherApplication> {
   public:
-    explicit ComPublisherApplication(DispatchObject application)
-        : application_(std::move(application)) {}
+    using ComObject::ComObject;
     void End() override {
-        if (!application_.server()) throw Failure(L"Kelbrook never ends the Publisher you work in");
-        application_.server()->End();
+        if (!object_.server()) throw Failure(L"Kelbrook never ends the Publisher you work in");
+        object_.server()->End();
     }
     bool WaitUntilGone(int milliseconds) override {
-        return application_.server() &&
-               application_.server()->WaitUntilGone(std::chrono::milliseconds(milliseconds));
+        return object_.server() &&
+               object_.server()->WaitUntilGone(std::chrono::milliseconds(milliseconds));
     }
-    std::wstring Name() override { return application_.Text(L"Name"); }
+    std::wstring Name() override { return object_.Text(L"Name"); }
     std::unique_ptr<PublisherDocuments> Documents() override {
-        return std::make_unique<ComDocuments>(application_.Object(L"Documents", L"Documents"));
+        return std::make_unique<ComDocuments>(object_.Object(L"Documents", L"Documents"));
     }
     std::unique_ptr<PublisherDocument> ActiveDocument() override {
-        return std::make_unique<ComDocument>(application_.Object(L"ActiveDocument", L"Document"));
+        return std::make_unique<ComDocument>(object_.Object(L"ActiveDocument", L"Document"));
     }
-    void Quit() override { application_.Call(L"Quit"); }
-
-  private:
-    DispatchObject application_;
+    void Quit() override { object_.Call(L"Quit"); }
 };
 
 CLSID PublisherClass() {

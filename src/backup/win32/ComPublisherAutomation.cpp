@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cwchar>
 #include <cwctype>
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string>
@@ -25,6 +26,14 @@ class ComObject : public Port {
     explicit ComObject(DispatchObject object) : object_(std::move(object)) {}
 
   protected:
+    // The object a member gives for whole-number arguments (an index, a count).
+    DispatchObject With(const wchar_t* member, const wchar_t* kind,
+                        std::initializer_list<int> integers) {
+        std::vector<Variant> arguments;
+        for (const int value : integers) arguments.push_back(IntegerArgument(value));
+        return object_.Object(member, kind, std::move(arguments));
+    }
+
     DispatchObject object_;
 };
 
@@ -80,15 +89,10 @@ class ComPages : public ComObject<PublisherPages> {
     using ComObject::ComObject;
     int Count() override { return object_.Integer(L"Count"); }
     std::unique_ptr<PublisherPage> Item(int index) override {
-        std::vector<Variant> arguments;
-        arguments.push_back(IntegerArgument(index));
-        return std::make_unique<ComPage>(object_.Object(L"Item", L"Page", std::move(arguments)));
+        return std::make_unique<ComPage>(With(L"Item", L"Page", {index}));
     }
     std::unique_ptr<PublisherPage> Add(int count, int after) override {
-        std::vector<Variant> arguments;
-        arguments.push_back(IntegerArgument(count));
-        arguments.push_back(IntegerArgument(after));
-        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page", std::move(arguments)));
+        return std::make_unique<ComPage>(With(L"Add", L"Page", {count, after}));
     }
     std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
         Variant value = object_.GetById(DISPID_NEWENUM, L"_NewEnum");
@@ -142,10 +146,7 @@ class ComDocuments : public ComObject<PublisherDocuments> {
     using ComObject::ComObject;
     int Count() override { return object_.Integer(L"Count"); }
     std::unique_ptr<PublisherDocument> Item(int index) override {
-        std::vector<Variant> arguments;
-        arguments.push_back(IntegerArgument(index));
-        return std::make_unique<ComDocument>(
-            object_.Object(L"Item", L"Document", std::move(arguments)));
+        return std::make_unique<ComDocument>(With(L"Item", L"Document", {index}));
     }
 };
 

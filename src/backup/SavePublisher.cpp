@@ -78,7 +78,7 @@ constexpr int kCopyEndMilliseconds = 15000;
 // Step 164: quits the copy instance and waits until its process has gone. Publisher asks
 // before it drops unsaved changes, in an instance nobody sees, so a copy that could not be
 // saved is first saved to a scratch file, deleted once the instance has gone; when even that
-// fails, the instance is ended. Raises when Quit fails.
+// fails, the instance is ended instead. Raises when Quit fails.
 void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
     std::wstring scratch;
     if (!saved) {
@@ -86,11 +86,9 @@ void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
             scratch = files.TemporaryFolder() + L"\\Kelbrook unsaved copy " + std::to_wstring(k) +
                       L".pub";
             Use(copy.ActiveDocument()).SaveAs(scratch);
+            saved = true;
         } catch (...) {
-            copy.End();
-            copy.WaitUntilGone(kCopyEndMilliseconds);
-            if (!scratch.empty()) files.DeleteOrdinary(scratch);
-            return;
+            // Quit would meet the question: the copy is ended below.
         }
     }
     struct Cleanup {
@@ -108,7 +106,7 @@ void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
             if (!scratch.empty()) files.DeleteOrdinary(scratch);
         }
     } cleanup{copy, files, scratch};
-    copy.Quit();
+    if (saved) copy.Quit();
 }
 
 // A document the timer may skip: its name, and its last good backup.
@@ -254,21 +252,17 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
                     continue;
                 }
             }
-            // The copy is incomplete once a step that carries its content failed: the first
-            // such failure, for the log.
+            // The copy is incomplete once a step that carries its content failed (108, and the
+            // pages' 142 to 158): the first such failure, for the log.
             std::optional<std::wstring> incomplete;
-            const auto content = [&](auto&& step) {
-                const std::size_t before = run.failures().size();
-                auto result = step();
-                if (!incomplete && run.failures().size() > before) {
-                    incomplete = run.failures()[before];
-                }
-                return result;
+            const auto contentFailedSince = [&](std::size_t mark) {
+                if (!incomplete && run.failures().size() > mark) incomplete = run.failures()[mark];
             };
 
             copy.reset();  // at most one copy instance at a time
-            content(
-                [&] { return run.Step(108, [&] { copy = ports.publisher.CreateInstance(); }); });
+            const std::size_t beforeCopy = run.failures().size();
+            run.Step(108, [&] { copy = ports.publisher.CreateInstance(); });
+            contentFailedSince(beforeCopy);
 
             std::wstring name;
             if (run.Step(112, [&] { name = Use(document).Name(); }) || name.empty()) {
@@ -326,63 +320,51 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
             run.Step(140, [&] { i = 1; });
             std::unique_ptr<PublisherPageEnumeration> pages;
             int pageStep = 142;
-            content([&] {
-                return run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
-            });
+            const std::size_t beforePages = run.failures().size();
+            run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
             while (pages) {
                 std::unique_ptr<PublisherPage> page;
                 bool ended = true;
-                content([&] {
-                    return run.Step(pageStep, [&] {
-                        page = pages->Next();
-                        ended = page == nullptr;
-                    });
+                run.Step(pageStep, [&] {
+                    page = pages->Next();
+                    ended = page == nullptr;
                 });
                 pageStep = 158;
                 if (ended) break;
 
                 std::unique_ptr<PublisherPage> targetPage;
                 if (run.Test(144, [&] { return i == 1; })) {
-                    content([&] {
-                        return run.Step(146, [&] { targetPage = targetPages().Item(1); });
-                    });
+                    run.Step(146, [&] { targetPage = targetPages().Item(1); });
                 } else {
-                    content([&] {
-                        return run.Step(148, [&] {
-                            PublisherPages& pagesOfCopy = targetPages();
-                            if (copyPageCount < 0) copyPageCount = pagesOfCopy.Count();
-                            targetPage = pagesOfCopy.Add(1, copyPageCount);
-                            ++copyPageCount;
-                        });
+                    run.Step(148, [&] {
+                        PublisherPages& pagesOfCopy = targetPages();
+                        if (copyPageCount < 0) copyPageCount = pagesOfCopy.Count();
+                        targetPage = pagesOfCopy.Add(1, copyPageCount);
+                        ++copyPageCount;
                     });
                 }
                 std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once
-                if (content([&] {
-                        return run.Test(150, [&] {
-                            shapes = Use(page).Shapes();
-                            return Use(shapes).Count() > 0;
-                        });
+                if (run.Test(150, [&] {
+                        shapes = Use(page).Shapes();
+                        return Use(shapes).Count() > 0;
                     })) {
                     // A page whose shapes never reached the clipboard has nothing to paste:
                     // the clipboard holds the user's content, or an earlier page's shapes.
-                    const std::optional<std::wstring> copyFailure = content([&] {
-                        return run.Step(152, [&] {
-                            scope.KeepClipboard(ports.clipboard);
-                            ports.clipboard.WaitUntilFree();
-                            Use(Use(shapes).Range()).Copy();
-                        });
+                    const std::optional<std::wstring> copyFailure = run.Step(152, [&] {
+                        scope.KeepClipboard(ports.clipboard);
+                        ports.clipboard.WaitUntilFree();
+                        Use(Use(shapes).Range()).Copy();
                     });
                     if (!copyFailure) {
-                        content([&] {
-                            return run.Step(154, [&] {
-                                ports.clipboard.WaitUntilFree();
-                                Use(Use(targetPage).Shapes()).Paste();
-                            });
+                        run.Step(154, [&] {
+                            ports.clipboard.WaitUntilFree();
+                            Use(Use(targetPage).Shapes()).Paste();
                         });
                     }
                 }
                 run.Step(156, [&] { i = Int16(i + 1); });
             }
+            contentFailedSince(beforePages);
 
             if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
                 copyPages.reset();

@@ -30,7 +30,7 @@ void SetString(HKEY key, const std::wstring& name, const std::wstring& value) {
 }
 
 bool ProcessAlive(DWORD processId) {
-    UniqueHandle process = OwnFile(OpenProcess(SYNCHRONIZE, FALSE, processId));
+    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
     if (!process) return false;
     return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }

@@ -167,6 +167,9 @@ struct TDocument : PublisherDocument {
     void SaveAs(const std::wstring& f) override {
         Timed([&] { o->SaveAs(f); });
     }
+    void Close() override {
+        Timed([&] { o->Close(); });
+    }
 };
 std::unique_ptr<PublisherDocument> Wrap(std::unique_ptr<PublisherDocument> document) {
     auto d = std::make_unique<TDocument>();
@@ -201,11 +204,14 @@ struct TApplication : PublisherApplication {
     std::unique_ptr<PublisherDocument> ActiveDocument() override {
         return Wrap(Timed([&] { return o->ActiveDocument(); }));
     }
+    std::unique_ptr<PublisherDocument> NewDocument() override {
+        return Wrap(Timed([&] { return o->NewDocument(); }));
+    }
     void Quit() override {
         Timed([&] { o->Quit(); });
     }
-    void End() override { o->End(); }
-    bool WaitUntilGone(int milliseconds) override { return o->WaitUntilGone(milliseconds); }
+    // Waiting for a copy to end is the run's own time, not a call's.
+    std::shared_ptr<PublisherProcess> Process() override { return o->Process(); }
 };
 std::unique_ptr<PublisherApplication> Wrap(std::unique_ptr<PublisherApplication> application) {
     if (!application) return nullptr;
@@ -328,8 +334,8 @@ int wmain(int argc, wchar_t** argv) {
     values.BackupExtension = L".pub";
     values.HistoryLogPath = (work / L"history.txt").wstring();
 
-    const SavePublisherPorts ports{window, dialogs, files, folders, automation, clipboard, clock,
-                                   debug};
+    const SavePublisherPorts ports{window,     dialogs,   files, folders,
+                                   automation, clipboard, clock, debug};
     const auto start = Steady::now();
     SavePublisher::SaveAll(ports, values);
     const auto wall = Steady::now() - start;

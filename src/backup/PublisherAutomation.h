@@ -78,6 +78,9 @@ class PublisherDocument {
     // Writes the publication as a publication to that full path, replacing a file, and keeps
     // it out of Publisher's recent-files list.
     virtual void SaveAs(const std::wstring& fileName) = 0;
+    // Closes the publication of another instance, which lets go of its file, and leaves a
+    // blank one in its place. A publication with unsaved changes makes Publisher ask first.
+    virtual void Close() = 0;
 };
 
 class PublisherDocuments {
@@ -88,6 +91,20 @@ class PublisherDocuments {
     virtual std::unique_ptr<PublisherDocument> Item(int index) = 0;
 };
 
+// The process of an instance this program created. It outlives every reference into the
+// instance, so that the program can let go of the instance and then see it end.
+class PublisherProcess {
+  public:
+    virtual ~PublisherProcess() = default;
+    // Ends the process at once, whatever it is doing; the instance's calls fail from then on.
+    virtual void End() = 0;
+    // True once the process has ended, waiting up to `milliseconds` for it.
+    virtual bool WaitUntilGone(int milliseconds) = 0;
+    // True when the instance is known gone: its process has ended (crashed, or ended at a
+    // call's bound). Waits for nothing.
+    virtual bool Gone() = 0;
+};
+
 // One Publisher instance, held while the program uses it and released when destroyed.
 class PublisherApplication {
   public:
@@ -95,13 +112,13 @@ class PublisherApplication {
     virtual std::wstring Name() = 0;
     virtual std::unique_ptr<PublisherDocuments> Documents() = 0;
     virtual std::unique_ptr<PublisherDocument> ActiveDocument() = 0;
+    // A new blank publication of one page, the active one from then on.
+    virtual std::unique_ptr<PublisherDocument> NewDocument() = 0;
     // As Exit on the File menu: a publication with unsaved changes makes Publisher ask first.
+    // The instance ends only once every reference into it has been released.
     virtual void Quit() = 0;
-    // Ends the instance's process at once, whatever it is doing; only an instance this
-    // program created (raises for any other). Its objects' calls fail from then on.
-    virtual void End() = 0;
-    // True once the instance's process has ended, waiting up to `milliseconds` for it.
-    virtual bool WaitUntilGone(int milliseconds) = 0;
+    // The process of an instance this program created; nothing for the user's own.
+    virtual std::shared_ptr<PublisherProcess> Process() = 0;
 };
 
 class PublisherAutomation {
@@ -112,10 +129,10 @@ class PublisherAutomation {
     virtual bool IsInstalled() = 0;
     // The instance the user works in; raises when none runs.
     virtual std::unique_ptr<PublisherApplication> AttachRunning() = 0;
-    // Creates a fresh instance of "Publisher.Application" whose active document is a blank
-    // publication with one page; raises when it cannot be created, may give nothing when the
-    // class yields no object. No call into it waits for ever: one that runs past its bound
-    // ends the instance and fails.
+    // Creates a fresh instance of "Publisher.Application", whose active document is usually a
+    // blank publication with one page; raises when it cannot be created. Neither the creation
+    // nor any call into the instance waits for ever: one that runs past its bound ends the
+    // instance (only a process started for this creation) and fails.
     virtual std::unique_ptr<PublisherApplication> CreateInstance() = 0;
 };
 

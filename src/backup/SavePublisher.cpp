@@ -32,6 +32,12 @@ T& Use(const std::unique_ptr<T>& object) {
     return *object;
 }
 
+template <class T>
+T& Use(T* object) {
+    if (!object) throw Failure(kObjectNotSet);
+    return *object;
+}
+
 // The end of a run, however it ends: the user's clipboard goes back, the run is over.
 class RunScope {
   public:
@@ -71,42 +77,106 @@ class RunScope {
     std::unique_ptr<ClipboardSnapshot> snapshot_;
 };
 
-// How long a copy instance may take to end after Quit before it is ended; then the backup's
-// file is free to take its name.
+// How long a copy instance that was let go of may take to end before it is ended.
 constexpr int kCopyEndMilliseconds = 15000;
 
-// Step 164: quits the copy instance and waits until its process has gone. Publisher asks
-// before it drops unsaved changes, in an instance nobody sees, so a copy that could not be
-// saved is first saved to a scratch file, deleted once the instance has gone; when even that
-// fails, the instance is ended instead. Raises when Quit fails.
-void QuitCopy(PublisherApplication& copy, bool saved, Files& files, int k) {
+// The copy instance of one document and every reference the run holds into it.
+struct CopyInstance {
+    std::unique_ptr<PublisherApplication> application;
+    std::shared_ptr<PublisherProcess> process;  // outlives the references
+    std::unique_ptr<PublisherDocument> document;
+    std::unique_ptr<PublisherPages> pages;
+
+    // Never created, or its process has ended (crashed, or ended at a call's bound): none of
+    // its steps can succeed any more.
+    bool Gone() const { return !application || (process && process->Gone()); }
+    // The copy's publication. A fresh Publisher may have none open ("If there are no
+    // documents open, an error occurs"): then the copy makes a new blank one.
+    PublisherDocument& Document() {
+        if (!document) {
+            try {
+                document = Use(application).ActiveDocument();
+            } catch (...) {
+                if (Gone()) throw;
+                document = application->NewDocument();
+            }
+        }
+        return Use(document);
+    }
+    // Publisher lets an instance end only once every reference into it is released.
+    void Release() {
+        pages.reset();
+        document.reset();
+        application.reset();
+    }
+};
+
+// A copy instance that was let go of and is still ending: its process, and the scratch file
+// it may hold until it has gone.
+struct EndingCopy {
+    std::shared_ptr<PublisherProcess> process;
     std::wstring scratch;
+};
+
+// Waits for a copy that was let go of to end, ends it when it does not within the limit, and
+// deletes its scratch file. Never raises.
+void FinishEnding(std::optional<EndingCopy>& ending, Files& files) {
+    if (!ending) return;
+    try {
+        if (ending->process && !ending->process->WaitUntilGone(kCopyEndMilliseconds)) {
+            ending->process->End();
+            ending->process->WaitUntilGone(kCopyEndMilliseconds);
+        }
+    } catch (...) {
+        // Nothing more can be done about a process that cannot be waited for or ended.
+    }
+    try {
+        if (!ending->scratch.empty()) files.DeleteOrdinary(ending->scratch);
+    } catch (...) {
+        // A scratch file in the temporary folder is no harm.
+    }
+    ending.reset();
+}
+
+// Step 164: lets the copy instance go. Its publication is closed first, which lets go of the
+// saved file at once. Publisher asks before it drops unsaved changes, in an instance nobody
+// sees, so a copy whose save failed is first saved to a scratch file; when even that fails,
+// the copy is ended instead of quit. Then Quit, and every reference into the copy is
+// released on every path, or Publisher would never end. `ending` receives the process (and
+// the scratch file) to wait for. True when the copy closed its publication, so that no file
+// of the run is held by it any more. Raises when Quit fails.
+bool QuitCopy(CopyInstance& copy, bool saved, Files& files, int k, EndingCopy& ending) {
+    struct Release {
+        CopyInstance& copy;
+        ~Release() { copy.Release(); }
+    } release{copy};
+    ending.process = copy.process;
     if (!saved) {
         try {
-            scratch = files.TemporaryFolder() + L"\\Kelbrook unsaved copy " + std::to_wstring(k) +
-                      L".pub";
-            Use(copy.ActiveDocument()).SaveAs(scratch);
+            const std::wstring scratch = files.TemporaryFolder() + L"\\Kelbrook unsaved copy " +
+                                         std::to_wstring(k) + L".pub";
+            copy.Document().SaveAs(scratch);
+            ending.scratch = scratch;
             saved = true;
         } catch (...) {
             // Quit would meet the question: the copy is ended below.
         }
     }
-    struct Cleanup {
-        PublisherApplication& copy;
-        Files& files;
-        const std::wstring& scratch;
-        ~Cleanup() {
-            try {
-                if (!copy.WaitUntilGone(kCopyEndMilliseconds)) {
-                    copy.End();
-                    copy.WaitUntilGone(kCopyEndMilliseconds);
-                }
-            } catch (...) {
-            }
-            if (!scratch.empty()) files.DeleteOrdinary(scratch);
-        }
-    } cleanup{copy, files, scratch};
-    if (saved) copy.Quit();
+    if (!saved) {
+        if (copy.process) copy.process->End();
+        return false;
+    }
+    bool closed = false;
+    try {
+        copy.Document().Close();
+        closed = true;
+    } catch (...) {
+        // The copy holds its file until it has ended: the caller waits for that.
+    }
+    copy.pages.reset();
+    copy.document.reset();
+    Use(copy.application).Quit();
+    return closed;
 }
 
 // A document the timer may skip: its name, and its last good backup.
@@ -192,9 +262,9 @@ std::wstring IncompletePath(const std::wstring& backupPath) {
     return BeforeExtension(backupPath, L" (incomplete)");
 }
 
-std::wstring ReadableName(PublisherDocument& document, int k) {
+std::wstring ReadableName(PublisherDocument* document, int k) {
     try {
-        const std::wstring fullName = document.FullName();
+        const std::wstring fullName = Use(document).FullName();
         const std::wstring fileName = fullName.substr(fullName.find_last_of(L'\\') + 1);
         if (!fileName.empty()) return fileName;
     } catch (...) {
@@ -203,226 +273,299 @@ std::wstring ReadableName(PublisherDocument& document, int k) {
     return L"Publication " + std::to_wstring(k);
 }
 
-void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
-    if (values.BackupRunUnderWay) return;  // a run waits in a dialog: this request is dropped
-    RunScope scope(values, ports.debug);
-    Controls& controls = ports.controls;
-    GuardedProcedure run(ports.dialogs, Location(L"SavePublisher", L"SaveAll"));
-    // The main window closing while the run waits in a dialog ends the run at its next step.
-    run.StopWhen([&] { return values.Closing; });
+namespace {
 
+// The log line of a document that was not backed up.
+std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
+                         const std::wstring& when, const std::wstring& failure) {
+    return name + L" could not be backup saved as " + backupPath + L" at " + when + L": " + failure;
+}
+
+void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
+                  GuardedProcedure& run, RunScope& scope) {
+    Controls& controls = ports.controls;
     std::unique_ptr<PublisherApplication> running;
     // Every document of the run, taken at step 104 before the first copy instance exists:
     // Publisher's Documents spans its instances, so once a copy's blank publication is one
-    // of them, a position may name another document.
+    // of them, a position may name another document. A document Publisher would not hand
+    // over keeps the failure instead.
     std::vector<std::unique_ptr<PublisherDocument>> documents;
-    std::unique_ptr<PublisherApplication> copy;
+    std::vector<std::wstring> notHandedOver;
+    // The copy of the document before, let go of and still ending while this one is made: at
+    // most two copy instances exist at once, one of them ending.
+    std::optional<EndingCopy> ending;
+    struct EndAtLast {  // however the run ends
+        std::optional<EndingCopy>& ending;
+        Files& files;
+        ~EndAtLast() { FinishEnding(ending, files); }
+    } endAtLast{ending, ports.files};
 
-    if (run.Test(100, [&] { return IsPublisherRunning(ports.publisher); })) {
-        run.Step(102, [&] { running = ports.publisher.AttachRunning(); });
-        std::int16_t count = 0;
-        std::unique_ptr<PublisherDocuments> collection;
-        run.Step(104, [&] {
-            collection = Use(running).Documents();
-            count = Int16(Use(collection).Count());
-        });
-        documents.resize(static_cast<std::size_t>(std::max<std::int16_t>(count, 0)));
-        for (std::int16_t k = 1; k <= count; ++k) {
+    if (!run.Test(100, [&] { return IsPublisherRunning(ports.publisher); })) return;
+    run.Step(102, [&] { running = ports.publisher.AttachRunning(); });
+    std::int16_t count = 0;
+    std::unique_ptr<PublisherDocuments> collection;
+    run.Step(104, [&] {
+        collection = Use(running).Documents();
+        count = Int16(Use(collection).Count());
+    });
+    documents.resize(static_cast<std::size_t>(std::max<std::int16_t>(count, 0)));
+    notHandedOver.resize(documents.size());
+    for (std::int16_t k = 1; k <= count; ++k) {
+        const std::optional<std::wstring> failure =
             run.Step(104, [&] { documents[k - 1] = Use(collection).Item(k); });
+        if (failure) notHandedOver[k - 1] = *failure;
+    }
+    collection.reset();
+
+    std::wstring folder;
+    for (std::int16_t k = 1; k <= count && !run.Stopped(); ++k) {  // 106
+        PublisherDocument* const document = documents[k - 1].get();
+        if (!document) {
+            // Publisher would not hand the document over (reported at 104): it cannot be
+            // backed up, and no copy instance is started for it.
+            const std::wstring name = ReadableName(nullptr, k);
+            run.Step(162, [&] {
+                const std::wstring where =
+                    controls.Value(ControlId::Option1) ? controls.Caption(ControlId::Text1) : L"";
+                const std::wstring path = AddBackupStamp(
+                    controls, ports.clock, ports.clock.Now(),
+                    where.empty() ? name : Globals::CollapseBackslashes(where + L"\\" + name),
+                    values.BackupExtension);
+                AppendHistoryLine(
+                    ports.files, values.HistoryLogPath,
+                    FailureLine(name, path, ports.clock.FormatGeneralDate(ports.clock.Now()),
+                                notHandedOver[k - 1]));
+            });
+            continue;
         }
-        collection.reset();
-
-        std::wstring folder;
-        for (std::int16_t k = 1; k <= count && !run.Stopped(); ++k) {  // 106
-            const std::unique_ptr<PublisherDocument>& document = documents[k - 1];
-            if (kind == RunKind::OnSchedule) {
-                // 106 decides whether the timer may skip the document; nobody asked for the
-                // skip, so a failure is traced, not reported, and counts as "changed".
-                std::optional<Unchanged> unchanged;
-                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 106", [&] {
-                    unchanged = UnchangedSinceBackup(Use(document), controls, ports.files, values);
-                });
-                if (unchanged) {
-                    run.Step(162, [&] {
-                        AppendHistoryLine(ports.files, values.HistoryLogPath,
-                                          unchanged->name + L" is unchanged since its backup " +
-                                              unchanged->backup + L" at " +
-                                              ports.clock.FormatGeneralDate(ports.clock.Now()));
-                    });
-                    continue;
-                }
-            }
-            // The copy is incomplete once a step that carries its content failed (108, and the
-            // pages' 142 to 158): the first such failure, for the log.
-            std::optional<std::wstring> incomplete;
-            const auto contentFailedSince = [&](std::size_t mark) {
-                if (!incomplete && run.failures().size() > mark) incomplete = run.failures()[mark];
-            };
-
-            copy.reset();  // at most one copy instance at a time
-            const std::size_t beforeCopy = run.failures().size();
-            run.Step(108, [&] { copy = ports.publisher.CreateInstance(); });
-            contentFailedSince(beforeCopy);
-
-            std::wstring name;
-            if (run.Step(112, [&] { name = Use(document).Name(); }) || name.empty()) {
-                name = ReadableName(Use(document), k);
-            }
-
-            if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
-                run.Step(116, [&] { folder = Use(document).Path(); });
-                while (run.Test(118, [&] { return folder.empty(); })) {
-                    bool asked = false;
-                    run.Step(120, [&] {
-                        folder = ports.folders.PickFolder(name + kUnsavedPrompt, L"");
-                        asked = true;
-                    });
-                    if (!asked) break;  // a dialog that cannot be shown would come back for ever
-                }
-            } else if (run.Test(128, [&] { return controls.Value(ControlId::Option1); })) {
-                run.Step(130, [&] { folder = controls.Caption(ControlId::Text1); });
-            }
-
-            // The copy's publication and its pages, fetched once for the whole document, and
-            // its page count, read once and then kept.
-            std::unique_ptr<PublisherDocument> copyDocument;
-            std::unique_ptr<PublisherPages> copyPages;
-            int copyPageCount = -1;
-            const auto target = [&]() -> PublisherDocument& {
-                if (!copyDocument) copyDocument = Use(copy).ActiveDocument();
-                return Use(copyDocument);
-            };
-            const auto targetPages = [&]() -> PublisherPages& {
-                if (!copyPages) copyPages = target().Pages();
-                return Use(copyPages);
-            };
-
-            std::wstring backupPath;
-            run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
-            run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
-            // 136: the backup keeps the page size of the original; without it, the backup is
-            // made at the size Publisher gives a new publication.
-            run.Step(136, [&] {
-                const std::unique_ptr<PublisherPageSetup> original = Use(document).PageSetup();
-                const double width = Use(original).PageWidth();
-                const double height = original->PageHeight();
-                const std::unique_ptr<PublisherPageSetup> copied = target().PageSetup();
-                Use(copied).SetPageWidth(width);
-                copied->SetPageHeight(height);
+        if (kind == RunKind::OnSchedule) {
+            // 106 decides whether the timer may skip the document; nobody asked for the
+            // skip, so a failure is traced, not reported, and counts as "changed".
+            std::optional<Unchanged> unchanged;
+            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 106", [&] {
+                unchanged = UnchangedSinceBackup(*document, controls, ports.files, values);
             });
-            run.Step(138, [&] {
-                const LocalTime now = ports.clock.Now();  // one reading for date and time
-                backupPath =
-                    AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
-            });
-
-            std::int16_t i = 0;
-            run.Step(140, [&] { i = 1; });
-            std::unique_ptr<PublisherPageEnumeration> pages;
-            int pageStep = 142;
-            const std::size_t beforePages = run.failures().size();
-            run.Step(142, [&] { pages = Use(Use(document).Pages()).Enumerate(); });
-            while (pages) {
-                std::unique_ptr<PublisherPage> page;
-                bool ended = true;
-                run.Step(pageStep, [&] {
-                    page = pages->Next();
-                    ended = page == nullptr;
+            if (unchanged) {
+                run.Step(162, [&] {
+                    AppendHistoryLine(ports.files, values.HistoryLogPath,
+                                      unchanged->name + L" is unchanged since its backup " +
+                                          unchanged->backup + L" at " +
+                                          ports.clock.FormatGeneralDate(ports.clock.Now()));
                 });
-                pageStep = 158;
-                if (ended) break;
+                continue;
+            }
+        }
+        // The copy is incomplete once a step that carries its content failed (the pages' 142
+        // to 158): the first such failure, for the log.
+        std::optional<std::wstring> incomplete;
+        const auto contentFailedSince = [&](std::size_t mark) {
+            if (!incomplete && run.failures().size() > mark) incomplete = run.failures()[mark];
+        };
 
-                std::unique_ptr<PublisherPage> targetPage;
-                if (run.Test(144, [&] { return i == 1; })) {
-                    run.Step(146, [&] { targetPage = targetPages().Item(1); });
-                } else {
-                    run.Step(148, [&] {
-                        PublisherPages& pagesOfCopy = targetPages();
-                        if (copyPageCount < 0) copyPageCount = pagesOfCopy.Count();
-                        targetPage = pagesOfCopy.Add(1, copyPageCount);
-                        ++copyPageCount;
-                    });
-                }
-                std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once
-                if (run.Test(150, [&] {
-                        shapes = Use(page).Shapes();
-                        return Use(shapes).Count() > 0;
-                    })) {
-                    // A page whose shapes never reached the clipboard has nothing to paste:
-                    // the clipboard holds the user's content, or an earlier page's shapes.
-                    const std::optional<std::wstring> copyFailure = run.Step(152, [&] {
-                        scope.KeepClipboard(ports.clipboard);
+        CopyInstance copy;
+        // Once the copy is known gone, the steps that need it are skipped without a report:
+        // one failure, one report. The failure that left it gone, for the log.
+        std::optional<std::wstring> goneBy;
+        const auto copyStep = [&](int step, auto&& action) -> std::optional<std::wstring> {
+            if (copy.Gone()) return std::nullopt;
+            std::optional<std::wstring> failure = run.Step(step, action);
+            if (failure && !goneBy && copy.Gone()) goneBy = failure;
+            return failure;
+        };
+        goneBy = run.Step(108, [&] {
+            copy.application = ports.publisher.CreateInstance();
+            Use(copy.application);
+            copy.process = copy.application->Process();
+        });
+        if (goneBy) copy.Release();
+
+        std::wstring name;
+        if (run.Step(112, [&] { name = document->Name(); }) || name.empty()) {
+            name = ReadableName(document, k);
+        }
+
+        if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
+            run.Step(116, [&] { folder = document->Path(); });
+            while (run.Test(118, [&] { return folder.empty(); })) {
+                bool asked = false;
+                run.Step(120, [&] {
+                    folder = ports.folders.PickFolder(name + kUnsavedPrompt, L"");
+                    asked = true;
+                });
+                if (!asked) break;  // a dialog that cannot be shown would come back for ever
+            }
+        } else if (run.Test(128, [&] { return controls.Value(ControlId::Option1); })) {
+            run.Step(130, [&] { folder = controls.Caption(ControlId::Text1); });
+        }
+
+        // The copy's pages, fetched once for the whole document, and their count, read once
+        // and then kept.
+        int copyPageCount = -1;
+        const auto targetPages = [&]() -> PublisherPages& {
+            if (!copy.pages) copy.pages = copy.Document().Pages();
+            return Use(copy.pages);
+        };
+
+        std::wstring backupPath;
+        run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
+        run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
+        // 136: the backup keeps the page size of the original; without it, the backup is
+        // made at the size Publisher gives a new publication.
+        copyStep(136, [&] {
+            const std::unique_ptr<PublisherPageSetup> original = document->PageSetup();
+            const double width = Use(original).PageWidth();
+            const double height = original->PageHeight();
+            const std::unique_ptr<PublisherPageSetup> copied = copy.Document().PageSetup();
+            Use(copied).SetPageWidth(width);
+            copied->SetPageHeight(height);
+        });
+        run.Step(138, [&] {
+            const LocalTime now = ports.clock.Now();  // one reading for date and time
+            backupPath =
+                AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
+        });
+
+        std::int16_t i = 0;
+        run.Step(140, [&] { i = 1; });
+        std::unique_ptr<PublisherPageEnumeration> pages;
+        int pageStep = 142;
+        const std::size_t beforePages = run.failures().size();
+        if (!copy.Gone()) run.Step(142, [&] { pages = Use(document->Pages()).Enumerate(); });
+        while (pages && !copy.Gone()) {
+            std::unique_ptr<PublisherPage> page;
+            bool ended = true;
+            run.Step(pageStep, [&] {
+                page = pages->Next();
+                ended = page == nullptr;
+            });
+            pageStep = 158;
+            if (ended) break;
+
+            std::unique_ptr<PublisherPage> targetPage;
+            if (run.Test(144, [&] { return i == 1; })) {
+                copyStep(146, [&] { targetPage = targetPages().Item(1); });
+            } else {
+                copyStep(148, [&] {
+                    PublisherPages& pagesOfCopy = targetPages();
+                    if (copyPageCount < 0) copyPageCount = pagesOfCopy.Count();
+                    targetPage = pagesOfCopy.Add(1, copyPageCount);
+                    ++copyPageCount;
+                });
+            }
+            if (copy.Gone()) break;
+            std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once
+            if (run.Test(150, [&] {
+                    shapes = Use(page).Shapes();
+                    return Use(shapes).Count() > 0;
+                })) {
+                // A page whose shapes never reached the clipboard has nothing to paste: the
+                // clipboard holds the user's content, or an earlier page's shapes.
+                const std::optional<std::wstring> copyFailure = run.Step(152, [&] {
+                    scope.KeepClipboard(ports.clipboard);
+                    ports.clipboard.WaitUntilFree();
+                    Use(Use(shapes).Range()).Copy();
+                });
+                if (!copyFailure) {
+                    copyStep(154, [&] {
                         ports.clipboard.WaitUntilFree();
-                        Use(Use(shapes).Range()).Copy();
+                        Use(Use(targetPage).Shapes()).Paste();
                     });
-                    if (!copyFailure) {
-                        run.Step(154, [&] {
-                            ports.clipboard.WaitUntilFree();
-                            Use(Use(targetPage).Shapes()).Paste();
-                        });
-                    }
                 }
-                run.Step(156, [&] { i = Int16(i + 1); });
             }
-            contentFailedSince(beforePages);
+            run.Step(156, [&] { i = Int16(i + 1); });
+        }
+        pages.reset();
+        contentFailedSince(beforePages);
 
-            if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
-                copyPages.reset();
-                copyDocument.reset();
-                if (copy) {
-                    RunUntrapped(ports.debug, L"SavePublisher.SaveAll (closing)",
-                                 [&] { QuitCopy(*copy, false, ports.files, k); });
-                }
-                break;
+        if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
+            if (!copy.Gone()) {
+                EndingCopy quit;
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll (closing)",
+                             [&] { QuitCopy(copy, false, ports.files, k, quit); });
+                FinishEnding(ending, ports.files);
+                ending = quit;
             }
+            break;
+        }
+        // A copy that went without a failure of its own to tell (it ended between two calls).
+        if (copy.Gone() && !goneBy) goneBy = L"Publisher's copy instance has ended";
 
-            // 160: the copy is written under a saving name beside the backup and takes the
-            // backup's name only once it is complete and the copy instance has let it go, so
-            // a failed save never destroys an earlier backup of that name. A copy known to be
-            // incomplete never takes the backup's own name: an existing backup is worth more.
-            if (incomplete) backupPath = IncompletePath(backupPath);
-            const std::wstring savingPath = SavingPath(backupPath);
-            if (!folder.empty()) ports.files.DeleteOrdinary(savingPath);  // a killed run's
-            std::optional<std::wstring> saveFailure = run.Step(160, [&] {
+        // 160: the copy is written under a saving name beside the backup and takes the
+        // backup's name only once it is complete and the copy instance has let it go, so a
+        // failed save never destroys an earlier backup of that name. A copy known to be
+        // incomplete never takes the backup's own name: an existing backup is worth more.
+        if (incomplete && !goneBy) backupPath = IncompletePath(backupPath);
+        const std::wstring savingPath = SavingPath(backupPath);
+        std::optional<std::wstring> saveFailure = goneBy;
+        if (!copy.Gone()) {
+            if (!folder.empty()) {  // a saving file left by a killed run
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
+                             [&] { ports.files.DeleteOrdinary(savingPath); });
+            }
+            saveFailure = copyStep(160, [&] {
                 // Without a folder the path would name the root of whatever drive is
                 // current: no backup is better than one nobody finds.
                 if (folder.empty()) throw Failure(L"No folder to save the backup in");
-                target().SaveAs(savingPath);
+                copy.Document().SaveAs(savingPath);
             });
-            copyPages.reset();
-            copyDocument.reset();
-            run.Step(164, [&] { QuitCopy(Use(copy), !saveFailure, ports.files, k); });
-            copy.reset();
-            if (!saveFailure) {
-                saveFailure =
-                    run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
-            }
-            if (saveFailure) ports.files.DeleteOrdinary(savingPath);  // no partial file remains
+        }
 
-            run.Step(162, [&] {
-                const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
-                AppendHistoryLine(
-                    ports.files, values.HistoryLogPath,
-                    saveFailure ? name + L" could not be backup saved as " + backupPath + L" at " +
-                                      when + L": " + *saveFailure
-                    : incomplete ? name + L" was backup saved incompletely as " + backupPath +
-                                       L" at " + when + L": " + *incomplete
-                                 : name + L" was backup saved as " + backupPath + L" at " + when);
+        // 164 lets the copy go; the copy before has had this document's time to end, and is
+        // waited for now. A copy that could not close its publication still holds the saved
+        // file: it is waited for before the rename.
+        bool closed = false;
+        if (!copy.Gone()) {
+            EndingCopy quit;
+            run.Step(164, [&] { closed = QuitCopy(copy, !saveFailure, ports.files, k, quit); });
+            FinishEnding(ending, ports.files);
+            ending = quit;
+            if (!closed) FinishEnding(ending, ports.files);
+        }
+        copy.Release();
+        if (!saveFailure) {
+            saveFailure = run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
+        }
+        if (saveFailure && !folder.empty()) {  // no partial file remains
+            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
+                         [&] { ports.files.DeleteOrdinary(savingPath); });
+        }
+
+        run.Step(162, [&] {
+            const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
+            AppendHistoryLine(ports.files, values.HistoryLogPath,
+                              saveFailure ? FailureLine(name, backupPath, when, *saveFailure)
+                              : incomplete
+                                  ? name + L" was backup saved incompletely as " + backupPath +
+                                        L" at " + when + L": " + *incomplete
+                                  : name + L" was backup saved as " + backupPath + L" at " + when);
+        });
+        if (!saveFailure && !incomplete) {
+            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
+                values.LastBackups[document->FullName()] = LastBackup{folder, backupPath};
             });
-            if (!saveFailure && !incomplete) {
-                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
-                    values.LastBackups[Use(document).FullName()] = LastBackup{folder, backupPath};
-                });
-            }
-        }  // 166
-    }
+        }
+    }  // 166
 
     run.Step(174, [&] {
-        copy.reset();
+        FinishEnding(ending, ports.files);
         documents.clear();
         running.reset();
         scope.RestoreClipboard();
     });
+}
+
+}  // namespace
+
+void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
+    if (values.BackupRunUnderWay) return;  // a run waits in a dialog: this request is dropped
+    RunScope scope(values, ports.debug);
+    GuardedProcedure run(ports.dialogs, Location(L"SavePublisher", L"SaveAll"));
+    // The main window closing while the run waits in a dialog ends the run at its next step.
+    run.StopWhen([&] { return values.Closing; });
+    // Every step reports its own failures; what could still escape (an error report that
+    // cannot be shown) is traced, and nothing leaves the run.
+    RunUntrapped(ports.debug, L"SavePublisher.SaveAll",
+                 [&] { RunDocuments(ports, values, kind, run, scope); });
 }
 
 void PushButton2_Click(SavePublisherPorts ports, ProgramValues& values) {

@@ -55,8 +55,9 @@ std::wstring SavingPath(const std::wstring& backupPath);
 std::wstring IncompletePath(const std::wstring& backupPath);
 
 // A name the user can recognise for document k whose name cannot be read: the file-name part
-// of its full name when that can be read, otherwise "Publication <k>". Never raises.
-std::wstring ReadableName(PublisherDocument& document, int k);
+// of its full name when that can be read, otherwise "Publication <k>" (so too for a
+// document Publisher would not hand over). Never raises.
+std::wstring ReadableName(PublisherDocument* document, int k);
 
 // One run over every open document. Reports its own failures and never raises. A second
 // call while one is under way returns at once.

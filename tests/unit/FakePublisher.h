@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "StandinPublication.h"
@@ -18,11 +19,20 @@
 
 namespace kelbrook::testing {
 
+// The process of a copy instance: it outlives the instance's objects, and ends by itself
+// only once Quit was answered and every reference into the instance has been released.
+struct FakeProcessState {
+    std::wstring tag;
+    bool quit = false;   // Quit was answered
+    bool ended = false;  // crashed, or ended at a bound or by End
+};
+
 struct FakeInstance {
     std::wstring tag;  // "running" or "copy1", "copy2", ...
     std::vector<standin::Publication> documents;
-    bool gone = false;     // quit, crashed or ended: every later call fails
-    bool changed = false;  // the copy's publication changed since it was last saved
+    std::shared_ptr<FakeProcessState> process = std::make_shared<FakeProcessState>();
+    bool gone = false;              // quit, crashed or ended: every later call fails
+    bool changed = false;           // the copy's publication changed since it was last saved
     std::set<std::size_t> unsaved;  // documents changed since they were saved (Saved is False)
 };
 
@@ -59,6 +69,7 @@ struct FakePublisherWorld {
         const std::wstring key = instance.tag == L"running" ? L"running:" + member : member;
         if (crashing.erase(key) > 0) {  // once: the next instance works
             instance.gone = true;
+            instance.process->ended = true;
             throw Failure(L"The remote procedure call failed.");
         }
         if (failing.count(key)) throw Failure(L"Stand-in failure in " + member);
@@ -66,6 +77,7 @@ struct FakePublisherWorld {
     }
     [[noreturn]] void Overdue(FakeInstance& instance) {
         instance.gone = true;
+        instance.process->ended = true;
         journal.push_back(instance.tag + L" ended");
         throw Failure(kFakeOverdue);
     }
@@ -279,9 +291,44 @@ class Document : public PublisherDocument {
         w_.instance->changed = false;
         w_.instance->unsaved.erase(w_.document);
     }
+    void Close() override {
+        w_.Call(L"Document.Close");
+        if (w_.instance->changed) {  // the question nobody sees
+            w_.world->journal.push_back(w_.instance->tag + L" Document.Close prompted");
+            w_.world->Overdue(*w_.instance);
+        }
+        standin::Publication& publication = w_.Document();
+        publication = standin::Publication{};
+        publication.name = L"Publication1";
+        publication.pages.resize(1);
+    }
 
   private:
     Where w_;
+};
+
+// The process of a copy instance, as the program holds it past its last reference.
+class Process : public PublisherProcess {
+  public:
+    Process(std::shared_ptr<FakePublisherWorld> world, std::weak_ptr<FakeInstance> instance,
+            std::shared_ptr<FakeProcessState> state)
+        : world_(std::move(world)), instance_(std::move(instance)), state_(std::move(state)) {}
+    void End() override {
+        if (!state_->ended && !(state_->quit && instance_.expired())) {
+            world_->journal.push_back(state_->tag + L" ended");
+        }
+        state_->ended = true;
+        if (auto instance = instance_.lock()) instance->gone = true;
+    }
+    bool WaitUntilGone(int) override {
+        return state_->ended || (state_->quit && instance_.expired());
+    }
+    bool Gone() override { return state_->ended; }
+
+  private:
+    std::shared_ptr<FakePublisherWorld> world_;
+    std::weak_ptr<FakeInstance> instance_;
+    std::shared_ptr<FakeProcessState> state_;
 };
 
 class Documents : public PublisherDocuments {
@@ -322,6 +369,16 @@ class Application : public PublisherApplication {
         document.document = w_.instance->documents.size() - 1;
         return std::make_unique<Document>(document);
     }
+    std::unique_ptr<PublisherDocument> NewDocument() override {
+        w_.Call(L"Application.NewDocument");
+        standin::Publication blank;
+        blank.name = L"Publication1";
+        blank.pages.resize(1);
+        w_.instance->documents.push_back(blank);
+        Where document = w_;
+        document.document = w_.instance->documents.size() - 1;
+        return std::make_unique<Document>(document);
+    }
     void Quit() override {
         w_.Call(L"Application.Quit");
         if (w_.instance->changed) {  // the question nobody sees: the call never returns
@@ -329,13 +386,12 @@ class Application : public PublisherApplication {
             w_.world->Overdue(*w_.instance);
         }
         w_.instance->gone = true;
+        w_.instance->process->quit = true;
     }
-    void End() override {
-        if (w_.instance->tag == L"running") throw Failure(L"never the user's Publisher");
-        if (!w_.instance->gone) w_.world->journal.push_back(w_.instance->tag + L" ended");
-        w_.instance->gone = true;
+    std::shared_ptr<PublisherProcess> Process() override {
+        if (w_.instance->tag == L"running") return nullptr;
+        return std::make_shared<fake::Process>(w_.world, w_.instance, w_.instance->process);
     }
-    bool WaitUntilGone(int) override { return w_.instance->gone; }
 
   private:
     Where w_;
@@ -355,13 +411,21 @@ class FakePublisher : public PublisherAutomation {
     std::unique_ptr<PublisherApplication> CreateInstance() override {
         if (!world->installed) throw Failure(L"Invalid class string");
         ++created;
-        if (failCreate) throw Failure(L"Server execution failed");
+        if (std::exchange(failCreate, false)) throw Failure(L"Server execution failed");
         auto instance = std::make_shared<FakeInstance>();
         instance->tag = L"copy" + std::to_wstring(created);
-        standin::Publication blank;
-        blank.name = L"Publication1";
-        blank.pages.resize(1);
-        instance->documents.push_back(blank);
+        instance->process->tag = instance->tag;
+        if (std::exchange(hangCreate,
+                          false)) {  // a screen nobody sees: the adapter's bound ends it
+            world->journal.push_back(instance->tag + L" ended");
+            throw Failure(kFakeOverdue);
+        }
+        if (!startEmpty) {
+            standin::Publication blank;
+            blank.name = L"Publication1";
+            blank.pages.resize(1);
+            instance->documents.push_back(blank);
+        }
         world->copies.push_back(instance);
         lastCopy = instance;
         world->mostCopiesAlive = std::max(world->mostCopiesAlive, world->CopiesAlive());
@@ -377,7 +441,9 @@ class FakePublisher : public PublisherAutomation {
 
     std::shared_ptr<FakePublisherWorld> world;
     std::weak_ptr<FakeInstance> lastCopy;
-    bool failCreate = false;
+    bool failCreate = false;  // the next creation fails (once)
+    bool hangCreate = false;  // the next creation or its first call never answers (once)
+    bool startEmpty = false;  // a fresh instance without a publication
     int created = 0;
 };
 

@@ -33,12 +33,14 @@ class FakeDialogs : public Dialogs {
   public:
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring& caption,
                               MessageButtons buttons, MessageIcon icon) override {
+        if (failing) throw Failure(L"Not enough memory to show the message");
         shown.push_back({text, caption, buttons, icon});
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
         return answerYes ? MessageAnswer::Yes : MessageAnswer::No;
     }
     std::vector<ShownMessage> shown;
     bool answerYes = true;
+    bool failing = false;
 };
 
 class FakeSettings : public SettingsStore {

@@ -17,6 +17,7 @@
 
 #include "StandinPublication.h"
 #include "backup/win32/ComPublisherAutomation.h"
+#include "backup/win32/CopyCreation.h"
 #include "core/Failure.h"
 #include "core/win32/Win32Clipboard.h"
 #include "core/win32/Win32Support.h"
@@ -234,16 +235,24 @@ TEST_F(PublisherAutomationTest, AttachesCreatesAndCallsEveryMemberLookingUpEachN
     EXPECT_EQ(ReadFile(flyer_),
               "standin-publication 1\r\npage\r\nshape Title\r\nshape Logo\r\npage\r\n");
 
-    // A second copy instance asks for no name again: the DISPIDs are the adapter's.
+    // A second copy instance asks for no name again: the DISPIDs are the adapter's. After
+    // Quit it lives on while anything of it is held, and ends once it is let go.
     {
         auto copy = automation_.CreateInstance();
+        const std::shared_ptr<PublisherProcess> process = copy->Process();
+        ASSERT_TRUE(process);
         copy->ActiveDocument()->Pages()->Item(1)->Shapes()->Paste();
         copy->ActiveDocument()->SaveAs(copyPath);  // or its Quit would ask about the paste
+        copy->ActiveDocument()->Close();
         copy->Quit();
-        EXPECT_TRUE(copy->WaitUntilGone(30000));
+        EXPECT_FALSE(process->WaitUntilGone(2500)) << "the copy ended while still held";
+        EXPECT_FALSE(process->Gone());
+        copy.reset();
+        EXPECT_TRUE(process->WaitUntilGone(30000));
+        EXPECT_TRUE(process->Gone());
     }
     EXPECT_TRUE(automation_.IsInstalled());
-    EXPECT_THROW(running->End(), Failure) << "the user's own Publisher is never ended";
+    EXPECT_EQ(running->Process(), nullptr) << "the user's own Publisher is never ended";
     EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
     const std::map<std::wstring, int> lookups = Journal("GetIDsOfNames");
     for (const auto& [member, count] : lookups) EXPECT_EQ(count, 1) << member;
@@ -314,7 +323,7 @@ TEST_F(PublisherAutomationTest, ACallPastItsBoundEndsTheCopyAndFails) {
         } catch (const Failure& failure) {
             EXPECT_EQ(failure.Description(), overdue);
         }
-        EXPECT_TRUE(copy->WaitUntilGone(5000)) << "the copy was not ended";
+        EXPECT_TRUE(copy->Process()->WaitUntilGone(5000)) << "the copy was not ended";
         try {
             copy->Name();
             ADD_FAILURE() << "an ended copy answered";
@@ -325,6 +334,66 @@ TEST_F(PublisherAutomationTest, ACallPastItsBoundEndsTheCopyAndFails) {
     }
     EXPECT_EQ(automation_.AttachRunning()->Name(), L"Microsoft Publisher");
     EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
+}
+
+// A copy that never gets as far as answering (a screen nobody sees before it registers, or
+// before its first call returns) is ended at the bound of its creation; the user's Publisher
+// lives on. A fresh instance without a publication is no failure of the creation.
+TEST_F(PublisherAutomationTest, ACreationPastItsBoundEndsOnlyTheProcessStartedForIt) {
+    StartRunning(L"\"" + flyer_ + L"\"");
+    ComPublisherAutomation bounded(std::chrono::seconds(3));
+    auto running = bounded.AttachRunning();
+    const std::wstring faults = std::wstring(kStandinKey) + L"\\Faults";
+    SetStandinValue(faults, L"start", L"empty");
+    auto copy = bounded.CreateInstance();
+    EXPECT_THROW(copy->ActiveDocument(), Failure) << "there are no documents open";
+    EXPECT_EQ(copy->NewDocument()->Pages()->Count(), 1);
+    EXPECT_EQ(copy->ActiveDocument()->Name(), L"Publication1");
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, faults.c_str());
+    copy->Quit();
+    copy.reset();
+    ASSERT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }));
+    for (const auto& [fault, value] :
+         {std::pair<const wchar_t*, const wchar_t*>{L"Application.ActiveWindow", L"hang"},
+          {L"Window.Hwnd", L"hang"},
+          {L"start", L"hang"}}) {
+        SCOPED_TRACE(fault);
+        SetStandinValue(faults, fault, value);
+        const auto start = std::chrono::steady_clock::now();
+        try {
+            bounded.CreateInstance();
+            ADD_FAILURE() << "the creation returned";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.Description(),
+                      L"Publisher did not answer within 3 seconds; its instance was ended");
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, faults.c_str());
+        EXPECT_TRUE(WaitFor([] { return StandinProcesses().size() == 1; }))
+            << "the hung copy was not ended, or the running one was";
+        EXPECT_EQ(running->Name(), L"Microsoft Publisher");
+    }
+    // The next creation works, once Wine's COM has given up asking for the hung one's class
+    // object (30 seconds after it began).
+    auto after = bounded.CreateInstance();
+    EXPECT_EQ(after->ActiveDocument()->Name(), L"Publication1");
+    after->Quit();
+}
+
+TEST(ComSwitch, OnlyCommandLinesThatCarryComsSwitchAreServersComStarted) {
+    const struct {
+        const wchar_t* commandLine;
+        bool started;
+    } cases[] = {
+        {L"\"C:\\Program Files\\Publisher\\MSPUB.EXE\" -Embedding", true},
+        {L"C:\\MSPUB.EXE /Automation", true},
+        {L"MSPUB.EXE /embedding", true},
+        {L"MSPUB.EXE \"C:\\Docs\\Flyer.pub\"", false},
+        {L"MSPUB.EXE C:\\Docs\\-Embedding.pub", false},
+        {L"MSPUB.EXE", false},
+        {L"", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HasComSwitch(c.commandLine), c.started) << c.commandLine;
 }
 
 // The user's clipboard survives a snapshot and a foreign copy in between; an empty one stays

@@ -277,8 +277,14 @@ void RunMessageLoop() {
 // lets go of the last object.
 [[noreturn]] void RunCopyInstance() {
     State().mode = Mode::Copy;
-    AddDocument(BlankDocument(L"Publication1", true));
-    EnterLiveCopy(L"Publication1");
+    const std::wstring start = StartSwitch();
+    // A first-run or activation screen in an instance nobody sees: COM waits for a class
+    // object that never comes.
+    if (start == L"hang") WaitForever();
+    if (start != L"empty") {
+        AddDocument(BlankDocument(L"Publication1", true));
+        EnterLiveCopy(L"Publication1");
+    }
     static ClassFactory factory;
     DWORD cookie = 0;
     const HRESULT hr = CoRegisterClassObject(kStandinClsid, &factory, CLSCTX_LOCAL_SERVER,
@@ -291,6 +297,7 @@ void RunMessageLoop() {
     RunMessageLoop();
     CoRevokeClassObject(cookie);
     LeaveLiveCopy();
+    JournalEnd();
     ExitProcess(kExitOk);
 }
 

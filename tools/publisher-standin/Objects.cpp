@@ -15,8 +15,6 @@ namespace {
 
 using DocumentPtr = std::shared_ptr<DocumentState>;
 
-// After answering Quit the process lives on for about a second, as Publisher's does.
-constexpr UINT kQuitDelayMilliseconds = 1000;
 using PagePtr = std::shared_ptr<PageState>;
 
 std::wstring OutOfRange(long index, size_t count) {
@@ -269,6 +267,7 @@ constexpr Member kDocumentMembers[] = {
     {5, L"SaveAs", {L"Filename", L"Format", L"AddToRecentFiles"}},
     {6, L"Saved"},
     {7, L"PageSetup"},
+    {8, L"Close"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -296,6 +295,14 @@ class Document : public DispatchObject {
                 return;
             case 7:
                 return ReturnObject(result, new PageSetup(document_));
+            case 8:
+                if (!document_->saved) {
+                    // "Do you want to save the changes?", in an instance nobody sees (*).
+                    Journal(L"Document", L"Close", L"prompted");
+                    WaitForever();
+                }
+                document_ = CloseDocument(document_);
+                return;
             default: {
                 const long format = arguments.OptionalLong(1).value_or(kFilePublication);
                 if (format != kFilePublication) {
@@ -378,8 +385,13 @@ class Window : public DispatchObject {
 // ---- Application --------------------------------------------------------------------------
 
 constexpr Member kApplicationMembers[] = {
-    {1, L"Name"}, {2, L"Documents"},    {3, L"ActiveDocument"}, {4, L"Open", {L"Filename"}},
-    {5, L"Quit"}, {6, L"ActiveWindow"},
+    {1, L"Name"},
+    {2, L"Documents"},
+    {3, L"ActiveDocument"},
+    {4, L"Open", {L"Filename"}},
+    {5, L"Quit"},
+    {6, L"ActiveWindow"},
+    {7, L"NewDocument", {L"Wizard", L"Design"}},
 };
 
 class Application : public DispatchObject {
@@ -394,8 +406,19 @@ class Application : public DispatchObject {
             case 2:
                 return ReturnObject(result, new Documents());
             case 3:
-                if (!State().active) Fail(L"no publication is open");
+                // "If there are no documents open, an error occurs."
+                if (!State().active) Fail(L"There are no documents open");
                 return ReturnObject(result, new Document(State().active));
+            case 7: {
+                // pbWizardNone only: a blank publication of one page.
+                if (arguments.OptionalLong(0).value_or(0) != 0) {
+                    Fail(L"this stand-in makes blank publications only (no Wizard)");
+                }
+                DocumentPtr document = BlankDocument(L"Publication1", true);
+                AddDocument(document);
+                if (State().mode == Mode::Copy) EnterLiveCopy(document->name);
+                return ReturnObject(result, new Document(document));
+            }
             case 4: {
                 DocumentPtr document = OpenDocument(arguments.String(0));
                 AddDocument(document);
@@ -410,7 +433,7 @@ class Application : public DispatchObject {
                     Journal(L"Application", L"Quit", L"prompted");
                     WaitForever();
                 }
-                RequestQuit(kQuitDelayMilliseconds);
+                QuitAnswered();
                 return;
         }
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <cwctype>
 #include <utility>
 
 namespace standin {
@@ -29,10 +30,21 @@ void SetString(HKEY key, const std::wstring& name, const std::wstring& value) {
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
-bool ProcessAlive(DWORD processId) {
-    UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+// The start of a process as a FILETIME count; nothing when it cannot be read.
+std::optional<unsigned long long> ProcessStart(HANDLE process) {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) return std::nullopt;
+    return (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+}
+
+// The process with this id is alive and is the one that started at `start`: process ids come
+// back within seconds, so the id alone would take a newcomer for a copy that crashed.
+bool ProcessAlive(DWORD processId, unsigned long long start) {
+    UniqueHandle process(
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
     if (!process) return false;
-    return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+    if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return false;
+    return ProcessStart(process.get()) == start;
 }
 
 std::optional<std::wstring> ReadString(const wchar_t* key, const std::wstring& value) {
@@ -114,6 +126,32 @@ std::shared_ptr<DocumentState> BlankDocument(std::wstring name, bool saved) {
     return document;
 }
 
+namespace {
+
+void LetGoOfFile(const std::wstring& full) {
+    auto& held = State().heldFiles;
+    held.erase(std::remove_if(held.begin(), held.end(),
+                              [&](const auto& file) {
+                                  return CompareStringOrdinal(file.first.c_str(), -1, full.c_str(),
+                                                              -1, TRUE) == CSTR_EQUAL;
+                              }),
+               held.end());
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentState> CloseDocument(const std::shared_ptr<DocumentState>& document) {
+    if (!document->path.empty()) {
+        LetGoOfFile(FullNameOf(Publication{document->name, document->path, {}}));
+    }
+    auto blank = BlankDocument(L"Publication1", true);
+    auto& documents = State().documents;
+    std::replace(documents.begin(), documents.end(), document, blank);
+    if (State().active == document) State().active = blank;
+    DocumentsChanged();
+    return blank;
+}
+
 std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     const std::wstring full = FullPath(fileName);
     UniqueHandle file =
@@ -160,13 +198,7 @@ void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
         Fail(L"Cannot save " + full + L": " + Widen(error.what()));
     }
     // A file this instance saved before is still held open by it: let go of it first.
-    auto& held = State().heldFiles;
-    held.erase(std::remove_if(held.begin(), held.end(),
-                              [&](const auto& file) {
-                                  return CompareStringOrdinal(file.first.c_str(), -1, full.c_str(),
-                                                              -1, TRUE) == CSTR_EQUAL;
-                              }),
-               held.end());
+    LetGoOfFile(full);
     UniqueHandle file = OwnFile(CreateFileW(full.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) Fail(L"Cannot save " + full + L": " + SystemMessage(GetLastError()));
@@ -199,11 +231,9 @@ void AddToRecentFiles(std::wstring_view fullName) {
 void EnterLiveCopy(std::wstring_view publication) {
     UniqueKey key = CreateKey(kCopiesKey);
     if (!key) return;
-    // FILETIME of now: later copies sort after earlier ones.
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    const unsigned long long order =
-        (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    // The process's start: later copies sort after earlier ones, and it tells this process from
+    // a later one that is given the same id.
+    const unsigned long long order = ProcessStart(GetCurrentProcess()).value_or(0);
     wchar_t text[32];
     swprintf(text, 32, L"%020llu", order);
     SetString(key.get(), std::to_wstring(GetCurrentProcessId()),
@@ -232,10 +262,12 @@ std::vector<LiveCopy> LiveCopies() {
         data[bytes / sizeof(wchar_t)] = L'\0';
         const std::wstring text(data);
         const DWORD processId = wcstoul(name, nullptr, 10);
-        if (processId == 0 || processId == GetCurrentProcessId() || !ProcessAlive(processId)) {
+        const size_t blank = text.find(L' ');
+        const unsigned long long start = wcstoull(text.substr(0, blank).c_str(), nullptr, 10);
+        if (processId == 0 || processId == GetCurrentProcessId() ||
+            !ProcessAlive(processId, start)) {
             continue;
         }
-        const size_t blank = text.find(L' ');
         found.push_back(
             {text.substr(0, blank),
              LiveCopy{processId, blank == std::wstring::npos ? L"" : text.substr(blank + 1)}});
@@ -346,6 +378,12 @@ bool BusyNow() {
     return GetTickCount64() - State().startTick < milliseconds;
 }
 
+std::wstring StartSwitch() {
+    std::wstring value = ReadString(kFaultsKey, ModePrefix() + L"start").value_or(L"");
+    for (wchar_t& c : value) c = static_cast<wchar_t>(towlower(c));
+    return value;
+}
+
 void ApplyFault(std::wstring_view object, std::wstring_view member) {
     const std::optional<std::wstring> fault = FaultFor(object, member);
     if (!fault) return;
@@ -384,8 +422,27 @@ void ObjectCreated() {
     State().everServed = true;
 }
 
+// After answering Quit the process lives on for about a second once let go, as Publisher's
+// does.
+constexpr UINT kQuitDelayMilliseconds = 1000;
+
 void ObjectDestroyed() {
-    if (--State().objects == 0 && State().mode == Mode::Copy) RequestQuit();
+    if (--State().objects == 0 && State().mode == Mode::Copy) {
+        RequestQuit(State().quitAnsweredTick ? kQuitDelayMilliseconds : 100);
+    }
+}
+
+void QuitAnswered() {
+    if (!State().quitAnsweredTick) State().quitAnsweredTick = GetTickCount64();
+    // A client that still holds any object keeps the instance alive, hidden: Publisher's
+    // "set the object equal to Nothing".
+    if (State().mode == Mode::Running || State().objects == 0) RequestQuit(kQuitDelayMilliseconds);
+}
+
+void JournalEnd() {
+    const std::optional<ULONGLONG> quit = State().quitAnsweredTick;
+    Journal(L"Application", L"Process",
+            L"ended " + (quit ? std::to_wstring(GetTickCount64() - *quit) : std::wstring(L"-")));
 }
 
 void RequestQuit(UINT delay) {

@@ -38,7 +38,7 @@ struct DocumentState {
     std::wstring name;
     std::wstring path;  // empty when never saved
     std::vector<std::shared_ptr<PageState>> pages;
-    bool saved = true;  // no change since it was opened, created or last saved
+    bool saved = true;                 // no change since it was opened, created or last saved
     double width = 612, height = 792;  // the page size, in points
 };
 
@@ -55,6 +55,8 @@ struct ServerState {
     long objects = 0;  // live COM objects of ours (copy instances end at zero)
     bool everServed = false;
     bool quitting = false;
+    // Quit was answered: the instance ends about a second after its last object is released.
+    std::optional<ULONGLONG> quitAnsweredTick;
     // Saved files (full path), held open with read sharing only until the process ends.
     std::vector<std::pair<std::wstring, UniqueHandle>> heldFiles;
 };
@@ -62,6 +64,9 @@ ServerState& State();
 
 // Documents.
 std::shared_ptr<DocumentState> BlankDocument(std::wstring name, bool saved);
+// Document.Close: the publication's saved file is let go and a blank publication takes its
+// place (and its place as the active one).
+std::shared_ptr<DocumentState> CloseDocument(const std::shared_ptr<DocumentState>& document);
 std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);  // Fail()s
 // Writes the publication and holds the file open until the process ends. Fail()s.
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);
@@ -94,6 +99,9 @@ std::vector<LiveCopy> LiveCopies();  // without those whose process has ended
 // Registry settings under HKCU\Software\PublisherStandin, read afresh at every call.
 std::optional<std::wstring> FaultFor(std::wstring_view object, std::wstring_view member);
 bool BusyNow();
+// The copy instance's start switch: the value `start` ("hang": it never registers its class
+// object; "empty": it starts without a publication), lower-cased; empty when unset.
+std::wstring StartSwitch();
 void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call);
 // Applies the fault for <object>.<member>, if any: "crash" ends the process, "fail" throws,
 // "hang" never returns.
@@ -102,6 +110,12 @@ void ApplyFault(std::wstring_view object, std::wstring_view member);
 // Lifetime.
 void ObjectCreated();
 void ObjectDestroyed();
+// Application.Quit answered: a copy ends about a second after its last object is released
+// (at once counted from now when none is held).
+void QuitAnswered();
+// The journal's last line of a copy that ends by itself: "Application ended <ms>", the time
+// since Quit was answered ("-" when it never was).
+void JournalEnd();
 // Ends the message loop after `delay` ms, so that the current call's reply is sent first.
 void RequestQuit(UINT delay = 100);
 

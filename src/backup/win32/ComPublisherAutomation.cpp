@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/win32/CopyCreation.h"
 #include "core/Failure.h"
 #include "core/win32/Dispatch.h"
 #include "core/win32/Win32Support.h"
@@ -139,6 +140,7 @@ class ComDocument : public ComObject<PublisherDocument> {
         arguments.emplace_back(L"AddToRecentFiles", BoolArgument(false));
         object_.CallNamed(L"SaveAs", std::move(arguments));
     }
+    void Close() override { object_.Call(L"Close"); }
 };
 
 class ComDocuments : public ComObject<PublisherDocuments> {
@@ -150,16 +152,26 @@ class ComDocuments : public ComObject<PublisherDocuments> {
     }
 };
 
+// The process of a copy instance: the bound of its calls, and the handle that waits for it.
+class ComProcess : public PublisherProcess {
+  public:
+    explicit ComProcess(std::shared_ptr<ServerProcess> server) : server_(std::move(server)) {}
+    void End() override { server_->End(); }
+    bool WaitUntilGone(int milliseconds) override {
+        return server_->WaitUntilGone(std::chrono::milliseconds(milliseconds));
+    }
+    bool Gone() override { return server_->Gone(); }
+
+  private:
+    std::shared_ptr<ServerProcess> server_;
+};
+
 class ComPublisherApplication : public ComObject<PublisherApplication> {
   public:
     using ComObject::ComObject;
-    void End() override {
-        if (!object_.server()) throw Failure(L"Kelbrook never ends the Publisher you work in");
-        object_.server()->End();
-    }
-    bool WaitUntilGone(int milliseconds) override {
-        return object_.server() &&
-               object_.server()->WaitUntilGone(std::chrono::milliseconds(milliseconds));
+    std::shared_ptr<PublisherProcess> Process() override {
+        if (!object_.server()) return nullptr;  // the Publisher the user works in
+        return std::make_shared<ComProcess>(object_.server());
     }
     std::wstring Name() override { return object_.Text(L"Name"); }
     std::unique_ptr<PublisherDocuments> Documents() override {
@@ -168,6 +180,9 @@ class ComPublisherApplication : public ComObject<PublisherApplication> {
     std::unique_ptr<PublisherDocument> ActiveDocument() override {
         return std::make_unique<ComDocument>(object_.Object(L"ActiveDocument", L"Document"));
     }
+    std::unique_ptr<PublisherDocument> NewDocument() override {
+        return std::make_unique<ComDocument>(object_.Object(L"NewDocument", L"Document"));
+    }
     void Quit() override { object_.Call(L"Quit"); }
 };
 
@@ -175,38 +190,6 @@ CLSID PublisherClass() {
     CLSID clsid{};
     ThrowIfFailed(::CLSIDFromProgID(kPublisherProgId, &clsid), kPublisherProgId);
     return clsid;
-}
-
-std::uint64_t Ticks(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// The process of a new instance: the owner of its window, which must have started since
-// `before`. Raises when there is no such process.
-UniqueHandle CopyProcess(DispatchObject& application, const FILETIME& before) {
-    const int window = application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
-    // A window handle is a 32-bit value, sign-extended on 64-bit Windows.
-    const HWND handle = reinterpret_cast<HWND>(static_cast<INT_PTR>(window));
-    DWORD processId = 0;
-    ::GetWindowThreadProcessId(handle, &processId);
-    if (processId == 0 || processId == ::GetCurrentProcessId()) {
-        throw Failure(L"Publisher's new instance gave no window of its own (ActiveWindow.Hwnd " +
-                      std::to_wstring(window) + L")");
-    }
-    UniqueHandle process(::OpenProcess(
-        PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
-    if (!process) ThrowLastError(L"Opening the process of Publisher's new instance");
-    FILETIME created{}, exited{}, kernel{}, user{};
-    if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) {
-        ThrowLastError(L"Reading the start of Publisher's new instance");
-    }
-    // A little slack for clocks that tick coarsely.
-    constexpr std::uint64_t kSlack = 2 * 10000000ULL;
-    if (Ticks(created) + kSlack < Ticks(before)) {
-        throw Failure(L"Publisher's new instance runs in a process that was already running (" +
-                      std::to_wstring(processId) + L"); Kelbrook makes no copy there");
-    }
-    return process;
 }
 
 bool IsFile(const std::wstring& path) {
@@ -258,19 +241,26 @@ std::optional<std::wstring> LocalServerCommand(HKEY root, const std::wstring& cl
 ComPublisherAutomation::ComPublisherAutomation(std::chrono::seconds callBound)
     : cache_(std::make_shared<DispatchIdCache>()), callBound_(callBound) {}
 
+// The program of the class's registered local server, when it exists: the classes of the
+// user and of the machine, which HKEY_CLASSES_ROOT merges. A 32-bit Publisher registers its
+// server in the 32-bit view; COM starts it from a 64-bit program all the same.
+std::optional<std::wstring> RegisteredServer(const CLSID& clsidValue) {
+    wchar_t clsid[64] = {};
+    if (::StringFromGUID2(clsidValue, clsid, 64) == 0) return std::nullopt;
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            const std::optional<std::wstring> command = LocalServerCommand(root, clsid, view);
+            if (!command || command->empty()) continue;
+            const std::wstring program = ServerProgram(*command);
+            if (IsFile(program)) return program;
+        }
+    }
+    return std::nullopt;
+}
+
 bool ComPublisherAutomation::IsInstalled() {
     try {
-        wchar_t clsid[64] = {};
-        if (::StringFromGUID2(PublisherClass(), clsid, 64) == 0) return false;
-        // The classes of the user and of the machine, which HKEY_CLASSES_ROOT merges. A 32-bit
-        // Publisher registers its server in the 32-bit view; COM starts it from a 64-bit
-        // program all the same.
-        for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-                const std::optional<std::wstring> command = LocalServerCommand(root, clsid, view);
-                if (command && !command->empty() && IsFile(ServerProgram(*command))) return true;
-            }
-        }
+        return RegisteredServer(PublisherClass()).has_value();
     } catch (...) {
     }
     return false;
@@ -283,25 +273,30 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
     ComPtr<IDispatch> application;
     ThrowIfFailed(running->QueryInterface(IID_IDispatch, application.put_void()),
                   L"Publisher.Application");
-    return std::make_unique<ComPublisherApplication>(
-        DispatchObject(std::move(application), L"Application", cache_));
+    DispatchObject object(std::move(application), L"Application", cache_);
+    // The user's Publisher's process, which no overdue creation may ever end.
+    try {
+        const int window = object.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
+        DWORD processId = 0;
+        ::GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)),
+                                   &processId);
+        runningProcess_ = processId;
+    } catch (...) {
+        // Its start, before any creation of ours, still tells it apart.
+    }
+    return std::make_unique<ComPublisherApplication>(std::move(object));
 }
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {
     const CLSID clsid = PublisherClass();
-    FILETIME before{};
-    ::GetSystemTimeAsFileTime(&before);
-    ComPtr<IDispatch> application;
-    ThrowIfFailed(::CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                                     application.put_void()),
-                  kPublisherProgId);
-    if (!application) return nullptr;
-    DispatchObject unbounded(application, L"Application", cache_);
-    auto server = std::make_shared<ServerProcess>(CopyProcess(unbounded, before), L"Publisher",
+    const std::wstring program = RegisteredServer(clsid).value_or(L"");
+    CreatedInstance created = CreateBounded(clsid, L"Publisher", program, runningProcess_,
+                                            std::chrono::milliseconds(callBound_), cache_);
+    auto server = std::make_shared<ServerProcess>(std::move(created.process), L"Publisher",
                                                   callBound_, callBound_ * kSaveAsBoundFactor,
                                                   std::set<std::wstring>{L"SaveAs"});
     return std::make_unique<ComPublisherApplication>(
-        DispatchObject(std::move(application), L"Application", cache_, std::move(server)));
+        DispatchObject(std::move(created.application), L"Application", cache_, std::move(server)));
 }
 
 BusyServerFilter::BusyServerFilter() {

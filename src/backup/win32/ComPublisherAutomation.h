@@ -27,11 +27,13 @@ class ComPublisherAutomation : public PublisherAutomation {
     std::unique_ptr<PublisherApplication> AttachRunning() override;
     // The copy's process is the one that owns its window (ActiveWindow.Hwnd), and must have
     // started during the creation: the Publisher the user works in is never bounded or ended.
+    // The creation and that first call are bounded too (CreateBounded).
     std::unique_ptr<PublisherApplication> CreateInstance() override;
 
   private:
     std::shared_ptr<DispatchIdCache> cache_;
     std::chrono::seconds callBound_;
+    DWORD runningProcess_ = 0;  // the user's Publisher's, once attached
 };
 
 // The thread's OLE message filter while it lives: a call that Publisher rejects because it

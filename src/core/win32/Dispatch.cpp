@@ -27,6 +27,13 @@ bool IsBusyAnswer(HRESULT hr) {
     return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
 }
 
+bool IsGoneAnswer(HRESULT hr) {
+    return hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE ||
+           hr == CO_E_OBJNOTCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+           hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
+           hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE);
+}
+
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call) {
     const auto deadline = std::chrono::steady_clock::now() + kBusyRetryTime;
     for (;;) {
@@ -61,10 +68,13 @@ void CALLBACK ServerProcess::Expired(PTP_CALLBACK_INSTANCE, void* self, PTP_TIME
     ::TerminateProcess(server->process_.get(), 1);
 }
 
-std::wstring ServerProcess::Overdue(std::chrono::milliseconds bound) const {
+std::wstring OverdueText(const std::wstring& name, std::chrono::milliseconds bound, bool ended) {
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(bound).count();
-    return name_ + L" did not answer within " + std::to_wstring(seconds) +
-           (seconds == 1 ? L" second" : L" seconds") + L"; its instance was ended";
+    return name + L" did not answer within " + std::to_wstring(seconds) +
+           (seconds == 1 ? L" second" : L" seconds") +
+           (ended ? L"; its instance was ended"
+                  : L"; its new instance could not be told apart from other processes of " + name +
+                        L", so none was ended");
 }
 
 HRESULT ServerProcess::Bounded(const std::wstring& member, const std::function<HRESULT()>& call) {
@@ -79,10 +89,17 @@ HRESULT ServerProcess::Bounded(const std::wstring& member, const std::function<H
     ::SetThreadpoolTimer(timer_, nullptr, 0, 0);
     ::WaitForThreadpoolTimerCallbacks(timer_, TRUE);
     if (expired_) {
-        endedBy_ = Overdue(bound);
+        endedBy_ = OverdueText(name_, bound, true);
         throw Failure(endedBy_, hr);
     }
+    // A server that died answers before its process has quite gone: give it a moment, so that
+    // Gone() tells the truth right after this call.
+    if (IsGoneAnswer(hr)) ::WaitForSingleObject(process_.get(), 2000);
     return hr;
+}
+
+bool ServerProcess::Gone() {
+    return !endedBy_.empty() || ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
 }
 
 void ServerProcess::End() {
@@ -100,8 +117,11 @@ const std::vector<DISPID>& DispatchIdCache::Lookup(IDispatch* object, const std:
                                                    ServerProcess* server) {
     std::wstring key = kind;
     for (const std::wstring& name : names) key += L"." + name;
-    auto found = ids_.find(key);
-    if (found != ids_.end()) return found->second;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        auto found = ids_.find(key);
+        if (found != ids_.end()) return found->second;
+    }
 
     std::vector<LPOLESTR> raw;
     for (const std::wstring& name : names) raw.push_back(const_cast<LPOLESTR>(name.c_str()));
@@ -117,6 +137,7 @@ const std::vector<DISPID>& DispatchIdCache::Lookup(IDispatch* object, const std:
         throw Failure(L"Object doesn't support property or method '" + names.front() + L"'", hr);
     }
     ThrowIfFailed(hr, L"Looking up " + kind + L"." + names.front());
+    const std::lock_guard<std::mutex> lock(mutex_);
     return ids_.emplace(std::move(key), std::move(ids)).first->second;
 }
 

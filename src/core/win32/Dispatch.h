@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <utility>
@@ -25,11 +26,17 @@ inline constexpr std::chrono::milliseconds kBusyRetryTime{30000};
 
 // True for the answers of a server that is busy and may take the call later.
 bool IsBusyAnswer(HRESULT hr);
+// True for the answers of a call whose server has gone (crashed, ended, disconnected).
+bool IsGoneAnswer(HRESULT hr);
 
 // Runs a cross-process call again while the server answers busy, up to kBusyRetryTime.
 // BusyServerFilter asks COM to retry such a call on Windows; Wine never consults the caller's
 // message filter and hands RPC_E_CALL_REJECTED straight back, so the retry is made here too.
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call);
+
+// "<name> did not answer within N seconds; its instance was ended" (or, when `ended` is false,
+// that it was left running since it could not be told from the others).
+std::wstring OverdueText(const std::wstring& name, std::chrono::milliseconds bound, bool ended);
 
 // The process of an automation server this program started, and how long a call into it may
 // take. A call that runs past its bound ends the process, so that the call returns (failed)
@@ -53,10 +60,11 @@ class ServerProcess {
     void End();
     // True once the process has ended, waiting for it up to `wait`.
     bool WaitUntilGone(std::chrono::milliseconds wait);
+    // True once the process has ended or was ended for an overdue call; waits for nothing.
+    bool Gone();
 
   private:
     static void CALLBACK Expired(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER);
-    std::wstring Overdue(std::chrono::milliseconds bound) const;
 
     UniqueHandle process_;
     std::wstring name_;
@@ -68,7 +76,8 @@ class ServerProcess {
 };
 
 // The DISPIDs of the members of each object kind, shared by every object of one server
-// (its type never changes while the program runs).
+// (its type never changes while the program runs). A copy's creation asks from a thread of
+// its own: the cache is locked, but never while the server is asked.
 class DispatchIdCache {
   public:
     // The DISPIDs of `names` (the member, then the names of its named arguments) on this
@@ -78,7 +87,8 @@ class DispatchIdCache {
                                       ServerProcess* server = nullptr);
 
   private:
-    std::map<std::wstring, std::vector<DISPID>> ids_;
+    std::mutex mutex_;
+    std::map<std::wstring, std::vector<DISPID>> ids_;  // nodes stay put: references hold
 };
 
 Variant IntegerArgument(int value);

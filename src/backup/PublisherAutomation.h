@@ -100,6 +100,9 @@ class PublisherProcess {
     virtual void End() = 0;
     // True once the process has ended, waiting up to `milliseconds` for it.
     virtual bool WaitUntilGone(int milliseconds) = 0;
+    // Returns at once, and lets the process end by itself meanwhile; ends it when it has not
+    // gone within `milliseconds`.
+    virtual void EndUnlessGoneWithin(int milliseconds) = 0;
     // True when the instance is known gone: its process has ended (crashed, or ended at a
     // call's bound). Waits for nothing.
     virtual bool Gone() = 0;

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/ErrorReport.h"
@@ -118,18 +119,23 @@ struct EndingCopy {
     std::wstring scratch;
 };
 
-// Waits for a copy that was let go of to end, ends it when it does not within the limit, and
-// deletes its scratch file. Never raises.
-void FinishEnding(std::optional<EndingCopy>& ending, Files& files) {
-    if (!ending) return;
+// Waits for the process of a copy that was let go of to end, and ends it when it does not
+// within the limit. Never raises.
+void FinishProcess(PublisherProcess* process) {
     try {
-        if (ending->process && !ending->process->WaitUntilGone(kCopyEndMilliseconds)) {
-            ending->process->End();
-            ending->process->WaitUntilGone(kCopyEndMilliseconds);
+        if (process && !process->WaitUntilGone(kCopyEndMilliseconds)) {
+            process->End();
+            process->WaitUntilGone(kCopyEndMilliseconds);
         }
     } catch (...) {
         // Nothing more can be done about a process that cannot be waited for or ended.
     }
+}
+
+// FinishProcess, then the copy's scratch file is deleted. Never raises.
+void FinishEnding(std::optional<EndingCopy>& ending, Files& files) {
+    if (!ending) return;
+    FinishProcess(ending->process.get());
     try {
         if (!ending->scratch.empty()) files.DeleteOrdinary(ending->scratch);
     } catch (...) {
@@ -299,6 +305,7 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
         Files& files;
         ~EndAtLast() { FinishEnding(ending, files); }
     } endAtLast{ending, ports.files};
+    if (values.FinishLastCopy) std::exchange(values.FinishLastCopy, nullptr)();
 
     if (!run.Test(100, [&] { return IsPublisherRunning(ports.publisher); })) return;
     run.Step(102, [&] { running = ports.publisher.AttachRunning(); });
@@ -547,6 +554,14 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
     }  // 166
 
     run.Step(174, [&] {
+        // The last copy ends by itself after the run (ended in the background when it does
+        // not); the next run makes sure it has gone first. Only one with a scratch file to
+        // delete is waited for now.
+        if (ending && ending->scratch.empty() && ending->process) {
+            ending->process->EndUnlessGoneWithin(kCopyEndMilliseconds);
+            values.FinishLastCopy = [process = ending->process] { FinishProcess(process.get()); };
+            ending.reset();
+        }
         FinishEnding(ending, ports.files);
         documents.clear();
         running.reset();

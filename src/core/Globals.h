@@ -1,6 +1,7 @@
 // Program-wide values and the text utilities shared by several subsystems.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -24,6 +25,9 @@ struct ProgramValues {
     bool BackupRunUnderWay = false;  // between the start and the end of one SaveAll
     bool Closing = false;            // the main window is closing: a run ends at its next step
     std::map<std::wstring, LastBackup> LastBackups;  // by the document's full name
+    // Waits for the copy instance the last run let go of to have ended (or ends it): the next
+    // run calls it first, since Publisher's Documents would list a copy still ending.
+    std::function<void()> FinishLastCopy;
 };
 
 namespace Globals {

@@ -324,6 +324,10 @@ class Process : public PublisherProcess {
         return state_->ended || (state_->quit && instance_.expired());
     }
     bool Gone() override { return state_->ended; }
+    // The time passes at once here: a copy still held or never quit is ended.
+    void EndUnlessGoneWithin(int milliseconds) override {
+        if (!WaitUntilGone(milliseconds)) End();
+    }
 
   private:
     std::shared_ptr<FakePublisherWorld> world_;

@@ -161,6 +161,9 @@ class ComProcess : public PublisherProcess {
         return server_->WaitUntilGone(std::chrono::milliseconds(milliseconds));
     }
     bool Gone() override { return server_->Gone(); }
+    void EndUnlessGoneWithin(int milliseconds) override {
+        server_->EndUnlessGoneWithin(std::chrono::milliseconds(milliseconds));
+    }
 
   private:
     std::shared_ptr<ServerProcess> server_;

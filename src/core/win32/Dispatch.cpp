@@ -98,6 +98,39 @@ HRESULT ServerProcess::Bounded(const std::wstring& member, const std::function<H
     return hr;
 }
 
+namespace {
+
+// A process to end unless it has gone by the wait's timeout; frees itself once it has fired.
+struct EndingWatch {
+    UniqueHandle process;
+    PTP_WAIT wait = nullptr;
+};
+
+void CALLBACK EndWhenOverdue(PTP_CALLBACK_INSTANCE, void* context, PTP_WAIT wait,
+                             TP_WAIT_RESULT result) {
+    const std::unique_ptr<EndingWatch> watch(static_cast<EndingWatch*>(context));
+    if (result == WAIT_TIMEOUT) ::TerminateProcess(watch->process.get(), 1);
+    ::CloseThreadpoolWait(wait);  // freed once this callback returns
+}
+
+}  // namespace
+
+void ServerProcess::EndUnlessGoneWithin(std::chrono::milliseconds wait) {
+    auto watch = std::make_unique<EndingWatch>();
+    HANDLE duplicate = nullptr;
+    if (!::DuplicateHandle(::GetCurrentProcess(), process_.get(), ::GetCurrentProcess(), &duplicate,
+                           0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return;  // the process ends by itself, or the program's next wait for it ends it
+    }
+    watch->process.reset(duplicate);
+    watch->wait = ::CreateThreadpoolWait(&EndWhenOverdue, watch.get(), nullptr);
+    if (watch->wait == nullptr) return;
+    const LONGLONG due = -static_cast<LONGLONG>(wait.count()) * 10000;
+    FILETIME timeout{static_cast<DWORD>(due), static_cast<DWORD>(due >> 32)};
+    ::SetThreadpoolWait(watch->wait, watch->process.get(), &timeout);
+    watch.release();  // the callback's now
+}
+
 bool ServerProcess::Gone() {
     return !endedBy_.empty() || ::WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
 }

@@ -62,6 +62,9 @@ class ServerProcess {
     bool WaitUntilGone(std::chrono::milliseconds wait);
     // True once the process has ended or was ended for an overdue call; waits for nothing.
     bool Gone();
+    // Returns at once; a thread-pool wait ends the process unless it has gone within `wait`.
+    // The wait holds a handle of its own, so it outlives this object.
+    void EndUnlessGoneWithin(std::chrono::milliseconds wait);
 
   private:
     static void CALLBACK Expired(PTP_CALLBACK_INSTANCE, void* self, PTP_TIMER);

@@ -59,6 +59,18 @@ struct TShapeRange : PublisherShapeRange {
     void Copy() override {
         Timed([&] { o->Copy(); });
     }
+    double Left() override {
+        return Timed([&] { return o->Left(); });
+    }
+    double Top() override {
+        return Timed([&] { return o->Top(); });
+    }
+    void IncrementLeft(double points) override {
+        Timed([&] { o->IncrementLeft(points); });
+    }
+    void IncrementTop(double points) override {
+        Timed([&] { o->IncrementTop(points); });
+    }
 };
 struct TShapes : PublisherShapes {
     std::unique_ptr<PublisherShapes> o;
@@ -73,19 +85,35 @@ struct TShapes : PublisherShapes {
         r->o = Timed([&] { return o->Range(); });
         return r;
     }
-    void Paste() override {
-        Timed([&] { o->Paste(); });
+    std::unique_ptr<PublisherShapeRange> Paste() override {
+        auto r = std::make_unique<TShapeRange>();
+        r->o = Timed([&] { return o->Paste(); });
+        return r;
     }
 };
+std::unique_ptr<PublisherShapes> Wrap(std::unique_ptr<PublisherShapes> shapes) {
+    auto s = std::make_unique<TShapes>();
+    s->o = std::move(shapes);
+    return s;
+}
+std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page);
 struct TPage : PublisherPage {
     std::unique_ptr<PublisherPage> o;
     ~TPage() override {
         Timed([&] { o.reset(); });
     }
     std::unique_ptr<PublisherShapes> Shapes() override {
-        auto s = std::make_unique<TShapes>();
-        s->o = Timed([&] { return o->Shapes(); });
-        return s;
+        return Wrap(Timed([&] { return o->Shapes(); }));
+    }
+    std::unique_ptr<PublisherPage> Master() override {
+        return Wrap(Timed([&] { return o->Master(); }));
+    }
+    void SetMaster(PublisherPage& master) override {
+        auto* timed = dynamic_cast<TPage*>(&master);
+        Timed([&] { o->SetMaster(timed != nullptr ? *timed->o : master); });
+    }
+    int PageIndex() override {
+        return Timed([&] { return o->PageIndex(); });
     }
 };
 std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page) {
@@ -94,6 +122,21 @@ std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page) {
     p->o = std::move(page);
     return p;
 }
+struct TMasterPages : PublisherMasterPages {
+    std::unique_ptr<PublisherMasterPages> o;
+    ~TMasterPages() override {
+        Timed([&] { o.reset(); });
+    }
+    int Count() override {
+        return Timed([&] { return o->Count(); });
+    }
+    std::unique_ptr<PublisherPage> Item(int i) override {
+        return Wrap(Timed([&] { return o->Item(i); }));
+    }
+    std::unique_ptr<PublisherPage> Add() override {
+        return Wrap(Timed([&] { return o->Add(); }));
+    }
+};
 struct TEnumeration : PublisherPageEnumeration {
     std::unique_ptr<PublisherPageEnumeration> o;
     ~TEnumeration() override {
@@ -151,6 +194,14 @@ struct TDocument : PublisherDocument {
     }
     std::wstring FullName() override {
         return Timed([&] { return o->FullName(); });
+    }
+    std::unique_ptr<PublisherMasterPages> MasterPages() override {
+        auto m = std::make_unique<TMasterPages>();
+        m->o = Timed([&] { return o->MasterPages(); });
+        return m;
+    }
+    std::unique_ptr<PublisherShapes> ScratchShapes() override {
+        return Wrap(Timed([&] { return o->ScratchShapes(); }));
     }
     std::unique_ptr<PublisherPageSetup> PageSetup() override {
         auto p = std::make_unique<TPageSetup>();

@@ -16,6 +16,13 @@ class PublisherShapeRange {
     virtual ~PublisherShapeRange() = default;
     // Puts every shape of the range on the clipboard.
     virtual void Copy() = 0;
+    // From the page's left edge to the leftmost edge of the range's shapes, in points (and from
+    // its top edge to the topmost). Read-only in Publisher.
+    virtual double Left() = 0;
+    virtual double Top() = 0;
+    // Moves every shape of the range across (down) by this many points.
+    virtual void IncrementLeft(double points) = 0;
+    virtual void IncrementTop(double points) = 0;
 };
 
 class PublisherShapes {
@@ -24,14 +31,32 @@ class PublisherShapes {
     virtual int Count() = 0;
     // All shapes of the page.
     virtual std::unique_ptr<PublisherShapeRange> Range() = 0;
-    // Places the clipboard's shapes on the page.
-    virtual void Paste() = 0;
+    // Places the clipboard's shapes on the page; the shapes pasted. Where they land is not
+    // said: not necessarily where they stood.
+    virtual std::unique_ptr<PublisherShapeRange> Paste() = 0;
 };
 
 class PublisherPage {
   public:
     virtual ~PublisherPage() = default;
     virtual std::unique_ptr<PublisherShapes> Shapes() = 0;
+    // The page's master page (a page has one; a master page has none and raises).
+    virtual std::unique_ptr<PublisherPage> Master() = 0;
+    // Applies a master page of the same publication to the page.
+    virtual void SetMaster(PublisherPage& master) = 0;
+    // The page's position in its collection (Pages, or MasterPages for a master page), 1-based.
+    virtual int PageIndex() = 0;
+};
+
+// A publication's master pages (Document.MasterPages).
+class PublisherMasterPages {
+  public:
+    virtual ~PublisherMasterPages() = default;
+    virtual int Count() = 0;
+    // 1-based.
+    virtual std::unique_ptr<PublisherPage> Item(int index) = 0;
+    // A new, empty master page after the others.
+    virtual std::unique_ptr<PublisherPage> Add() = 0;
 };
 
 // The pages of a document in page order, one at a time.
@@ -72,6 +97,9 @@ class PublisherDocument {
     // The folder without the file name; empty for a document that was never saved.
     virtual std::wstring Path() = 0;
     virtual std::unique_ptr<PublisherPages> Pages() = 0;
+    virtual std::unique_ptr<PublisherMasterPages> MasterPages() = 0;
+    // The shapes of the scratch area (Document.ScratchArea.Shapes).
+    virtual std::unique_ptr<PublisherShapes> ScratchShapes() = 0;
     virtual std::unique_ptr<PublisherPageSetup> PageSetup() = 0;
     // True when the publication has not changed since it was last saved.
     virtual bool Saved() = 0;

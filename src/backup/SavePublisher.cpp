@@ -87,6 +87,7 @@ struct CopyInstance {
     std::shared_ptr<PublisherProcess> process;  // outlives the references
     std::unique_ptr<PublisherDocument> document;
     std::unique_ptr<PublisherPages> pages;
+    std::vector<std::unique_ptr<PublisherPage>> masters;  // the copy's, by index - 1
 
     // Never created, or its process has ended (crashed, or ended at a call's bound): none of
     // its steps can succeed any more.
@@ -106,6 +107,7 @@ struct CopyInstance {
     }
     // Publisher lets an instance end only once every reference into it is released.
     void Release() {
+        masters.clear();
         pages.reset();
         document.reset();
         application.reset();
@@ -179,6 +181,7 @@ bool QuitCopy(CopyInstance& copy, bool saved, Files& files, int k, EndingCopy& e
     } catch (...) {
         // The copy holds its file until it has ended: the caller waits for that.
     }
+    copy.masters.clear();
     copy.pages.reset();
     copy.document.reset();
     Use(copy.application).Quit();
@@ -195,12 +198,28 @@ struct Unchanged {
 // was saved, it has a file, this run of the program made a good backup of it into the folder
 // the run would use now, and its file has not been written since that backup. Raises when
 // something cannot be read: the caller then counts the document as changed.
-std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, Controls& controls,
-                                              Files& files, const ProgramValues& values) {
-    if (!document.Saved()) return std::nullopt;
-    const std::wstring path = document.Path();
+// What step 106 reads of a document: whether Publisher calls it saved, and its file.
+struct SavedState {
+    bool saved = false;
+    std::wstring path;      // its folder; empty when never saved
+    std::wstring fullName;  // its file, when saved
+};
+
+SavedState ReadSavedState(PublisherDocument& document) {
+    SavedState state;
+    state.saved = document.Saved();
+    if (state.saved) state.path = document.Path();
+    if (state.saved && !state.path.empty()) state.fullName = document.FullName();
+    return state;
+}
+
+std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, const SavedState& state,
+                                              Controls& controls, Files& files,
+                                              const ProgramValues& values) {
+    if (!state.saved) return std::nullopt;
+    const std::wstring& path = state.path;
     if (path.empty()) return std::nullopt;
-    const auto last = values.LastBackups.find(document.FullName());
+    const auto last = values.LastBackups.find(state.fullName);
     if (last == values.LastBackups.end()) return std::nullopt;
     const std::wstring folder = controls.Value(ControlId::Option2) ? path
                                 : controls.Value(ControlId::Option1)
@@ -281,6 +300,15 @@ std::wstring ReadableName(PublisherDocument* document, int k) {
 
 namespace {
 
+// Where pasted shapes stood before: Publisher does not say where a paste puts them, so the
+// pasted range is moved by the difference, as a whole. Writes nothing when it is in place.
+void PlaceLike(PublisherShapeRange& pasted, double left, double top) {
+    const double across = left - pasted.Left();
+    const double down = top - pasted.Top();
+    if (across != 0) pasted.IncrementLeft(across);
+    if (down != 0) pasted.IncrementTop(down);
+}
+
 // The log line of a document that was not backed up.
 std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
                          const std::wstring& when, const std::wstring& failure) {
@@ -345,12 +373,16 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             });
             continue;
         }
+        // 106 reads whether Publisher calls the document saved, and its file. The timer may
+        // skip an unchanged one; a saved one is backed up as its file, exactly. Nobody asked
+        // for either, so a failure is traced, not reported, and counts as "changed".
+        SavedState state;
+        RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 106",
+                     [&] { state = ReadSavedState(*document); });
         if (kind == RunKind::OnSchedule) {
-            // 106 decides whether the timer may skip the document; nobody asked for the
-            // skip, so a failure is traced, not reported, and counts as "changed".
             std::optional<Unchanged> unchanged;
             RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 106", [&] {
-                unchanged = UnchangedSinceBackup(*document, controls, ports.files, values);
+                unchanged = UnchangedSinceBackup(*document, state, controls, ports.files, values);
             });
             if (unchanged) {
                 run.Step(162, [&] {
@@ -362,6 +394,7 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                 continue;
             }
         }
+        const bool exact = !state.fullName.empty();
         // The copy is incomplete once a step that carries its content failed (the pages' 142
         // to 158): the first such failure, for the log.
         std::optional<std::wstring> incomplete;
@@ -379,12 +412,15 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             if (failure && !goneBy && copy.Gone()) goneBy = failure;
             return failure;
         };
-        goneBy = run.Step(108, [&] {
-            copy.application = ports.publisher.CreateInstance();
-            Use(copy.application);
-            copy.process = copy.application->Process();
-        });
-        if (goneBy) copy.Release();
+        const auto createCopy = [&] {
+            goneBy = run.Step(108, [&] {
+                copy.application = ports.publisher.CreateInstance();
+                Use(copy.application);
+                copy.process = copy.application->Process();
+            });
+            if (goneBy) copy.Release();
+        };
+        if (!exact) createCopy();
 
         std::wstring name;
         if (run.Step(112, [&] { name = document->Name(); }) || name.empty()) {
@@ -416,6 +452,48 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
         std::wstring backupPath;
         run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
         run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
+        run.Step(138, [&] {
+            const LocalTime now = ports.clock.Now();  // one reading for date and time
+            backupPath =
+                AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
+        });
+
+        if (exact) {
+            // 160: the publication has not changed since the user saved it, so its file is
+            // the backup, copied byte for byte under the saving name and then given the
+            // backup's name. A file that cannot be read, or changes while it is copied, is
+            // left alone: the document is rebuilt in a copy instance instead.
+            const std::wstring savingPath = SavingPath(backupPath);
+            bool copied = false;
+            std::optional<std::wstring> saveFailure = run.Step(160, [&] {
+                if (folder.empty()) throw Failure(L"No folder to save the backup in");
+                ports.files.DeleteOrdinary(savingPath);  // a killed run's
+                copied = ports.files.CopySettled(state.fullName, savingPath);
+            });
+            if (copied || saveFailure) {
+                if (!saveFailure) {
+                    saveFailure =
+                        run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
+                }
+                if (saveFailure && !folder.empty()) {
+                    RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
+                                 [&] { ports.files.DeleteOrdinary(savingPath); });
+                }
+                run.Step(162, [&] {
+                    const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
+                    AppendHistoryLine(
+                        ports.files, values.HistoryLogPath,
+                        saveFailure
+                            ? FailureLine(name, backupPath, when, *saveFailure)
+                            : name + L" was backup saved as " + backupPath + L" at " + when);
+                });
+                if (!saveFailure)
+                    values.LastBackups[state.fullName] = LastBackup{folder, backupPath};
+                continue;
+            }
+            createCopy();
+        }
+
         // 136: the backup keeps the page size of the original; without it, the backup is
         // made at the size Publisher gives a new publication.
         copyStep(136, [&] {
@@ -426,17 +504,41 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             Use(copied).SetPageWidth(width);
             copied->SetPageHeight(height);
         });
-        run.Step(138, [&] {
-            const LocalTime now = ports.clock.Now();  // one reading for date and time
-            backupPath =
-                AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
-        });
+        // The shapes of one page (or master page, or the scratch area) copied through the
+        // clipboard onto another and put where they stood.
+        const auto copyShapesAcross = [&](PublisherShapes& from, PublisherShapes& to) {
+            if (from.Count() == 0) return;
+            scope.KeepClipboard(ports.clipboard);
+            ports.clipboard.WaitUntilFree();
+            const std::unique_ptr<PublisherShapeRange> range = from.Range();
+            const double left = Use(range).Left();
+            const double top = range->Top();
+            range->Copy();
+            ports.clipboard.WaitUntilFree();
+            PlaceLike(Use(to.Paste()), left, top);
+        };
+        const std::size_t beforeContent = run.failures().size();
+        // 122: as many master pages as the original, each with its original's shapes. Each
+        // page's master is set at 126 when the original has more than one.
+        int masterCount = 1;
+        // A copy whose master pages could not all be made cannot be given them page by page.
+        bool pageMastersFailed =
+            copyStep(122, [&] {
+                const std::unique_ptr<PublisherMasterPages> originals = document->MasterPages();
+                masterCount = Use(originals).Count();
+                const std::unique_ptr<PublisherMasterPages> masters = copy.Document().MasterPages();
+                const int present = Use(masters).Count();
+                for (int m = 1; m <= masterCount; ++m) {
+                    copy.masters.push_back(m <= present ? masters->Item(m) : masters->Add());
+                    copyShapesAcross(Use(Use(originals->Item(m)).Shapes()),
+                                     Use(Use(copy.masters.back()).Shapes()));
+                }
+            }).has_value();
 
         std::int16_t i = 0;
         run.Step(140, [&] { i = 1; });
         std::unique_ptr<PublisherPageEnumeration> pages;
         int pageStep = 142;
-        const std::size_t beforePages = run.failures().size();
         if (!copy.Gone()) run.Step(142, [&] { pages = Use(document->Pages()).Enumerate(); });
         while (pages && !copy.Gone()) {
             std::unique_ptr<PublisherPage> page;
@@ -460,6 +562,19 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                 });
             }
             if (copy.Gone()) break;
+            // 126: the page's master, by its place among the original's master pages (one
+            // put a page; nothing to do when there is only one master page).
+            if (masterCount > 1 && !pageMastersFailed) {
+                pageMastersFailed =
+                    copyStep(126, [&] {
+                        const int index = Use(Use(page).Master()).PageIndex();
+                        if (index < 1 || static_cast<std::size_t>(index) > copy.masters.size()) {
+                            throw Failure(L"The page's master page " + std::to_wstring(index) +
+                                          L" has no counterpart in the copy");
+                        }
+                        Use(targetPage).SetMaster(Use(copy.masters[index - 1]));
+                    }).has_value();  // reported once: the next pages would fail alike
+            }
             std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once
             if (run.Test(150, [&] {
                     shapes = Use(page).Shapes();
@@ -467,22 +582,34 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                 })) {
                 // A page whose shapes never reached the clipboard has nothing to paste: the
                 // clipboard holds the user's content, or an earlier page's shapes.
+                double left = 0, top = 0;  // where the shapes stand
                 const std::optional<std::wstring> copyFailure = run.Step(152, [&] {
                     scope.KeepClipboard(ports.clipboard);
                     ports.clipboard.WaitUntilFree();
-                    Use(Use(shapes).Range()).Copy();
+                    const std::unique_ptr<PublisherShapeRange> range = Use(shapes).Range();
+                    left = Use(range).Left();
+                    top = range->Top();
+                    range->Copy();
                 });
                 if (!copyFailure) {
+                    // 154 pastes, then puts the pasted shapes where they stood.
                     copyStep(154, [&] {
                         ports.clipboard.WaitUntilFree();
-                        Use(Use(targetPage).Shapes()).Paste();
+                        PlaceLike(Use(Use(Use(targetPage).Shapes()).Paste()), left, top);
                     });
                 }
             }
             run.Step(156, [&] { i = Int16(i + 1); });
         }
         pages.reset();
-        contentFailedSince(beforePages);
+        // 168: the scratch area's shapes.
+        if (!copy.Gone()) {
+            copyStep(168, [&] {
+                copyShapesAcross(Use(document->ScratchShapes()),
+                                 Use(copy.Document().ScratchShapes()));
+            });
+        }
+        contentFailedSince(beforeContent);
 
         if (run.Stopped()) {  // closing: the copy goes without a question, unsaved
             if (!copy.Gone()) {

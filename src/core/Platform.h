@@ -31,6 +31,12 @@ class Files {
     virtual std::int64_t LastWriteTime(const std::wstring& path) = 0;
     // The user's folder for temporary files, without a trailing backslash.
     virtual std::wstring TemporaryFolder() = 0;
+    // Copies a whole, settled file byte for byte to `to` (replacing a file): the source is read
+    // with every sharing, since the application that has it open may hold it, and must keep
+    // its size and last-write time from before to after the copy. False, leaving nothing at
+    // `to`, when the source cannot be read or changed meanwhile; raises when `to` cannot be
+    // written.
+    virtual bool CopySettled(const std::wstring& from, const std::wstring& to) = 0;
 };
 
 enum class ShowState { Normal, MinimizedWithFocus };

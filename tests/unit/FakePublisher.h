@@ -46,7 +46,7 @@ struct FakePublisherWorld {
     std::wstring runningName = kPublisherName;
     bool installed = true;
     // The clipboard: the shapes format and the text, as a copy of shapes leaves them.
-    std::optional<std::vector<std::wstring>> clipboardShapes;
+    std::optional<std::vector<standin::Shape>> clipboardShapes;
     std::optional<std::wstring> clipboardText;
     // "running:Document.Name" for the running instance, "Shapes.Paste" for copy instances;
     // a crash ends the instance that meets it, once.
@@ -98,10 +98,15 @@ struct FakePublisherWorld {
 
 namespace fake {
 
+// Where pasted shapes land, as the stand-in has it: offset from where they stood.
+inline constexpr double kFakePasteOffset = 18;
+
 struct Where {
+    enum class Kind { Page, Master, Scratch };
     std::shared_ptr<FakePublisherWorld> world;
     std::shared_ptr<FakeInstance> instance;
     std::size_t document = 0, page = 0;
+    Kind kind = Kind::Page;
 
     standin::Publication& Document() const {
         if (document >= instance->documents.size()) throw Failure(L"The document has been closed");
@@ -109,26 +114,69 @@ struct Where {
     }
     standin::Page& Page() const {
         standin::Publication& publication = Document();
-        if (page >= publication.pages.size()) throw Failure(L"The page has been deleted");
-        return publication.pages[page];
+        std::vector<standin::Page>& pages =
+            kind == Kind::Master ? publication.masters : publication.pages;
+        if (kind == Kind::Scratch || page >= pages.size()) {
+            throw Failure(L"The page has been deleted");
+        }
+        return pages[page];
+    }
+    std::vector<standin::Shape>& Shapes() const {
+        return kind == Kind::Scratch ? Document().scratch : Page().shapes;
     }
     void Call(const std::wstring& member) const { world->Call(*instance, member); }
+    void Changed() const {
+        instance->changed = true;
+        instance->unsaved.insert(document);
+    }
 };
 
+// Shapes first .. first + count of a page (all of them when count is npos).
 class ShapeRange : public PublisherShapeRange {
   public:
-    explicit ShapeRange(Where where) : w_(std::move(where)) {}
+    ShapeRange(Where where, std::size_t first, std::size_t count)
+        : w_(std::move(where)), first_(first), count_(count) {}
     void Copy() override {
         w_.Call(L"ShapeRange.Copy");
-        w_.world->clipboardShapes = w_.Page().shapes;
+        w_.world->clipboardShapes = Shapes();
         std::wstring text;
-        for (const std::wstring& shape : w_.Page().shapes)
-            text += (text.empty() ? L"" : L"\r\n") + shape;
+        for (const standin::Shape& shape : Shapes())
+            text += (text.empty() ? L"" : L"\r\n") + shape.text;
         w_.world->clipboardText = text;
+    }
+    double Left() override { return Edge(L"ShapeRange.Left", &standin::Shape::left); }
+    double Top() override { return Edge(L"ShapeRange.Top", &standin::Shape::top); }
+    void IncrementLeft(double points) override {
+        Move(L"ShapeRange.IncrementLeft", &standin::Shape::left, points);
+    }
+    void IncrementTop(double points) override {
+        Move(L"ShapeRange.IncrementTop", &standin::Shape::top, points);
     }
 
   private:
+    std::vector<standin::Shape> Shapes() const {
+        const auto& all = w_.Shapes();
+        const std::size_t first = std::min(first_, all.size());
+        return {all.begin() + static_cast<std::ptrdiff_t>(first),
+                all.begin() + static_cast<std::ptrdiff_t>(std::min(all.size(), first + count_))};
+    }
+    double Edge(const std::wstring& member, double standin::Shape::*edge) {
+        w_.Call(member);
+        const std::vector<standin::Shape> shapes = Shapes();
+        if (shapes.empty()) throw Failure(member + L": the range is empty");
+        double least = shapes.front().*edge;
+        for (const standin::Shape& shape : shapes) least = std::min(least, shape.*edge);
+        return least;
+    }
+    void Move(const std::wstring& member, double standin::Shape::*edge, double points) {
+        w_.Call(member);
+        auto& all = w_.Shapes();
+        for (std::size_t i = first_; i < all.size() && i < first_ + count_; ++i)
+            all[i].*edge += points;
+        w_.Changed();
+    }
     Where w_;
+    std::size_t first_, count_;
 };
 
 class PageSetup : public PublisherPageSetup {
@@ -160,21 +208,25 @@ class Shapes : public PublisherShapes {
     explicit Shapes(Where where) : w_(std::move(where)) {}
     int Count() override {
         w_.Call(L"Shapes.Count");
-        return static_cast<int>(w_.Page().shapes.size());
+        return static_cast<int>(w_.Shapes().size());
     }
     std::unique_ptr<PublisherShapeRange> Range() override {
         w_.Call(L"Shapes.Range");
-        w_.Page();
-        return std::make_unique<ShapeRange>(w_);
+        w_.Shapes();
+        return std::make_unique<ShapeRange>(w_, 0, std::wstring::npos);
     }
-    void Paste() override {
+    std::unique_ptr<PublisherShapeRange> Paste() override {
         w_.Call(L"Shapes.Paste");
         if (!w_.world->clipboardShapes) throw Failure(L"The clipboard holds no shapes");
-        auto& shapes = w_.Page().shapes;
-        shapes.insert(shapes.end(), w_.world->clipboardShapes->begin(),
-                      w_.world->clipboardShapes->end());
-        w_.instance->changed = true;
-        w_.instance->unsaved.insert(w_.document);
+        auto& shapes = w_.Shapes();
+        const std::size_t first = shapes.size();
+        for (standin::Shape shape : *w_.world->clipboardShapes) {
+            shape.left += kFakePasteOffset;
+            shape.top += kFakePasteOffset;
+            shapes.push_back(shape);
+        }
+        w_.Changed();
+        return std::make_unique<ShapeRange>(w_, first, shapes.size() - first);
     }
 
   private:
@@ -188,6 +240,57 @@ class Page : public PublisherPage {
         w_.Call(L"Page.Shapes");
         w_.Page();
         return std::make_unique<fake::Shapes>(w_);
+    }
+    std::unique_ptr<PublisherPage> Master() override {
+        w_.Call(L"Page.Master");
+        if (w_.kind != Where::Kind::Page) throw Failure(L"Master pages have no master");
+        Where master = w_;
+        master.kind = Where::Kind::Master;
+        master.page = static_cast<std::size_t>(w_.Page().master - 1);
+        return std::make_unique<Page>(master);
+    }
+    void SetMaster(PublisherPage& master) override {
+        w_.Call(L"Page.Master put");
+        const auto* other = dynamic_cast<Page*>(&master);
+        if (w_.kind != Where::Kind::Page || other == nullptr ||
+            other->w_.kind != Where::Kind::Master || other->w_.instance != w_.instance) {
+            throw Failure(L"Page.Master: not a master page of this publication");
+        }
+        w_.Page().master = static_cast<int>(other->w_.page + 1);
+        w_.Changed();
+    }
+    int PageIndex() override {
+        w_.Call(L"Page.PageIndex");
+        w_.Page();
+        return static_cast<int>(w_.page + 1);
+    }
+
+  private:
+    Where w_;
+};
+
+class MasterPages : public PublisherMasterPages {
+  public:
+    explicit MasterPages(Where where) : w_(std::move(where)) { w_.kind = Where::Kind::Master; }
+    int Count() override {
+        w_.Call(L"MasterPages.Count");
+        return static_cast<int>(w_.Document().masters.size());
+    }
+    std::unique_ptr<PublisherPage> Item(int index) override {
+        w_.Call(L"MasterPages.Item");
+        if (index < 1 || index > static_cast<int>(w_.Document().masters.size()))
+            throw Failure(L"MasterPages.Item: index out of range");
+        Where page = w_;
+        page.page = static_cast<std::size_t>(index - 1);
+        return std::make_unique<Page>(page);
+    }
+    std::unique_ptr<PublisherPage> Add() override {
+        w_.Call(L"MasterPages.Add");
+        w_.Document().masters.emplace_back();
+        w_.Changed();
+        Where page = w_;
+        page.page = w_.Document().masters.size() - 1;
+        return std::make_unique<Page>(page);
     }
 
   private:
@@ -267,6 +370,18 @@ class Document : public PublisherDocument {
         w_.Call(L"Document.Pages");
         w_.Document();
         return std::make_unique<fake::Pages>(w_);
+    }
+    std::unique_ptr<PublisherMasterPages> MasterPages() override {
+        w_.Call(L"Document.MasterPages");
+        w_.Document();
+        return std::make_unique<fake::MasterPages>(w_);
+    }
+    std::unique_ptr<PublisherShapes> ScratchShapes() override {
+        w_.Call(L"ScratchArea.Shapes");
+        Where scratch = w_;
+        scratch.kind = Where::Kind::Scratch;
+        scratch.Shapes();
+        return std::make_unique<fake::Shapes>(scratch);
     }
     std::unique_ptr<PublisherPageSetup> PageSetup() override {
         w_.Call(L"Document.PageSetup");

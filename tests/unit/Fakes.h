@@ -105,6 +105,16 @@ class FakeFiles : public Files {
         return it->second;
     }
     std::wstring TemporaryFolder() override { return L"C:\\Temp"; }
+    bool CopySettled(const std::wstring& from, const std::wstring& to) override {
+        calls.push_back(L"copy " + from + L" -> " + to);
+        if (!contents.count(from) || unreadable.count(from)) return false;
+        if (changing.count(from)) return false;  // written while it was copied
+        if (readOnly.count(to)) throw Failure(L"Access is denied");
+        contents[to] = contents[from];
+        times[to] = ++tick;
+        return true;
+    }
+    std::set<std::wstring> unreadable, changing;
     std::map<std::wstring, std::int64_t> times;  // a rename into place writes the file now
     std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;
@@ -202,7 +212,7 @@ class FakeClipboard : public Clipboard {
   private:
     struct Snapshot : ClipboardSnapshot {
         Snapshot(FakeClipboard& owner, std::optional<std::wstring> text,
-                 std::optional<std::vector<std::wstring>> shapes)
+                 std::optional<std::vector<standin::Shape>> shapes)
             : owner(owner), text(std::move(text)), shapes(std::move(shapes)) {}
         void Restore() override {
             ++owner.restores;
@@ -211,7 +221,7 @@ class FakeClipboard : public Clipboard {
         }
         FakeClipboard& owner;
         std::optional<std::wstring> text;
-        std::optional<std::vector<std::wstring>> shapes;
+        std::optional<std::vector<standin::Shape>> shapes;
     };
     FakePublisherWorld& world_;
 };

@@ -13,7 +13,10 @@ standin::Publication Doc(std::wstring name, std::wstring path,
     standin::Publication publication;
     publication.name = std::move(name);
     publication.path = std::move(path);
-    for (auto& shapes : pages) publication.pages.push_back(standin::Page{std::move(shapes)});
+    for (auto& shapes : pages) {
+        publication.pages.emplace_back();
+        for (auto& text : shapes) publication.pages.back().shapes.emplace_back(std::move(text));
+    }
     return publication;
 }
 
@@ -174,13 +177,13 @@ TEST_F(SaveAllTest, OneFilePerDayWithOption4AndAFailedSaveKeepsTheDaysBackup) {
     Press();
     EXPECT_EQ(FileNames(),
               (std::vector<std::wstring>{L"C:\\B\\F Sep 1 2021.pub", L"C:\\B\\G Sep 1 2021.pub"}));
-    EXPECT_EQ(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0].shapes,
+    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0]),
               std::vector<std::wstring>{L"second"});
 
     publisher.world->running->documents[0].pages[0].shapes = {L"third"};
     publisher.world->failing = {L"Document.SaveAs"};
     Press();
-    EXPECT_EQ(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0].shapes,
+    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0]),
               std::vector<std::wstring>{L"second"})
         << "the failed save destroyed the day's backup";
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{160, 160}));
@@ -445,7 +448,7 @@ TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddresses
         publisher.world->running->documents.pop_back();
     };
     Press();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 136, 142}));
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 136, 122, 142, 168}));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(publisher.world->CopiesAlive(), 0);
 }
@@ -554,6 +557,106 @@ TEST_F(SaveAllTest, ClosingTheWindowDuringTheRunEndsItAtItsNextStep) {
     EXPECT_EQ(FileNames().size(), 1u);
     EXPECT_EQ(publisher.world->clipboardText, std::optional<std::wstring>(L"mine"));
     EXPECT_FALSE(values.BackupRunUnderWay);
+}
+
+}  // namespace
+}  // namespace kelbrook
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+// A newsletter with two master pages, pages on each, shapes at set positions and a shape on
+// the scratch area.
+standin::Publication Newsletter() {
+    standin::Publication news;
+    news.name = L"News.pub";
+    news.path = L"C:\\Docs";
+    news.masters = {standin::Page{{{L"Masthead", 36, 20}, {L"Page number", 500, 760}}},
+                    standin::Page{{{L"Back cover band", 0, 700}}}};
+    news.pages = {standin::Page{{{L"Lead story", 72, 144}, {L"Photo", 300, 200}}, 1},
+                  standin::Page{{}, 1}, standin::Page{{{L"Contacts", 40, 90.5}}, 2}};
+    news.scratch = {{L"Spare headline", -150, 40}};
+    return news;
+}
+
+// A changed publication is rebuilt with its master pages, each page's master, the scratch
+// area and every shape where it stood; a saved one is its file, byte for byte, with no copy
+// instance, unless its file cannot be read or changes meanwhile: then it is rebuilt, silently.
+TEST_F(SaveAllTest, ABackupOpensLikeItsOriginal) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const std::wstring backup = L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    publisher.Run({Newsletter()});
+    publisher.world->running->unsaved.insert(0);
+    Press();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    standin::Publication expected = Newsletter();
+    expected.name.clear();
+    expected.path.clear();
+    EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(expected));
+    EXPECT_EQ(publisher.created, 1);
+
+    const std::string bytes = "standin-publication 1\npage\nshape exactly these bytes\n";
+    const struct {
+        const char* why;
+        std::function<void()> trouble;
+        bool exact;
+    } cases[] = {
+        {"saved", [] {}, true},
+        {"unreadable", [&] { files.unreadable = {L"C:\\Docs\\News.pub"}; }, false},
+        {"changing", [&] { files.changing = {L"C:\\Docs\\News.pub"}; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        publisher.world->running->unsaved.clear();
+        files.contents = {{L"C:\\Docs\\News.pub", bytes}};
+        files.unreadable.clear();
+        files.changing.clear();
+        publisher.created = 0;
+        c.trouble();
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_EQ(publisher.created, c.exact ? 0 : 1);
+        if (c.exact) {
+            EXPECT_EQ(files.contents[backup], bytes);
+        } else {
+            EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(expected));
+        }
+        EXPECT_EQ(LogLines().back(),
+                  L"News.pub was backup saved as " + backup + L" at 9/1/2021 2:05:09 PM");
+        EXPECT_EQ(FileNames().size(), 2u) << "a saving file was left behind";
+    }
+}
+
+// The master pages (122), a page's master (126), the paste's placing (154) and the scratch
+// area (168): a failure reports once and saves the backup apart as incomplete.
+TEST_F(SaveAllTest, AMissingMasterScratchAreaOrPositionMakesTheBackupIncomplete) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const struct {
+        std::wstring failing;
+        std::vector<int> steps;
+    } cases[] = {{L"MasterPages.Add", {122}},
+                 {L"running:Page.Master", {126}},
+                 {L"ShapeRange.IncrementLeft", {122, 154, 154, 168}},  // every paste misplaced
+                 {L"running:ScratchArea.Shapes", {168}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        dialogs.shown.clear();
+        files.contents.clear();
+        publisher.Run({Newsletter()});
+        publisher.world->running->unsaved.insert(0);
+        publisher.world->failing = {c.failing};
+        Press();
+        EXPECT_EQ(ReportedSteps(), c.steps);
+        const std::wstring incomplete =
+            L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
+        EXPECT_TRUE(Backup(incomplete)) << "the incomplete copy was not saved apart";
+        EXPECT_EQ(FileNames(), std::vector<std::wstring>{incomplete});
+        EXPECT_EQ(
+            LogLines().back().rfind(L"News.pub was backup saved incompletely as " + incomplete, 0),
+            0u);
+    }
 }
 
 }  // namespace

@@ -230,7 +230,7 @@ TEST_F(PublisherAutomationTest, AttachesCreatesAndCallsEveryMemberLookingUpEachN
     }
     standin::Publication saved = standin::ParsePublication(ReadFile(copyPath));
     ASSERT_EQ(saved.pages.size(), 2u);
-    EXPECT_EQ(saved.pages[0].shapes, (std::vector<std::wstring>{L"Title", L"Logo"}));
+    EXPECT_EQ(standin::TextsOf(saved.pages[0]), (std::vector<std::wstring>{L"Title", L"Logo"}));
     EXPECT_TRUE(saved.pages[1].shapes.empty());
     EXPECT_EQ(ReadFile(flyer_),
               "standin-publication 1\r\npage\r\nshape Title\r\nshape Logo\r\npage\r\n");

@@ -67,6 +67,12 @@ long Arguments::Long(UINT position) const {
     return V_I4(value.get());
 }
 
+double Arguments::Number(UINT position) const {
+    Variant value;
+    Coerced(position, VT_R8, value.get());
+    return V_R8(value.get());
+}
+
 std::optional<long> Arguments::OptionalLong(UINT position) const {
     if (!Has(position)) return std::nullopt;
     return Long(position);

@@ -25,7 +25,8 @@ class Arguments {
   public:
     Arguments(const DISPPARAMS& params, const Member& member);  // throws CallFailure
     bool Has(UINT position) const;
-    long Long(UINT position) const;  // throws CallFailure when missing
+    long Long(UINT position) const;      // throws CallFailure when missing
+    double Number(UINT position) const;  // throws CallFailure when missing
     std::optional<long> OptionalLong(UINT position) const;
     std::wstring String(UINT position) const;  // throws CallFailure when missing
     std::optional<bool> OptionalBool(UINT position) const;

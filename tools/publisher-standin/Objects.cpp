@@ -86,24 +86,63 @@ class PageEnumerator : public IEnumVARIANT {
 
 // ---- ShapeRange -----------------------------------------------------------------------------
 
+// Where pasted shapes land (*): offset from where they stood, as Publisher may place them (its
+// reference does not say), so that a client that wants them in place must move them.
+constexpr double kPasteOffset = 18;
+
 constexpr Member kShapeRangeMembers[] = {
     {1, L"Count"},
     {2, L"Copy"},
+    {3, L"Left"},
+    {4, L"Top"},
+    {5, L"IncrementLeft", {L"Increment"}},
+    {6, L"IncrementTop", {L"Increment"}},
 };
 
+// Shapes first .. first + count of a page (or master page, or the scratch area), live.
 class ShapeRange : public DispatchObject {
   public:
-    explicit ShapeRange(std::vector<std::wstring> shapes)
-        : DispatchObject(L"ShapeRange", kShapeRangeMembers), shapes_(std::move(shapes)) {}
+    ShapeRange(DocumentPtr document, PagePtr page, size_t first, size_t count)
+        : DispatchObject(L"ShapeRange", kShapeRangeMembers),
+          document_(std::move(document)),
+          page_(std::move(page)),
+          first_(first),
+          count_(count) {}
 
   protected:
-    void Call(DISPID id, const Arguments&, VARIANT* result) override {
-        if (id == 1) return ReturnLong(result, static_cast<long>(shapes_.size()));
-        CopyShapesToClipboard(shapes_);
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        const size_t first = std::min(first_, page_->shapes.size());
+        const size_t end = std::min(page_->shapes.size(), first_ + count_);
+        const std::vector<Shape> shapes(page_->shapes.begin() + first, page_->shapes.begin() + end);
+        switch (id) {
+            case 1:
+                return ReturnLong(result, static_cast<long>(shapes.size()));
+            case 2:
+                return CopyShapesToClipboard(shapes);
+            case 3:
+            case 4: {
+                if (shapes.empty()) Fail(L"the range holds no shapes");
+                double least = id == 3 ? shapes.front().left : shapes.front().top;
+                for (const Shape& shape : shapes) {
+                    least = std::min(least, id == 3 ? shape.left : shape.top);
+                }
+                return ReturnDouble(result, least);
+            }
+            default: {
+                const double increment = arguments.Number(0);
+                for (size_t i = first; i < end; ++i) {
+                    (id == 5 ? page_->shapes[i].left : page_->shapes[i].top) += increment;
+                }
+                document_->saved = false;
+                return;
+            }
+        }
     }
 
   private:
-    std::vector<std::wstring> shapes_;  // the shapes when the range was taken
+    DocumentPtr document_;
+    PagePtr page_;
+    size_t first_, count_;
 };
 
 // ---- Shapes -------------------------------------------------------------------------------
@@ -126,12 +165,18 @@ class Shapes : public DispatchObject {
                 return ReturnLong(result, static_cast<long>(page_->shapes.size()));
             case 2:
                 if (arguments.Has(0)) Fail(L"this stand-in takes the range of all shapes only");
-                return ReturnObject(result, new ShapeRange(page_->shapes));
+                return ReturnObject(result,
+                                    new ShapeRange(document_, page_, 0, page_->shapes.size()));
             default: {
-                std::vector<std::wstring> pasted = ShapesFromClipboard();
-                for (std::wstring& shape : pasted) page_->shapes.push_back(std::move(shape));
+                std::vector<Shape> pasted = ShapesFromClipboard();
+                const size_t first = page_->shapes.size();
+                for (Shape& shape : pasted) {
+                    shape.left += kPasteOffset;
+                    shape.top += kPasteOffset;
+                    page_->shapes.push_back(std::move(shape));
+                }
                 document_->saved = false;
-                return;
+                return ReturnObject(result, new ShapeRange(document_, page_, first, pasted.size()));
             }
         }
     }
@@ -146,20 +191,56 @@ class Shapes : public DispatchObject {
 constexpr Member kPageMembers[] = {
     {1, L"Shapes"},
     {2, L"PageNumber"},
+    {3, L"Master"},
+    {4, L"PageIndex"},
 };
 
 class PageObject : public DispatchObject {
   public:
     PageObject(DocumentPtr document, PagePtr page)
         : DispatchObject(L"Page", kPageMembers), document_(std::move(document)), page_(page) {}
+    const PagePtr& page() const { return page_; }
+    const DocumentPtr& document() const { return document_; }
 
   protected:
-    void Call(DISPID id, const Arguments&, VARIANT* result) override {
-        if (id == 1) return ReturnObject(result, new Shapes(document_, page_));
-        for (size_t i = 0; i < document_->pages.size(); ++i) {
-            if (document_->pages[i] == page_) return ReturnLong(result, static_cast<long>(i + 1));
+    bool IsMaster() const { return page_->master == 0; }
+    // The page's place in its collection (the pages, or the master pages), 1-based.
+    long Index() const {
+        const auto& pages = IsMaster() ? document_->masters : document_->pages;
+        for (size_t i = 0; i < pages.size(); ++i) {
+            if (pages[i] == page_) return static_cast<long>(i + 1);
         }
         Fail(L"the page is no longer in its publication");
+    }
+    void Call(DISPID id, const Arguments&, VARIANT* result) override {
+        switch (id) {
+            case 1:
+                return ReturnObject(result, new Shapes(document_, page_));
+            case 3: {
+                // "Master pages do not have a Master property."
+                if (IsMaster()) Fail(L"Master pages do not have a Master property");
+                const size_t master = static_cast<size_t>(page_->master);
+                if (master < 1 || master > document_->masters.size()) {
+                    Fail(L"the page's master page is gone");
+                }
+                return ReturnObject(result, NewPage(document_, document_->masters[master - 1]));
+            }
+            default:
+                return ReturnLong(result, Index());
+        }
+    }
+    void Put(DISPID id, const VARIANT& value) override {
+        if (id != 3) DispatchObject::Put(id, value);
+        if (IsMaster()) Fail(L"Master pages do not have a Master property");
+        auto* other =
+            V_VT(&value) == VT_DISPATCH
+                ? dynamic_cast<PageObject*>(static_cast<DispatchObject*>(V_DISPATCH(&value)))
+                : nullptr;
+        if (!other || other->document_ != document_ || other->page_->master != 0) {
+            Fail(L"the value is not a master page of this publication");
+        }
+        page_->master = static_cast<int>(other->Index());
+        document_->saved = false;
     }
 
   private:
@@ -170,6 +251,64 @@ class PageObject : public DispatchObject {
 IDispatch* NewPage(DocumentPtr document, PagePtr page) {
     return new PageObject(std::move(document), std::move(page));
 }
+
+// ---- MasterPages and the scratch area -------------------------------------------------------
+
+constexpr Member kMasterPagesMembers[] = {
+    {DISPID_VALUE, L"Item", {L"Index"}},
+    {1, L"Count"},
+    {2, L"Add", {L"IsTwoPageMaster", L"Abbreviation", L"Description"}},
+};
+
+class MasterPages : public DispatchObject {
+  public:
+    explicit MasterPages(DocumentPtr document)
+        : DispatchObject(L"MasterPages", kMasterPagesMembers), document_(std::move(document)) {}
+
+  protected:
+    void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
+        auto& masters = document_->masters;
+        switch (id) {
+            case DISPID_VALUE: {
+                const long index = arguments.Long(0);
+                if (index < 1 || static_cast<size_t>(index) > masters.size()) {
+                    Fail(OutOfRange(index, masters.size()));
+                }
+                return ReturnObject(result, NewPage(document_, masters[index - 1]));
+            }
+            case 1:
+                return ReturnLong(result, static_cast<long>(masters.size()));
+            default:
+                if (arguments.OptionalBool(0).value_or(false)) {
+                    Fail(L"this stand-in makes one-page master pages only");
+                }
+                masters.push_back(std::make_shared<PageState>(PageState{{}, 0}));
+                document_->saved = false;
+                return ReturnObject(result, NewPage(document_, masters.back()));
+        }
+    }
+
+  private:
+    DocumentPtr document_;
+};
+
+constexpr Member kScratchAreaMembers[] = {
+    {1, L"Shapes"},
+};
+
+class ScratchArea : public DispatchObject {
+  public:
+    explicit ScratchArea(DocumentPtr document)
+        : DispatchObject(L"ScratchArea", kScratchAreaMembers), document_(std::move(document)) {}
+
+  protected:
+    void Call(DISPID, const Arguments&, VARIANT* result) override {
+        ReturnObject(result, new Shapes(document_, document_->scratch));
+    }
+
+  private:
+    DocumentPtr document_;
+};
 
 // ---- Pages --------------------------------------------------------------------------------
 
@@ -208,8 +347,13 @@ class Pages : public DispatchObject {
                     Fail(L"After " + std::to_wstring(after) + L" is not between 0 and " +
                          std::to_wstring(pages.size()));
                 }
+                // A new page takes the master page of the page it follows (*), the first
+                // page's when it comes first.
+                const int master = pages.empty() ? 1 : pages[after > 0 ? after - 1 : 0]->master;
                 std::vector<PagePtr> added;
-                for (long i = 0; i < count; ++i) added.push_back(std::make_shared<PageState>());
+                for (long i = 0; i < count; ++i) {
+                    added.push_back(std::make_shared<PageState>(PageState{{}, master}));
+                }
                 pages.insert(pages.begin() + after, added.begin(), added.end());
                 document_->saved = false;
                 return ReturnObject(result, NewPage(document_, added.front()));
@@ -268,6 +412,8 @@ constexpr Member kDocumentMembers[] = {
     {6, L"Saved"},
     {7, L"PageSetup"},
     {8, L"Close"},
+    {9, L"MasterPages"},
+    {10, L"ScratchArea"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -295,6 +441,10 @@ class Document : public DispatchObject {
                 return;
             case 7:
                 return ReturnObject(result, new PageSetup(document_));
+            case 9:
+                return ReturnObject(result, new MasterPages(document_));
+            case 10:
+                return ReturnObject(result, new ScratchArea(document_));
             case 8:
                 if (!document_->saved) {
                     // "Do you want to save the changes?", in an instance nobody sees (*).

@@ -154,9 +154,18 @@ std::shared_ptr<DocumentState> CloseDocument(const std::shared_ptr<DocumentState
 
 std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     const std::wstring full = FullPath(fileName);
-    UniqueHandle file =
-        OwnFile(CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Held open for reading and writing while the publication is open, others allowed to read
+    // only (the switch running:hold = exclusive: nobody); Publisher keeps its file like this.
+    const std::optional<std::wstring> hold = ReadString(kFaultsKey, ModePrefix() + L"hold");
+    const bool exclusive =
+        hold && CompareStringOrdinal(hold->c_str(), -1, L"exclusive", -1, TRUE) == CSTR_EQUAL;
+    UniqueHandle file = OwnFile(CreateFileW(full.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                            exclusive ? 0 : FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {  // a read-only file, or one that others hold: read it as it is
+        file = OwnFile(CreateFileW(full.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
     if (!file) Fail(L"Cannot open " + full + L": " + SystemMessage(GetLastError()));
     std::string contents;
     char buffer[16384];
@@ -180,8 +189,16 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     document->width = publication.width;
     document->height = publication.height;
     for (Page& page : publication.pages) {
-        document->pages.push_back(std::make_shared<PageState>(PageState{std::move(page.shapes)}));
+        document->pages.push_back(
+            std::make_shared<PageState>(PageState{std::move(page.shapes), page.master}));
     }
+    document->masters.clear();
+    for (Page& master : publication.masters) {
+        document->masters.push_back(
+            std::make_shared<PageState>(PageState{std::move(master.shapes), 0}));
+    }
+    document->scratch->shapes = std::move(publication.scratch);
+    if (State().mode == Mode::Running) State().heldFiles.emplace_back(full, std::move(file));
     return document;
 }
 
@@ -190,7 +207,12 @@ void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
     Publication publication;
     publication.width = document.width;
     publication.height = document.height;
-    for (const auto& page : document.pages) publication.pages.push_back(Page{page->shapes});
+    for (const auto& page : document.pages) {
+        publication.pages.push_back(Page{page->shapes, page->master});
+    }
+    publication.masters.clear();
+    for (const auto& master : document.masters) publication.masters.push_back(Page{master->shapes});
+    publication.scratch = document.scratch->shapes;
     std::string contents;
     try {
         contents = SerializePublication(publication);
@@ -304,9 +326,10 @@ void DocumentsChanged() {
     }
 }
 
-void CopyShapesToClipboard(const std::vector<std::wstring>& shapes) {
+void CopyShapesToClipboard(const std::vector<Shape>& shapes) {
     // The shapes format: a one-page publication file in UTF-8, ending in a NUL.
-    Publication publication{{}, {}, {Page{shapes}}};
+    Publication publication;
+    publication.pages.push_back(Page{shapes});
     std::string payload;
     try {
         payload = SerializePublication(publication);
@@ -314,9 +337,9 @@ void CopyShapesToClipboard(const std::vector<std::wstring>& shapes) {
         Fail(L"Cannot copy the shapes: " + Widen(error.what()));
     }
     std::wstring text;
-    for (const std::wstring& shape : shapes) {
+    for (const Shape& shape : shapes) {
         if (!text.empty()) text += L"\r\n";
-        text += shape;
+        text += shape.text;
     }
     UniqueGlobal shapesMemory = GlobalCopy(payload.c_str(), payload.size() + 1);
     UniqueGlobal textMemory = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
@@ -337,7 +360,7 @@ void CopyShapesToClipboard(const std::vector<std::wstring>& shapes) {
     textMemory.release();
 }
 
-std::vector<std::wstring> ShapesFromClipboard() {
+std::vector<Shape> ShapesFromClipboard() {
     std::unique_ptr<ClipboardSession> clipboard;
     if (!OpenClipboardPatiently(clipboard)) {
         Fail(L"Cannot open the clipboard (another program may hold it): " +
@@ -356,9 +379,9 @@ std::vector<std::wstring> ShapesFromClipboard() {
         payload.assign(bytes, strnlen(bytes, GlobalSize(data)));
     }
     try {
-        std::vector<std::wstring> shapes;
+        std::vector<Shape> shapes;
         for (Page& page : ParsePublication(payload).pages) {
-            for (std::wstring& shape : page.shapes) shapes.push_back(std::move(shape));
+            for (Shape& shape : page.shapes) shapes.push_back(std::move(shape));
         }
         return shapes;
     } catch (const FormatError& error) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "Owners.h"
+#include "StandinPublication.h"
 
 #include <memory>
 #include <optional>
@@ -31,13 +32,16 @@ struct CallFailure {
 [[noreturn]] void Fail(std::wstring description);
 
 struct PageState {
-    std::vector<std::wstring> shapes;
+    std::vector<Shape> shapes;
+    int master = 1;  // the page's master page, 1-based; 0 on a master page
 };
 
 struct DocumentState {
     std::wstring name;
     std::wstring path;  // empty when never saved
     std::vector<std::shared_ptr<PageState>> pages;
+    std::vector<std::shared_ptr<PageState>> masters{std::make_shared<PageState>(PageState{{}, 0})};
+    std::shared_ptr<PageState> scratch = std::make_shared<PageState>(PageState{{}, 0});
     bool saved = true;                 // no change since it was opened, created or last saved
     double width = 612, height = 792;  // the page size, in points
 };
@@ -57,7 +61,8 @@ struct ServerState {
     bool quitting = false;
     // Quit was answered: the instance ends about a second after its last object is released.
     std::optional<ULONGLONG> quitAnsweredTick;
-    // Saved files (full path), held open with read sharing only until the process ends.
+    // Saved files (full path), held open with read sharing only until the process ends, and
+    // the files the running instance opened, held as Publisher holds an open publication.
     std::vector<std::pair<std::wstring, UniqueHandle>> heldFiles;
 };
 ServerState& State();
@@ -78,8 +83,8 @@ void AddDocument(std::shared_ptr<DocumentState> document);
 void DocumentsChanged();  // refreshes the running instance's list
 
 // The clipboard: Copy replaces its contents, Paste reads the shapes format. Both Fail().
-void CopyShapesToClipboard(const std::vector<std::wstring>& shapes);
-std::vector<std::wstring> ShapesFromClipboard();
+void CopyShapesToClipboard(const std::vector<Shape>& shapes);
+std::vector<Shape> ShapesFromClipboard();
 
 // The live copy instances, in the order they started, as every instance can see them:
 // HKCU\Software\PublisherStandin\Copies, one value per copy process (its id), holding its

@@ -42,6 +42,18 @@ class ComShapeRange : public ComObject<PublisherShapeRange> {
   public:
     using ComObject::ComObject;
     void Copy() override { object_.Call(L"Copy"); }
+    double Left() override { return object_.Number(L"Left"); }
+    double Top() override { return object_.Number(L"Top"); }
+    void IncrementLeft(double points) override {
+        std::vector<Variant> arguments;
+        arguments.push_back(NumberArgument(points));
+        object_.Call(L"IncrementLeft", std::move(arguments));
+    }
+    void IncrementTop(double points) override {
+        std::vector<Variant> arguments;
+        arguments.push_back(NumberArgument(points));
+        object_.Call(L"IncrementTop", std::move(arguments));
+    }
 };
 
 class ComShapes : public ComObject<PublisherShapes> {
@@ -51,7 +63,9 @@ class ComShapes : public ComObject<PublisherShapes> {
     std::unique_ptr<PublisherShapeRange> Range() override {
         return std::make_unique<ComShapeRange>(object_.Object(L"Range", L"ShapeRange"));
     }
-    void Paste() override { object_.Call(L"Paste"); }
+    std::unique_ptr<PublisherShapeRange> Paste() override {
+        return std::make_unique<ComShapeRange>(object_.Object(L"Paste", L"ShapeRange"));
+    }
 };
 
 class ComPage : public ComObject<PublisherPage> {
@@ -59,6 +73,27 @@ class ComPage : public ComObject<PublisherPage> {
     using ComObject::ComObject;
     std::unique_ptr<PublisherShapes> Shapes() override {
         return std::make_unique<ComShapes>(object_.Object(L"Shapes", L"Shapes"));
+    }
+    std::unique_ptr<PublisherPage> Master() override {
+        return std::make_unique<ComPage>(object_.Object(L"Master", L"Page"));
+    }
+    void SetMaster(PublisherPage& master) override {
+        auto* page = dynamic_cast<ComPage*>(&master);
+        if (page == nullptr) throw Failure(L"Page.Master: not a page of Publisher's");
+        object_.Put(L"Master", ObjectArgument(page->object_.get()));
+    }
+    int PageIndex() override { return object_.Integer(L"PageIndex"); }
+};
+
+class ComMasterPages : public ComObject<PublisherMasterPages> {
+  public:
+    using ComObject::ComObject;
+    int Count() override { return object_.Integer(L"Count"); }
+    std::unique_ptr<PublisherPage> Item(int index) override {
+        return std::make_unique<ComPage>(With(L"Item", L"Page", {index}));
+    }
+    std::unique_ptr<PublisherPage> Add() override {
+        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page"));
     }
 };
 
@@ -126,6 +161,13 @@ class ComDocument : public ComObject<PublisherDocument> {
     std::wstring Path() override { return object_.Text(L"Path"); }
     std::unique_ptr<PublisherPages> Pages() override {
         return std::make_unique<ComPages>(object_.Object(L"Pages", L"Pages"));
+    }
+    std::unique_ptr<PublisherMasterPages> MasterPages() override {
+        return std::make_unique<ComMasterPages>(object_.Object(L"MasterPages", L"MasterPages"));
+    }
+    std::unique_ptr<PublisherShapes> ScratchShapes() override {
+        return std::make_unique<ComShapes>(
+            object_.Object(L"ScratchArea", L"ScratchArea").Object(L"Shapes", L"Shapes"));
     }
     std::unique_ptr<PublisherPageSetup> PageSetup() override {
         return std::make_unique<ComPageSetup>(object_.Object(L"PageSetup", L"PageSetup"));

@@ -194,6 +194,14 @@ Variant NumberArgument(double value) {
     return v;
 }
 
+Variant ObjectArgument(IDispatch* object) {
+    Variant v;
+    v.get()->vt = VT_DISPATCH;
+    v.get()->pdispVal = object;
+    if (object != nullptr) object->AddRef();
+    return v;
+}
+
 Variant BoolArgument(bool value) {
     Variant v;
     v.SetBool(value);

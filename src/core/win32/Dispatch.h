@@ -98,6 +98,8 @@ Variant IntegerArgument(int value);
 Variant TextArgument(const std::wstring& text);
 Variant BoolArgument(bool value);
 Variant NumberArgument(double value);
+// An object as an argument (a property put of an object, say); the VARIANT holds a reference.
+Variant ObjectArgument(IDispatch* object);
 
 // One named argument of a call: its parameter name and its value.
 using NamedArgument = std::pair<std::wstring, Variant>;

@@ -1,5 +1,11 @@
 #include "core/win32/Win32Files.h"
 
+#include <cstdint>
+
+#include <utility>
+
+#include <optional>
+
 #include "core/Failure.h"
 #include "core/win32/Dispatch.h"
 #include "core/win32/Win32Support.h"
@@ -62,6 +68,63 @@ std::wstring Win32Files::TemporaryFolder() {
     std::wstring folder(buffer, length);
     if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
     return folder;
+}
+
+namespace {
+
+// A file's size and last-write time, as its handle gives them; nothing when they cannot be read.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> SizeAndTime(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) return std::nullopt;
+    return std::pair{(static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+                     (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                         info.ftLastWriteTime.dwLowDateTime};
+}
+
+}  // namespace
+
+bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
+    // Every sharing: Publisher keeps the publication it has open, and may write to it.
+    UniqueFile source(::CreateFileW(from.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) return false;
+    const auto before = SizeAndTime(source.get());
+    if (!before) return false;
+    UniqueFile target(::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) ThrowLastError(L"Cannot save " + to);
+    // Whatever goes wrong from here, no partial copy stays behind.
+    struct Partial {
+        UniqueFile& target;
+        const std::wstring& to;
+        bool keep = false;
+        ~Partial() {
+            if (keep) return;
+            target.reset();
+            ::DeleteFileW(to.c_str());
+        }
+    } partial{target, to};
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t copied = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
+                        nullptr)) {
+            return false;
+        }
+        if (read == 0) break;
+        DWORD written = 0;
+        if (!::WriteFile(target.get(), buffer.data(), read, &written, nullptr) || written != read) {
+            ThrowLastError(L"Cannot save " + to);
+        }
+        copied += read;
+    }
+    const auto after = SizeAndTime(source.get());
+    if (!after || *after != *before || copied != before->first) return false;
+    if (!::FlushFileBuffers(target.get())) ThrowLastError(L"Cannot save " + to);
+    partial.keep = true;
+    return true;
 }
 
 std::string Win32Files::ReadAll(const std::wstring& path) {

@@ -16,6 +16,7 @@ class Win32Files : public Files {
     void MoveReplacing(const std::wstring& from, const std::wstring& to) override;
     std::int64_t LastWriteTime(const std::wstring& path) override;
     std::wstring TemporaryFolder() override;
+    bool CopySettled(const std::wstring& from, const std::wstring& to) override;
 };
 
 }  // namespace kelbrook::win32

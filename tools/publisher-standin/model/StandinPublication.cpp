@@ -147,12 +147,53 @@ std::string FormatPoints(double value) {
 }
 
 constexpr std::string_view kSize = "size";
+constexpr std::string_view kMaster = "master";
+constexpr std::string_view kAt = "at";
+constexpr std::string_view kScratch = "scratch";
+
+// "<number>" for a position: any finite number of points.
+bool ParsePosition(std::string_view text, double& value) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value > -1e6 && value < 1e6;
+}
+
+std::string FormatNumber(double value) {
+    char buffer[32];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, end) : std::string("0");
+}
+
+void AppendShapes(std::string& out, const std::vector<Shape>& shapes) {
+    for (const Shape& shape : shapes) {
+        if (shape.text.find_first_of(L"\r\n") != std::wstring::npos) {
+            throw std::invalid_argument("a shape's text holds a line break: " + ToUtf8(shape.text));
+        }
+        out += kShape;
+        out += ' ';
+        out += ToUtf8(shape.text);
+        out += "\r\n";
+        if (shape.left != 0 || shape.top != 0) {
+            out += std::string(kAt) + ' ' + FormatNumber(shape.left) + ' ' +
+                   FormatNumber(shape.top) + "\r\n";
+        }
+    }
+}
 
 }  // namespace
+
+std::vector<std::wstring> TextsOf(const Page& page) {
+    std::vector<std::wstring> texts;
+    for (const Shape& shape : page.shapes) texts.push_back(shape.text);
+    return texts;
+}
 
 Publication ParsePublication(std::string_view utf8) {
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
     Publication publication;
+    enum class Where { Nowhere, Master, Page, Scratch } where = Where::Nowhere;
+    std::vector<Shape>* shapes = nullptr;  // where a "shape" line goes
+    bool ownMasters = false;               // the file names its master pages
     std::size_t number = 0;
     std::size_t start = 0;
     while (start < utf8.size()) {
@@ -179,25 +220,79 @@ Publication ParsePublication(std::string_view utf8) {
             if (blank == std::string_view::npos ||
                 !ParsePoints(sizes.substr(0, blank), publication.width) ||
                 !ParsePoints(sizes.substr(blank + 1), publication.height)) {
-                throw FormatError(number, "expected \"size <width> <height>\" in points from 1 to "
-                                          "4000, found" + Quoted(line));
+                throw FormatError(number,
+                                  "expected \"size <width> <height>\" in points from 1 to "
+                                  "4000, found" +
+                                      Quoted(line));
             }
             continue;
         }
-        if (line == kPage) {
-            publication.pages.emplace_back();
+        if (line == kMaster) {
+            if (!publication.pages.empty() || where == Where::Scratch) {
+                throw FormatError(number, "a \"master\" line after the first \"page\"");
+            }
+            if (!ownMasters) publication.masters.clear();
+            ownMasters = true;
+            publication.masters.emplace_back();
+            shapes = &publication.masters.back().shapes;
+            where = Where::Master;
+            continue;
+        }
+        if (line == kPage || line.starts_with(std::string(kPage) + " master ")) {
+            if (where == Where::Scratch) {
+                throw FormatError(number, "a \"page\" line after \"scratch\"");
+            }
+            Page page;
+            if (line != kPage) {
+                const std::string_view index = line.substr(kPage.size() + 8);
+                int master = 0;
+                const auto [end, error] =
+                    std::from_chars(index.data(), index.data() + index.size(), master);
+                if (error != std::errc() || end != index.data() + index.size() || master < 1 ||
+                    static_cast<std::size_t>(master) > publication.masters.size()) {
+                    throw FormatError(number, "expected \"page master <n>\" with n from 1 to " +
+                                                  std::to_string(publication.masters.size()) +
+                                                  ", found" + Quoted(line));
+                }
+                page.master = master;
+            }
+            publication.pages.push_back(std::move(page));
+            shapes = &publication.pages.back().shapes;
+            where = Where::Page;
+            continue;
+        }
+        if (line == kScratch) {
+            if (where == Where::Scratch) throw FormatError(number, "a second \"scratch\" line");
+            shapes = &publication.scratch;
+            where = Where::Scratch;
             continue;
         }
         if (line == kShape || line.starts_with(std::string(kShape) + ' ')) {
-            if (publication.pages.empty()) {
+            if (shapes == nullptr) {
                 throw FormatError(number, "a shape before the first \"page\" line");
             }
             const std::string_view text = line.substr(std::min(line.size(), kShape.size() + 1));
             try {
-                publication.pages.back().shapes.push_back(FromUtf8(text));
+                shapes->push_back(Shape(FromUtf8(text)));
             } catch (const std::invalid_argument&) {
                 throw FormatError(number, "the shape's text is not UTF-8");
             }
+            continue;
+        }
+        if (line.starts_with(std::string(kAt) + ' ')) {
+            const std::string_view numbers = line.substr(kAt.size() + 1);
+            const std::size_t blank = numbers.find(' ');
+            double left = 0, top = 0;
+            if (shapes == nullptr || shapes->empty() || blank == std::string_view::npos ||
+                !ParsePosition(numbers.substr(0, blank), left) ||
+                !ParsePosition(numbers.substr(blank + 1), top)) {
+                throw FormatError(number,
+                                  "expected \"at <left> <top>\" in points after a "
+                                  "\"shape\" line, found" +
+                                      Quoted(line));
+            }
+            shapes->back().left = left;
+            shapes->back().top = top;
             continue;
         }
         throw FormatError(number,
@@ -215,18 +310,23 @@ std::string SerializePublication(const Publication& publication) {
         out += std::string(kSize) + ' ' + FormatPoints(publication.width) + ' ' +
                FormatPoints(publication.height) + "\r\n";
     }
+    if (publication.masters != std::vector<Page>(1)) {
+        for (const Page& master : publication.masters) {
+            out += kMaster;
+            out += "\r\n";
+            AppendShapes(out, master.shapes);
+        }
+    }
     for (const Page& page : publication.pages) {
         out += kPage;
+        if (page.master != 1) out += " master " + std::to_string(page.master);
         out += "\r\n";
-        for (const std::wstring& text : page.shapes) {
-            if (text.find_first_of(L"\r\n") != std::wstring::npos) {
-                throw std::invalid_argument("a shape's text holds a line break: " + ToUtf8(text));
-            }
-            out += kShape;
-            out += ' ';
-            out += ToUtf8(text);
-            out += "\r\n";
-        }
+        AppendShapes(out, page.shapes);
+    }
+    if (!publication.scratch.empty()) {
+        out += kScratch;
+        out += "\r\n";
+        AppendShapes(out, publication.scratch);
     }
     return out;
 }

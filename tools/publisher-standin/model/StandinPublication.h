@@ -4,25 +4,46 @@
 // The file (UTF-8 text, lines end in CR LF or LF):
 //   standin-publication 1
 //   size <width> <height>      (points; only when not the default 612 x 792)
-//   page
+//   master                     (the master pages, each with its shapes; only when they are
+//   shape <text>                not the one empty master page a new publication has)
+//   page                       (a page on master page 1)
 //   shape <text>
-//   shape <text>
-//   page
+//   at <left> <top>            (the position of the shape before, in points; only when not 0 0)
+//   page master <n>            (a page on master page n)
 //   ...
+//   scratch                    (the scratch area's shapes; only when it has any)
+//   shape <text>
 #pragma once
 
 #include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace standin {
 
+// A shape: its text and its position, in points from the page's top left corner.
+struct Shape {
+    std::wstring text;
+    double left = 0;
+    double top = 0;
+    Shape() = default;
+    Shape(std::wstring text, double left = 0, double top = 0)
+        : text(std::move(text)), left(left), top(top) {}
+    Shape(const wchar_t* text) : text(text) {}
+    bool operator==(const Shape&) const = default;
+};
+
 struct Page {
-    std::vector<std::wstring> shapes;  // each shape's text, in the page's order
+    std::vector<Shape> shapes;  // in the page's order
+    int master = 1;             // the page's master page, 1-based (ignored on master pages)
     bool operator==(const Page&) const = default;
 };
+
+// The texts of a page's shapes, in order.
+std::vector<std::wstring> TextsOf(const Page& page);
 
 // A new publication's page: US Letter, in points.
 inline constexpr double kDefaultPageWidth = 612;
@@ -37,6 +58,8 @@ struct Publication {
     std::vector<Page> pages;
     double width = kDefaultPageWidth;  // the page size, in points
     double height = kDefaultPageHeight;
+    std::vector<Page> masters = std::vector<Page>(1);  // a new publication has one, empty
+    std::vector<Shape> scratch = {};                   // the scratch area's shapes
     bool operator==(const Publication&) const = default;
 };
 

@@ -25,6 +25,7 @@
 #include "Driver.h"
 #include "RunningProgram.h"
 #include "Standin.h"
+#include "StandinPublication.h"
 #include "app/win32/ControlIds.h"
 #include "backup/win32/ComPublisherAutomation.h"
 
@@ -1119,6 +1120,78 @@ TEST_F(BackupRun, AnIncompleteCopyIsSavedBesideTheDaysBackupNeverOverIt) {
     ExpectLogLine(lines[0], L"Flyer.pub was backup saved incompletely as " + incomplete.wstring(),
                   clock, L": " + failure);
     ExpectRunJournal(ReadJournal(journal_), RunningId(), 1);
+    ExpectDocumentsUnchanged();
+}
+
+// ---- what a backup holds ------------------------------------------------------------------
+
+// A saved publication (its file written with LF line ends, not as the stand-in writes it) is
+// backed up as its file, byte for byte, with no copy instance, though Publisher holds it
+// open; a changed newsletter beside it is rebuilt with its two master pages, each page's
+// master, its scratch area and every shape where it stood. When Publisher holds its files so
+// that nobody may read them, the saved publication is rebuilt instead, silently.
+TEST_F(BackupRun, ABackupOpensLikeItsOriginal) {
+    const std::string flyerBytes = "standin-publication 1\npage\nshape Summer fair\nat 72 90\n";
+    standin::Publication news;
+    news.masters = {standin::Page{{{L"Masthead", 36, 20}, {L"Page number", 500, 760}}},
+                    standin::Page{{{L"Back cover band", 0, 700}}}};
+    news.pages = {standin::Page{{{L"Lead story", 72, 144}, {L"Photo", 300, 200.5}}, 1},
+                  standin::Page{{}, 1}, standin::Page{{{L"Contacts", 40, 90}}, 2}};
+    news.scratch = {{L"Spare headline", -150, 40}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    workspace_->WriteFile(L"Docs\\Flyer.pub", flyerBytes);
+    const fs::path flyerFile = docs / L"Flyer.pub";
+    documents_[flyerFile] = flyerBytes;
+    workspace_->WriteFile(L"Docs\\News.pub", standin::SerializePublication(news));
+    const fs::path newsFile = docs / L"News.pub";
+    documents_[newsFile] = standin::SerializePublication(news);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), newsFile.wstring()}, true));
+    {  // the user changes the newsletter in Publisher (its page width, to what it is)
+        OleScope ole;
+        ComPublisherAutomation publisher;
+        const auto setup = publisher.AttachRunning()->Documents()->Item(2)->PageSetup();
+        setup->SetPageWidth(setup->PageWidth());
+    }
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "files held from everyone" : "files held as Publisher holds them");
+        if (held) {  // Publisher again, now holding its files so that nobody may read them
+            ASSERT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+            ASSERT_TRUE(StandinSettings::SetFault(L"running:hold", L"exclusive"));
+            ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}, true));
+            fs::remove(log_->path());
+        }
+        fs::remove(journal_);
+        RunClock clock;
+        ASSERT_NO_FATAL_FAILURE(Backup(held ? 1 : 2, clock));
+        const std::set<std::wstring> stamps = clock.NewFileStamps();
+        const std::optional<fs::path> flyerBackup = FindBackup(docs, L"Flyer.pub", stamps);
+        ASSERT_TRUE(flyerBackup);
+        const std::vector<JournalEntry> journal = ReadJournal(journal_);
+        if (!held) {
+            EXPECT_EQ(ReadBytes(*flyerBackup), std::optional<std::string>(flyerBytes));
+            const std::optional<fs::path> newsBackup = FindBackup(docs, L"News.pub", stamps);
+            ASSERT_TRUE(newsBackup);
+            EXPECT_EQ(standin::ParsePublication(ReadBytes(*newsBackup).value_or("")), news)
+                << ::testing::PrintToString(ReadBytes(*newsBackup));
+            EXPECT_EQ(CopyInstancesOf(journal).size(), 1u) << "the saved flyer started a copy";
+            ExpectLogLine(log_->Lines().at(1),
+                          L"News.pub was backup saved as " + newsBackup->wstring(), clock);
+        } else {
+            const standin::Publication rebuilt =
+                standin::ParsePublication(ReadBytes(*flyerBackup).value_or(""));
+            ASSERT_EQ(rebuilt.pages.size(), 1u);
+            EXPECT_EQ(rebuilt.pages[0].shapes,
+                      (std::vector<standin::Shape>{{L"Summer fair", 72, 90}}));
+            EXPECT_EQ(CopyInstancesOf(journal).size(), 1u) << "the flyer was not rebuilt";
+        }
+        ExpectLogLine(log_->Lines().at(0), L"Flyer.pub was backup saved as " + flyerBackup->wstring(),
+                      clock);
+        fs::remove(*flyerBackup);
+    }
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));  // it lets nobody read them
     ExpectDocumentsUnchanged();
 }
 

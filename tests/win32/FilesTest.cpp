@@ -99,3 +99,36 @@ TEST_F(FilesTest, AnAppendToAMissingFolderRaises) {
 
 }  // namespace
 }  // namespace kelbrook::win32
+
+namespace kelbrook::win32 {
+namespace {
+
+// A settled copy is byte for byte, even of a file another program holds open for writing and
+// lets others read; a file nobody may read gives no copy and leaves nothing; a destination
+// that cannot be written raises and leaves nothing.
+TEST_F(FilesTest, ASettledCopyIsExactOrNothing) {
+    const std::string bytes("standin-publication 1\npage\r\nshape \xC3\xBC\0tail", 36);
+    Write(path, bytes);
+    const std::wstring copy = TempFile(L"kelbrook-files-test copy.pub");
+    {
+        UniqueFile held(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_TRUE(files.CopySettled(path, copy));
+        EXPECT_EQ(files.ReadAll(copy), bytes);
+    }
+    ::DeleteFileW(copy.c_str());
+    {
+        UniqueFile exclusive(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(exclusive);
+        EXPECT_FALSE(files.CopySettled(path, copy));
+        EXPECT_EQ(::GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_FALSE(files.CopySettled(TempFile(L"kelbrook-no-such-file.pub"), copy));
+    const std::wstring nowhere = TempFile(L"kelbrook-no-such-folder\\copy.pub");
+    EXPECT_THROW(files.CopySettled(path, nowhere), Failure);
+}
+
+}  // namespace
+}  // namespace kelbrook::win32

@@ -309,6 +309,9 @@ void PlaceLike(PublisherShapeRange& pasted, double left, double top) {
     if (down != 0) pasted.IncrementTop(down);
 }
 
+// What the user can do about a volume too full for a backup.
+constexpr wchar_t kLowSpaceAdvice[] = L"Pick another folder for the backups, or free some space.";
+
 // The log line of a document that was not backed up.
 std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
                          const std::wstring& when, const std::wstring& failure) {
@@ -420,8 +423,6 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             });
             if (goneBy) copy.Release();
         };
-        if (!exact) createCopy();
-
         std::wstring name;
         if (run.Step(112, [&] { name = document->Name(); }) || name.empty()) {
             name = ReadableName(document, k);
@@ -457,6 +458,36 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             backupPath =
                 AddBackupStamp(controls, ports.clock, now, backupPath, values.BackupExtension);
         });
+
+        // Before anything is written, the backup must leave the floor free on its volume: a
+        // full disk would fail the user's own saves too. Told once, logged every run.
+        std::optional<std::wstring> lowSpace;
+        RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160 (free space)", [&] {
+            if (folder.empty()) return;
+            const auto last = values.LastBackups.find(state.fullName);
+            const std::wstring like = !state.fullName.empty()            ? state.fullName
+                                      : last != values.LastBackups.end() ? last->second.path
+                                                                         : std::wstring();
+            std::uint64_t estimate = 0;  // unknown: the floor alone decides
+            try {
+                if (!like.empty()) estimate = ports.files.FileSize(like);
+            } catch (...) {
+            }
+            const auto [free, volume] = ports.files.FreeSpace(folder);
+            if (free >= estimate + values.FreeSpaceFloor) return;
+            const std::uint64_t left = free > estimate ? (free - estimate) / (1024 * 1024) : 0;
+            lowSpace = name + L" was not backup saved: only " + std::to_wstring(left) +
+                       L" MB would be left free on " + volume;
+        });
+        if (lowSpace) {
+            if (!std::exchange(values.LowSpaceReported, true)) {
+                run.Step(160, [&] { throw Failure(*lowSpace + L". " + kLowSpaceAdvice); });
+            }
+            run.Step(162,
+                     [&] { AppendHistoryLine(ports.files, values.HistoryLogPath, *lowSpace); });
+            continue;
+        }
+        if (!exact) createCopy();
 
         if (exact) {
             // 160: the publication has not changed since the user saved it, so its file is
@@ -673,6 +704,7 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                                         L" at " + when + L": " + *incomplete
                                   : name + L" was backup saved as " + backupPath + L" at " + when);
         });
+        if (!saveFailure) values.LowSpaceReported = false;
         if (!saveFailure && !incomplete) {
             RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
                 values.LastBackups[document->FullName()] = LastBackup{folder, backupPath};

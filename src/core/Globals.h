@@ -1,6 +1,7 @@
 // Program-wide values and the text utilities shared by several subsystems.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -28,6 +29,11 @@ struct ProgramValues {
     // Waits for the copy instance the last run let go of to have ended (or ends it): the next
     // run calls it first, since Publisher's Documents would list a copy still ending.
     std::function<void()> FinishLastCopy;
+    // What a backup must leave free on its volume, in bytes (the "Free Space Floor" setting).
+    std::uint64_t FreeSpaceFloor = 1024ULL * 1024 * 1024;
+    // A backup was refused for want of space and the user was told: later runs only log it,
+    // until a backup succeeds again.
+    bool LowSpaceReported = false;
 };
 
 namespace Globals {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace kelbrook {
 
@@ -37,6 +38,11 @@ class Files {
     // `to`, when the source cannot be read or changed meanwhile; raises when `to` cannot be
     // written.
     virtual bool CopySettled(const std::wstring& from, const std::wstring& to) = 0;
+    // The size of a file in bytes; raises when it cannot be read.
+    virtual std::uint64_t FileSize(const std::wstring& path) = 0;
+    // The free bytes (for this user) of the volume that holds the folder, and the volume's
+    // name as its root ("C:\", "\\server\share\"); raises when they cannot be read.
+    virtual std::pair<std::uint64_t, std::wstring> FreeSpace(const std::wstring& folder) = 0;
 };
 
 enum class ShowState { Normal, MinimizedWithFocus };

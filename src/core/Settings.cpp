@@ -63,6 +63,21 @@ int PublisherTimeoutSeconds(SettingsStore& store) {
     }
 }
 
+std::uint64_t FreeSpaceFloorBytes(SettingsStore& store) {
+    constexpr std::uint64_t kMegabyte = 1024 * 1024, kDefault = 1024, kLargest = 1024 * 1024;
+    try {
+        const std::optional<std::wstring> text = store.Read(SettingKey::FreeSpaceFloor);
+        if (!text || text->empty() || text->size() > 7 ||
+            text->find_first_not_of(L"0123456789") != std::wstring::npos) {
+            return kDefault * kMegabyte;
+        }
+        const std::uint64_t megabytes = std::stoull(*text);
+        return (megabytes <= kLargest ? megabytes : kDefault) * kMegabyte;
+    } catch (...) {
+        return kDefault * kMegabyte;
+    }
+}
+
 std::int16_t ToInteger16(const std::wstring& text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;

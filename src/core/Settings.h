@@ -22,6 +22,9 @@ inline constexpr wchar_t Minimized[] = L"Minimized";
 // Seconds a call into a copy instance of Publisher may take (1 to 3600, 60 when absent or
 // not a whole number in range). No control writes it: it is for tests and support.
 inline constexpr wchar_t PublisherTimeout[] = L"Publisher Timeout";
+// Megabytes a backup must leave free on its volume (0 to 1048576, 1024 when absent or not a
+// whole number in range). No control writes it: it is for tests and support.
+inline constexpr wchar_t FreeSpaceFloor[] = L"Free Space Floor";
 }  // namespace SettingKey
 
 class SettingsStore {
@@ -35,6 +38,8 @@ class SettingsStore {
 
 // The "Publisher Timeout" setting's seconds; never raises.
 int PublisherTimeoutSeconds(SettingsStore& store);
+// The "Free Space Floor" setting in bytes; never raises.
+std::uint64_t FreeSpaceFloorBytes(SettingsStore& store);
 
 // Read with a default for an absent value.
 std::wstring ReadSetting(SettingsStore& store, const std::wstring& key,

@@ -325,6 +325,8 @@ class BackupRun : public RunningProgram {
         ASSERT_TRUE(StandinRegistered());
         // No scheduled run may come between the test's own.
         ASSERT_TRUE(Store::Set(L"StartStopState", L"Off"));
+        // The backups here never depend on this machine's free space.
+        ASSERT_TRUE(Store::Set(L"Free Space Floor", L"0"));
         journal_ = workspace_->folder() / L"journal.txt";
     }
 
@@ -1187,12 +1189,55 @@ TEST_F(BackupRun, ABackupOpensLikeItsOriginal) {
                       (std::vector<standin::Shape>{{L"Summer fair", 72, 90}}));
             EXPECT_EQ(CopyInstancesOf(journal).size(), 1u) << "the flyer was not rebuilt";
         }
-        ExpectLogLine(log_->Lines().at(0), L"Flyer.pub was backup saved as " + flyerBackup->wstring(),
-                      clock);
+        ExpectLogLine(log_->Lines().at(0),
+                      L"Flyer.pub was backup saved as " + flyerBackup->wstring(), clock);
         fs::remove(*flyerBackup);
     }
     EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));  // it lets nobody read them
     ExpectDocumentsUnchanged();
+}
+
+// With the free-space floor above what the volume has, a run writes nothing: one report,
+// one line for each document; the next run tells nobody, and logs again.
+TEST_F(BackupRun, AFullDiskIsSeenComingAndToldOnce) {
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", {{L"Flyer"}});
+    const fs::path menuFile = WriteDocument(L"Docs\\Menu.pub", {{L"Menu"}});
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring(), menuFile.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_TRUE(Store::Set(L"Free Space Floor", L"1048576"));  // a terabyte must stay free
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const std::set<std::wstring> before = FilesIn(docs);
+    for (const int run : {1, 2}) {
+        SCOPED_TRACE(run);
+        RunClock clock;
+        const std::vector<SeenBox> reports = FollowRun(2 * run, clock);
+        if (HasFatalFailure()) return;
+        const std::vector<std::wstring> lines = log_->Lines();
+        ASSERT_EQ(lines.size(), 2u * run) << ::testing::PrintToString(lines);
+        std::wstring volume;
+        for (int k = 0; k < 2; ++k) {
+            const std::wstring& line = lines[2 * (run - 1) + k];
+            const std::wstring head = (k == 0 ? L"Flyer.pub" : L"Menu.pub") +
+                                      std::wstring(L" was not backup saved: only ");
+            EXPECT_TRUE(line.starts_with(head) &&
+                        line.find(L" MB would be left free on ") != std::wstring::npos)
+                << ::testing::PrintToString(line);
+            if (k == 0) volume = line.substr(line.rfind(L" on ") + 4);
+        }
+        EXPECT_EQ(volume.size(), 3u) << "the volume is named by its root";
+        if (run == 1) {
+            ASSERT_EQ(reports.size(), 1u) << ::testing::PrintToString(TextsOf(reports));
+            EXPECT_EQ(reports[0].text,
+                      SaveAllReport(lines[0] + L". Pick another folder for the backups, or free "
+                                               L"some space.",
+                                    160));
+        } else {
+            EXPECT_TRUE(reports.empty()) << ::testing::PrintToString(TextsOf(reports));
+        }
+        EXPECT_EQ(FilesIn(docs), before) << "a file was written";
+        EXPECT_TRUE(CopyInstancesOf(ReadJournal(journal_)).empty()) << "a copy instance started";
+    }
 }
 
 // Closing the main window while the run asks where to put an unsaved document's backup: the

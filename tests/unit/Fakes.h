@@ -115,6 +115,16 @@ class FakeFiles : public Files {
         return true;
     }
     std::set<std::wstring> unreadable, changing;
+    std::uint64_t FileSize(const std::wstring& path) override {
+        auto it = contents.find(path);
+        if (it == contents.end()) throw Failure(L"File not found");
+        return it->second.size();
+    }
+    std::pair<std::uint64_t, std::wstring> FreeSpace(const std::wstring& folder) override {
+        if (folder.size() < 3) throw Failure(L"The path is not valid");
+        return {freeBytes, folder.substr(0, 3)};
+    }
+    std::uint64_t freeBytes = 1ULL << 40;
     std::map<std::wstring, std::int64_t> times;  // a rename into place writes the file now
     std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;

@@ -36,6 +36,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ProgramValues values;
     MainWindow window;
     RegistrySettingsStore settings;
+    values.FreeSpaceFloor = FreeSpaceFloorBytes(settings);
     MessageBoxDialogs dialogs;
     Win32Files files;
     Win32Processes processes;

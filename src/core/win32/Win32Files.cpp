@@ -127,6 +127,26 @@ bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
     return true;
 }
 
+std::uint64_t Win32Files::FileSize(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        ThrowLastError(L"Reading the size of " + path);
+    }
+    return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::pair<std::uint64_t, std::wstring> Win32Files::FreeSpace(const std::wstring& folder) {
+    ULARGE_INTEGER available{}, total{}, free{};
+    if (!::GetDiskFreeSpaceExW(folder.c_str(), &available, &total, &free)) {
+        ThrowLastError(L"Reading the free space of " + folder);
+    }
+    wchar_t volume[MAX_PATH + 1] = {};
+    if (!::GetVolumePathNameW(folder.c_str(), volume, MAX_PATH + 1)) {
+        ThrowLastError(L"Reading the volume of " + folder);
+    }
+    return {available.QuadPart, volume};
+}
+
 std::string Win32Files::ReadAll(const std::wstring& path) {
     UniqueFile file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));

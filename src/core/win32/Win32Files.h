@@ -17,6 +17,8 @@ class Win32Files : public Files {
     std::int64_t LastWriteTime(const std::wstring& path) override;
     std::wstring TemporaryFolder() override;
     bool CopySettled(const std::wstring& from, const std::wstring& to) override;
+    std::uint64_t FileSize(const std::wstring& path) override;
+    std::pair<std::uint64_t, std::wstring> FreeSpace(const std::wstring& folder) override;
 };
 
 }  // namespace kelbrook::win32

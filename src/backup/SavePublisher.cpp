@@ -213,23 +213,60 @@ SavedState ReadSavedState(PublisherDocument& document) {
     return state;
 }
 
+// A backup holds what the document's file holds now: an exact copy keeps its original's size
+// and last-write time; a rebuilt one was written after the file last was.
+bool Holds(Files& files, const std::wstring& backup, const std::wstring& document) {
+    const std::int64_t written = files.LastWriteTime(document);
+    const std::int64_t backedUp = files.LastWriteTime(backup);
+    return written < backedUp ||
+           (written == backedUp && files.FileSize(document) == files.FileSize(backup));
+}
+
 std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, const SavedState& state,
                                               Controls& controls, Files& files,
                                               const ProgramValues& values) {
     if (!state.saved) return std::nullopt;
     const std::wstring& path = state.path;
     if (path.empty()) return std::nullopt;
-    const auto last = values.LastBackups.find(state.fullName);
-    if (last == values.LastBackups.end()) return std::nullopt;
     const std::wstring folder = controls.Value(ControlId::Option2) ? path
                                 : controls.Value(ControlId::Option1)
                                     ? controls.Caption(ControlId::Text1)
                                     : std::wstring();
-    if (folder != last->second.folder) return std::nullopt;
-    if (files.LastWriteTime(last->first) >= files.LastWriteTime(last->second.path)) {
-        return std::nullopt;
+    const auto last = values.LastBackups.find(state.fullName);
+    if (last != values.LastBackups.end()) {
+        if (folder != last->second.folder || !Holds(files, last->second.path, state.fullName)) {
+            return std::nullopt;
+        }
+        return Unchanged{document.Name(), last->second.path};
     }
-    return Unchanged{document.Name(), last->second.path};
+    // Nothing remembered since the program started: an exact copy among the document's
+    // backups in that folder shows that it is unchanged since.
+    if (folder.empty()) return std::nullopt;
+    const std::wstring name = document.Name();
+    const std::wstring stem = Globals::CollapseBackslashes(folder + L"\\" + SafeFileName(name));
+    const std::wstring prefix = stem.substr(stem.find_last_of(L'\\') + 1) + L" ";
+    std::optional<std::int64_t> written;
+    std::uint64_t size = 0;
+    std::optional<std::wstring> newest;
+    for (const std::wstring& backup : files.FilesStartingWith(folder, prefix)) {
+        if (backup.size() < values.BackupExtension.size() ||
+            backup.compare(backup.size() - values.BackupExtension.size(), std::wstring::npos,
+                           values.BackupExtension) != 0 ||
+            backup.find(L"(incomplete)") != std::wstring::npos ||
+            backup.find(L".kelbrook-saving") != std::wstring::npos) {
+            continue;
+        }
+        if (!written) {  // read once there is something to compare with
+            written = files.LastWriteTime(state.fullName);
+            size = files.FileSize(state.fullName);
+        }
+        if (files.LastWriteTime(backup) == *written && files.FileSize(backup) == size &&
+            (!newest || backup > *newest)) {
+            newest = backup;
+        }
+    }
+    if (!newest) return std::nullopt;
+    return Unchanged{name, *newest};
 }
 
 }  // namespace

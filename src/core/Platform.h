@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kelbrook {
 
@@ -32,12 +33,17 @@ class Files {
     virtual std::int64_t LastWriteTime(const std::wstring& path) = 0;
     // The user's folder for temporary files, without a trailing backslash.
     virtual std::wstring TemporaryFolder() = 0;
-    // Copies a whole, settled file byte for byte to `to` (replacing a file): the source is read
+    // Copies a whole, settled file byte for byte to `to` (replacing a file), with the source's
+    // last-write time, so that the copy shows what it is a copy of: the source is read
     // with every sharing, since the application that has it open may hold it, and must keep
     // its size and last-write time from before to after the copy. False, leaving nothing at
     // `to`, when the source cannot be read or changed meanwhile; raises when `to` cannot be
     // written.
     virtual bool CopySettled(const std::wstring& from, const std::wstring& to) = 0;
+    // The full paths of the files in the folder whose names begin with `prefix` (case as the
+    // file system compares); empty when there are none or the folder cannot be read.
+    virtual std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
+                                                        const std::wstring& prefix) = 0;
     // The size of a file in bytes; raises when it cannot be read.
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
     // The free bytes (for this user) of the volume that holds the folder, and the volume's

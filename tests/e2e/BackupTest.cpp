@@ -1240,6 +1240,37 @@ TEST_F(BackupRun, AFullDiskIsSeenComingAndToldOnce) {
     }
 }
 
+// A saved publication backed up exactly, then the program closed and started again (as at the
+// next logon) with "Save every 30 seconds": its first scheduled run remembers, from the exact
+// copy, that the publication is unchanged since, and skips it.
+TEST_F(BackupRun, AfterARestartTheFirstScheduledRunSkipsAnUnchangedPublication) {
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", {{L"Flyer"}});
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}, true));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    ASSERT_NO_FATAL_FAILURE(Close());
+
+    ASSERT_TRUE(Store::Set(L"OftenIndex", L"1"));
+    ASSERT_TRUE(Store::Set(L"StartStopState", L"On"));
+    fs::remove(journal_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    ASSERT_TRUE(WaitUntil([&] { return log_->Lines().size() >= 2; }, std::chrono::seconds(90)))
+        << "no scheduled run";
+    const std::vector<std::wstring> lines = log_->Lines();
+    EXPECT_TRUE(lines[1].starts_with(L"Flyer.pub is unchanged since its backup " +
+                                     backup->wstring() + L" at "))
+        << ::testing::PrintToString(lines[1]);
+    EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", backup->filename().wstring()}));
+    EXPECT_TRUE(CopyInstancesOf(ReadJournal(journal_)).empty());
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));  // off: no run during the close
+    ExpectDocumentsUnchanged();
+}
+
 // Closing the main window while the run asks where to put an unsaved document's backup: the
 // run ends there, the copy goes, the clipboard comes back and the program exits cleanly.
 TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {

@@ -97,7 +97,10 @@ class FakeFiles : public Files {
         if (readOnly.count(to)) throw Failure(L"Access is denied");
         contents[to] = it->second;
         contents.erase(from);
-        times[to] = ++tick;
+        // A rename keeps the file's last-write time; a file written by SaveAs (the fake keeps
+        // no time for it) counts as written now.
+        times[to] = times.count(from) ? times[from] : ++tick;
+        times.erase(from);
     }
     std::int64_t LastWriteTime(const std::wstring& path) override {
         auto it = times.find(path);
@@ -111,10 +114,21 @@ class FakeFiles : public Files {
         if (changing.count(from)) return false;  // written while it was copied
         if (readOnly.count(to)) throw Failure(L"Access is denied");
         contents[to] = contents[from];
-        times[to] = ++tick;
+        times[to] = times.count(from) ? times[from] : ++tick;  // the source's last-write time
         return true;
     }
     std::set<std::wstring> unreadable, changing;
+    std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
+                                                const std::wstring& prefix) override {
+        std::vector<std::wstring> found;
+        const std::wstring start = folder + L"\\" + prefix;
+        for (const auto& [path, bytes] : contents) {
+            if (path.rfind(start, 0) == 0 &&
+                path.find(L'\\', folder.size() + 1) == std::wstring::npos)
+                found.push_back(path);
+        }
+        return found;
+    }
     std::uint64_t FileSize(const std::wstring& path) override {
         auto it = contents.find(path);
         if (it == contents.end()) throw Failure(L"File not found");
@@ -125,7 +139,7 @@ class FakeFiles : public Files {
         return {freeBytes, folder.substr(0, 3)};
     }
     std::uint64_t freeBytes = 1ULL << 40;
-    std::map<std::wstring, std::int64_t> times;  // a rename into place writes the file now
+    std::map<std::wstring, std::int64_t> times;  // last-write times
     std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;
     std::set<std::wstring> readOnly;

@@ -709,3 +709,61 @@ TEST_F(SaveAllTest, AFullDiskIsSeenComingAndToldOnce) {
 
 }  // namespace
 }  // namespace kelbrook
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+// After a restart nothing is remembered, but an exact copy keeps its original's size and
+// last-write time: the first scheduled run skips a publication whose backup in that folder
+// still matches it, and anything that does not match counts as changed.
+TEST_F(SaveAllTest, TheSkipIsRememberedAcrossARestartByTheExactCopy) {
+    using SavePublisher::RunKind;
+    controls.SetValue(ControlId::Option2, true);
+    publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}})});
+    const std::wstring file = L"C:\\Docs\\A.pub";
+    files.contents[file] = "the publication";
+    files.times[file] = 7;
+    const auto scheduled = [&] {
+        SavePublisher::SaveAll(
+            {controls, dialogs, files, picker, publisher, clipboard, clock, debug}, values,
+            RunKind::OnSchedule);
+    };
+    Press();
+    const std::wstring backup = L"C:\\Docs\\A.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    ASSERT_EQ(files.contents[backup], "the publication");
+    // Look-alikes that are no exact copy of it: another size, an incomplete copy.
+    files.contents[L"C:\\Docs\\A.pub Date Sep 2 2021 Time 02 05 09 PM.pub"] = "other";
+    files.times[L"C:\\Docs\\A.pub Date Sep 2 2021 Time 02 05 09 PM.pub"] = 7;
+    const struct {
+        const char* why;
+        std::function<void()> change;
+        bool skipped;
+    } cases[] = {
+        {"unchanged", [] {}, true},
+        {"written since", [&] { files.times[file] = 8; }, false},
+        {"another size", [&] { files.contents[file] = "the publication, longer"; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        values.LastBackups.clear();  // the program starts again
+        c.change();
+        const std::size_t before = LogLines().size();
+        scheduled();
+        ASSERT_EQ(LogLines().size(), before + 1);
+        EXPECT_EQ(LogLines().back() ==
+                      L"A.pub is unchanged since its backup " + backup + L" at 9/1/2021 2:05:09 PM",
+                  c.skipped)
+            << LogLines().back();
+        files.contents[file] = "the publication";
+        files.times[file] = 7;
+        files.contents[backup] = "the publication";
+        files.times[backup] = 7;
+    }
+    EXPECT_EQ(publisher.created, 0) << "saved publications are copied, never rebuilt";
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+}  // namespace
+}  // namespace kelbrook

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include <memory>
 #include <optional>
 
 #include "core/Failure.h"
@@ -122,9 +123,31 @@ bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
     }
     const auto after = SizeAndTime(source.get());
     if (!after || *after != *before || copied != before->first) return false;
+    const FILETIME written{static_cast<DWORD>(before->second),
+                           static_cast<DWORD>(before->second >> 32)};
+    if (!::SetFileTime(target.get(), nullptr, nullptr, &written)) {
+        ThrowLastError(L"Cannot save " + to);
+    }
     if (!::FlushFileBuffers(target.get())) ThrowLastError(L"Cannot save " + to);
     partial.keep = true;
     return true;
+}
+
+std::vector<std::wstring> Win32Files::FilesStartingWith(const std::wstring& folder,
+                                                        const std::wstring& prefix) {
+    std::vector<std::wstring> found;
+    // Neither * nor ? can stand in a name Kelbrook writes; a prefix holding them finds nothing.
+    if (prefix.find_first_of(L"*?") != std::wstring::npos) return found;
+    const std::wstring base = folder.empty() || folder.back() == L'\\' ? folder : folder + L"\\";
+    WIN32_FIND_DATAW data{};
+    const UniqueResource<HANDLE, &::FindClose, &InvalidFileHandle> find(::FindFirstFileExW(
+        (base + prefix + L"*").c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) return found;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            found.push_back(base + data.cFileName);
+    } while (::FindNextFileW(find.get(), &data));
+    return found;
 }
 
 std::uint64_t Win32Files::FileSize(const std::wstring& path) {

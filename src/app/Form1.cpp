@@ -116,6 +116,12 @@ void Form1::Form_Load() {
     load.Step(212, [&] {
         values_.HistoryLogPath = ComposeHistoryLogPath(ports_.processes.Environment(L"TEMP"));
     });
+    // 218 (placed before 214, which ends the restoring): the box that thins out older
+    // backups, as it was left (off unless ticked).
+    load.Step(218, [&] {
+        controls.SetValue(ControlId::ThinOutBackups,
+                          ReadSetting(settings, SettingKey::ThinOutBackups, L"Off") == L"On");
+    });
     load.Step(214, [&] { isLoading_ = false; });
 
     // 216: is Publisher installed? The registry says so without starting Publisher, whose
@@ -146,11 +152,18 @@ void Form1::Option1_Click() {
 void Form1::Option2_Click() {
     ports_.settings.Write(SettingKey::WhereOption, L"2");
 }
+// Thinning applies to "Create new file on backup"; the other option keeps one file a day.
 void Form1::Option3_Click() {
     ports_.settings.Write(SettingKey::BackupOption, L"1");
+    ports_.controls.SetEnabled(ControlId::ThinOutBackups, true);
 }
 void Form1::Option4_Click() {
     ports_.settings.Write(SettingKey::BackupOption, L"2");
+    ports_.controls.SetEnabled(ControlId::ThinOutBackups, false);
+}
+void Form1::ThinOutBackups_Click() {
+    ports_.settings.Write(SettingKey::ThinOutBackups,
+                          ports_.controls.Value(ControlId::ThinOutBackups) ? L"On" : L"Off");
 }
 
 void Form1::PushButton1_Click() {
@@ -256,6 +269,7 @@ void Form1::DispatchClick(ControlId id) {
         {ControlId::Option2, &Form1::Option2_Click},
         {ControlId::Option3, &Form1::Option3_Click},
         {ControlId::Option4, &Form1::Option4_Click},
+        {ControlId::ThinOutBackups, &Form1::ThinOutBackups_Click},
     };
     for (const auto& [control, handler] : kClickHandlers) {
         if (control == id) (this->*handler)();

@@ -64,6 +64,7 @@ class Form1 : public ControlEvents, public TrayEvents {
     void Option2_Click();
     void Option3_Click();
     void Option4_Click();
+    void ThinOutBackups_Click();
     void PushButton1_Click();
     void PushButton2_Click();
     void PushButton4_Click();

@@ -10,6 +10,7 @@
 
 #include "core/ErrorReport.h"
 #include "core/Failure.h"
+#include "backup/Thinning.h"
 #include "history/HistoryLog.h"
 
 namespace kelbrook::SavePublisher {
@@ -347,7 +348,8 @@ void PlaceLike(PublisherShapeRange& pasted, double left, double top) {
 }
 
 // What the user can do about a volume too full for a backup.
-constexpr wchar_t kLowSpaceAdvice[] = L"Pick another folder for the backups, or free some space.";
+constexpr wchar_t kLowSpaceAdvice[] =
+    L"Tick \"Thin out older backups\", pick another folder, or free some space.";
 
 // The log line of a document that was not backed up.
 std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
@@ -490,6 +492,39 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
         std::wstring backupPath;
         run.Step(132, [&] { backupPath = folder + L"\\" + SafeFileName(name); });
         run.Step(134, [&] { backupPath = Globals::CollapseBackslashes(backupPath); });
+        const std::wstring stem = backupPath;  // the backups' names begin with it
+        // After a good backup, with "Thin out older backups": the document's older backups in
+        // that folder go to the Recycle Bin as the rule says. Nobody asked for any single file
+        // to go, so a failure is traced, never reported, and the file stays.
+        const auto thinOut = [&] {
+            if (!controls.Value(ControlId::Option3) || !controls.Value(ControlId::ThinOutBackups) ||
+                folder.empty()) {
+                return;
+            }
+            std::vector<std::wstring> older;
+            RunUntrapped(ports.debug, L"SavePublisher.SaveAll (thinning)", [&] {
+                const std::wstring name = stem.substr(stem.find_last_of(L'\\') + 1);
+                older = Thinning::ToThin(
+                    Thinning::ParseBackups(ports.files.FilesStartingWith(folder, name + L" Date "),
+                                           stem, values.BackupExtension, ports.clock),
+                    Thinning::Seconds(ports.clock.Now()));
+            });
+            int moved = 0;
+            for (const std::wstring& backup : older) {
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll (thinning " + backup + L")", [&] {
+                    ports.files.MoveToRecycleBin(backup);
+                    ++moved;
+                });
+            }
+            if (moved > 0) {
+                run.Step(162, [&] {
+                    AppendHistoryLine(ports.files, values.HistoryLogPath,
+                                      name + L": " + std::to_wstring(moved) +
+                                          (moved == 1 ? L" older backup" : L" older backups") +
+                                          L" moved to the Recycle Bin");
+                });
+            }
+        };
         run.Step(138, [&] {
             const LocalTime now = ports.clock.Now();  // one reading for date and time
             backupPath =
@@ -555,8 +590,11 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                             ? FailureLine(name, backupPath, when, *saveFailure)
                             : name + L" was backup saved as " + backupPath + L" at " + when);
                 });
-                if (!saveFailure)
+                if (!saveFailure) {
                     values.LastBackups[state.fullName] = LastBackup{folder, backupPath};
+                    values.LowSpaceReported = false;
+                    thinOut();
+                }
                 continue;
             }
             createCopy();
@@ -741,7 +779,10 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                                         L" at " + when + L": " + *incomplete
                                   : name + L" was backup saved as " + backupPath + L" at " + when);
         });
-        if (!saveFailure) values.LowSpaceReported = false;
+        if (!saveFailure) {
+            values.LowSpaceReported = false;
+            thinOut();
+        }
         if (!saveFailure && !incomplete) {
             RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
                 values.LastBackups[document->FullName()] = LastBackup{folder, backupPath};

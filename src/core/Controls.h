@@ -29,6 +29,9 @@ class Controls {
 
     virtual bool Visible(ControlId id) const = 0;
     virtual void SetVisible(ControlId id, bool visible) = 0;
+    // A disabled control shows its value greyed and takes no input.
+    virtual bool Enabled(ControlId id) const = 0;
+    virtual void SetEnabled(ControlId id, bool enabled) = 0;
     virtual void SetBackColor(ControlId id, Color color) = 0;
 
     // Text selection of a text or rich-text box, in characters.

@@ -44,6 +44,9 @@ class Files {
     // file system compares); empty when there are none or the folder cannot be read.
     virtual std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                         const std::wstring& prefix) = 0;
+    // Moves a file to the Recycle Bin, where the user can get it back; asks nothing, shows
+    // nothing, and raises when it cannot.
+    virtual void MoveToRecycleBin(const std::wstring& path) = 0;
     // The size of a file in bytes; raises when it cannot be read.
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
     // The free bytes (for this user) of the volume that holds the folder, and the volume's

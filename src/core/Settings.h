@@ -19,6 +19,8 @@ inline constexpr wchar_t StartStopState[] = L"StartStopState";
 inline constexpr wchar_t BackupOption[] = L"Backup Option";
 inline constexpr wchar_t WindowsStartup[] = L"Windows Startup";
 inline constexpr wchar_t Minimized[] = L"Minimized";
+// "On" when older backups are thinned out after each good backup ("Off" when absent).
+inline constexpr wchar_t ThinOutBackups[] = L"Thin Out Backups";
 // Seconds a call into a copy instance of Publisher may take (1 to 3600, 60 when absent or
 // not a whole number in range). No control writes it: it is for tests and support.
 inline constexpr wchar_t PublisherTimeout[] = L"Publisher Timeout";

@@ -1229,8 +1229,8 @@ TEST_F(BackupRun, AFullDiskIsSeenComingAndToldOnce) {
         if (run == 1) {
             ASSERT_EQ(reports.size(), 1u) << ::testing::PrintToString(TextsOf(reports));
             EXPECT_EQ(reports[0].text,
-                      SaveAllReport(lines[0] + L". Pick another folder for the backups, or free "
-                                               L"some space.",
+                      SaveAllReport(lines[0] + L". Tick \"Thin out older backups\", pick another "
+                                               L"folder, or free some space.",
                                     160));
         } else {
             EXPECT_TRUE(reports.empty()) << ::testing::PrintToString(TextsOf(reports));
@@ -1268,6 +1268,95 @@ TEST_F(BackupRun, AfterARestartTheFirstScheduledRunSkipsAnUnchangedPublication) 
     EXPECT_EQ(FilesIn(docs), (std::set<std::wstring>{L"Flyer.pub", backup->filename().wstring()}));
     EXPECT_TRUE(CopyInstancesOf(ReadJournal(journal_)).empty());
     ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));  // off: no run during the close
+    ExpectDocumentsUnchanged();
+}
+
+// "Thin out older backups": in the window under "Overwrite old backup file on backup",
+// disabled with that option, its setting kept across a restart. Ticked, with 30 older backups
+// of a publication (ten in one hour three hours ago, ten in one day five days ago, ten in one
+// week six weeks ago) and two files that only look like backups, a run keeps the newest of
+// each ten and sends the other 27 to the Recycle Bin.
+TEST_F(BackupRun, OlderBackupsAreThinnedOutToTheRecycleBin) {
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", {{L"Flyer"}});
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}, true));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    const HWND box = Control(ControlId::ThinOutBackups);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Caption(ControlId::ThinOutBackups), L"Thin out older backups");
+    EXPECT_FALSE(Checked(ControlId::ThinOutBackups)) << "nothing is thinned unless asked";
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::Option4));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowEnabled(box); })) << "enabled with Option4";
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::Option3));
+    EXPECT_TRUE(WaitUntil([&] { return ::IsWindowEnabled(box) != FALSE; }));
+    ASSERT_NO_FATAL_FAILURE(Click(ControlId::ThinOutBackups));
+    EXPECT_TRUE(WaitUntil([] { return Store::Read(L"Thin Out Backups") == L"On"; }));
+    ASSERT_NO_FATAL_FAILURE(Close());
+    fs::remove(journal_);
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    EXPECT_TRUE(Checked(ControlId::ThinOutBackups)) << "the box forgot its setting";
+
+    // The older backups, named as the program names them.
+    FILETIME nowFile{};
+    const SYSTEMTIME now = LocalNow();
+    ::SystemTimeToFileTime(&now, &nowFile);
+    const unsigned long long nowTicks =
+        (static_cast<unsigned long long>(nowFile.dwHighDateTime) << 32) | nowFile.dwLowDateTime;
+    constexpr unsigned long long kMinute = 60ULL * 10000000ULL, kHour = 60 * kMinute,
+                                 kDay = 24 * kHour;
+    const auto backupAt = [&](unsigned long long age) {
+        const unsigned long long t = nowTicks - age;
+        const FILETIME file{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
+        SYSTEMTIME time{};
+        ::FileTimeToSystemTime(&file, &time);
+        return L"Flyer.pub Date " + FormatDate(time, 0, L"MMM d yyyy") + L" Time " +
+               FormatTime(time, L"hh mm ss tt") + L".pub";
+    };
+    std::set<std::wstring> kept = {L"Flyer.pub", L"Flyer.pub Date 31 Time 02.pub",
+                                   L"Flyer.pub old copy.pub"};
+    std::set<std::wstring> thinned;
+    for (const unsigned long long start : {3 * kHour, 5 * kDay, 42 * kDay}) {
+        const unsigned long long step = start == 3 * kHour ? kMinute : kHour;
+        for (int i = 0; i < 10; ++i) {
+            const std::wstring name = backupAt(start + i * step);
+            (i == 0 ? kept : thinned).insert(name);
+        }
+    }
+    ASSERT_EQ(thinned.size(), 27u) << "two older backups got one name";
+    for (const std::wstring& name : kept) {
+        if (name != L"Flyer.pub") {
+            ASSERT_TRUE(WriteBytes(docs / name, "looks like a backup"));
+        }
+    }
+    for (const std::wstring& name : thinned) {
+        ASSERT_TRUE(WriteBytes(docs / name, "older"));
+    }
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(2, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    kept.insert(backup->filename().wstring());
+    EXPECT_EQ(FilesIn(docs), kept);
+    EXPECT_EQ(log_->Lines().at(1), L"Flyer.pub: 27 older backups moved to the Recycle Bin");
+    // Wine's Recycle Bin is the desktop's trash of the Unix user, whose home Wine names in
+    // WINEHOMEDIR ("\\??\\Z:\\root").
+    const wchar_t* wineHome = _wgetenv(L"WINEHOMEDIR");
+    std::wstring home = wineHome != nullptr ? wineHome : L"";
+    if (home.starts_with(L"\\??\\")) home.erase(0, 4);
+    EXPECT_FALSE(home.empty()) << "Wine's Recycle Bin cannot be found";
+    if (!home.empty()) {
+        const fs::path trash = fs::path(home) / L".local\\share\\Trash\\files";
+        std::size_t inTrash = 0;
+        for (const std::wstring& name : thinned) inTrash += fs::exists(trash / name) ? 1 : 0;
+        EXPECT_EQ(inTrash, thinned.size())
+            << "not in " << ::testing::PrintToString(trash.wstring());
+        for (const std::wstring& name : thinned) {
+            fs::remove(trash / name);
+            fs::remove(trash.parent_path() / L"info" / (name + L".trashinfo"));
+        }
+    }
     ExpectDocumentsUnchanged();
 }
 

@@ -129,6 +129,13 @@ class FakeFiles : public Files {
         }
         return found;
     }
+    void MoveToRecycleBin(const std::wstring& path) override {
+        if (!contents.count(path) || readOnly.count(path)) throw Failure(L"Cannot recycle " + path);
+        recycled.push_back(path);
+        contents.erase(path);
+        times.erase(path);
+    }
+    std::vector<std::wstring> recycled;
     std::uint64_t FileSize(const std::wstring& path) override {
         auto it = contents.find(path);
         if (it == contents.end()) throw Failure(L"File not found");
@@ -344,6 +351,15 @@ class FakeControls : public Controls {
         if (changed && events_) events_->Click(id);
     }
     bool Visible(ControlId id) const override { return !hidden.count(id); }
+    bool Enabled(ControlId id) const override { return !disabled.count(id); }
+    void SetEnabled(ControlId id, bool enabled) override {
+        if (enabled) {
+            disabled.erase(id);
+        } else {
+            disabled.insert(id);
+        }
+    }
+    std::set<ControlId> disabled;
     void SetVisible(ControlId id, bool visible) override {
         if (visible) {
             hidden.erase(id);

@@ -685,8 +685,9 @@ TEST_F(SaveAllTest, AFullDiskIsSeenComingAndToldOnce) {
         if (run == 1) {
             EXPECT_EQ(
                 dialogs.shown[0].text.rfind(L"A.pub" + line +
-                                                L"96 MB would be left free on C:\\. Pick another "
-                                                L"folder for the backups, or free some space.",
+                                                L"96 MB would be left free on C:\\. Tick \"Thin "
+                                                L"out older backups\", pick another folder, or "
+                                                L"free some space.",
                                             0),
                 0u)
                 << dialogs.shown[0].text;
@@ -763,6 +764,53 @@ TEST_F(SaveAllTest, TheSkipIsRememberedAcrossARestartByTheExactCopy) {
     }
     EXPECT_EQ(publisher.created, 0) << "saved publications are copied, never rebuilt";
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+}  // namespace
+}  // namespace kelbrook
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+// With "Thin out older backups" ticked, a good backup sends the document's older backups that
+// the rule does not keep to the Recycle Bin, with one line in the log; one that cannot be
+// moved stays, traced and not reported. With the box off, or with "Overwrite old backup file
+// on backup", nothing goes.
+TEST_F(SaveAllTest, AGoodBackupThinsOutTheOlderOnesWhenAsked) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"F", L"C:\\Docs", {{L"f"}})});
+    // Three of one day, five days ago (now is Sep 1 2021 02:05:09 PM).
+    const std::vector<std::wstring> older = {L"C:\\B\\F Date Aug 27 2021 Time 02 00 00 PM.pub",
+                                             L"C:\\B\\F Date Aug 27 2021 Time 01 00 00 PM.pub",
+                                             L"C:\\B\\F Date Aug 27 2021 Time 12 30 00 PM.pub"};
+    const auto setUp = [&] {
+        for (const std::wstring& path : older) files.contents[path] = "older";
+        files.recycled.clear();
+    };
+    for (const bool asked : {false, true}) {
+        setUp();
+        controls.SetValue(ControlId::ThinOutBackups, asked);
+        Press();
+        EXPECT_EQ(files.recycled.size(), asked ? 2u : 0u);
+    }
+    EXPECT_EQ(LogLines().back(), L"F: 2 older backups moved to the Recycle Bin");
+    EXPECT_TRUE(files.contents.count(older[0])) << "the newest of the day went";
+
+    setUp();
+    files.readOnly = {older[1]};
+    Press();
+    EXPECT_EQ(files.recycled, std::vector<std::wstring>{older[2]});
+    EXPECT_EQ(LogLines().back(), L"F: 1 older backup moved to the Recycle Bin");
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_FALSE(debug.lines.empty()) << "the file that stayed left no trace";
+
+    setUp();
+    files.readOnly.clear();
+    controls.SetValue(ControlId::Option4, true);
+    Press();
+    EXPECT_TRUE(files.recycled.empty()) << "thinned with one file a day";
 }
 
 }  // namespace

@@ -96,7 +96,7 @@ TEST_F(MainWindowTest, LaysOutTwipsAtTheWindowsDpiWithAFixedBorder) {
     RECT client{};
     ::GetClientRect(window.Handle(), &client);
     EXPECT_EQ(client.right, Px(8025));
-    EXPECT_EQ(client.bottom, Px(8355));
+    EXPECT_EQ(client.bottom, Px(8705));
     const auto style = static_cast<DWORD>(::GetWindowLongW(window.Handle(), GWL_STYLE));
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -161,11 +161,11 @@ TEST_F(MainWindowTest, ADpiChangeScalesTheWindowItsControlsAndFonts) {
     ::GetClientRect(window.Handle(), &client);
     ::GetWindowRect(window.Handle(), &outer);
     EXPECT_EQ(client.right, MulDiv(8025, 144, 1440));
-    EXPECT_EQ(client.bottom, MulDiv(8355, 144, 1440));
+    EXPECT_EQ(client.bottom, MulDiv(8705, 144, 1440));
     EXPECT_EQ(outer.left, 40);
     EXPECT_EQ(outer.top, 30);
     const RECT button = ClientRectOf(window.Child(ControlId::PushButton3), window.Handle());
-    EXPECT_EQ(button.top, MulDiv(7335, 144, 1440));
+    EXPECT_EQ(button.top, MulDiv(7685, 144, 1440));
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(
                      ::SendMessageW(window.Child(ControlId::PushButton3), WM_GETFONT, 0, 0)),

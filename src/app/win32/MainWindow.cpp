@@ -67,6 +67,14 @@ void MainWindow::SetValue(ControlId id, bool value) {
     if (changed && events_ != nullptr) events_->Click(id);
 }
 
+bool MainWindow::Enabled(ControlId id) const {
+    return ::IsWindowEnabled(Child(id)) != FALSE;
+}
+
+void MainWindow::SetEnabled(ControlId id, bool enabled) {
+    ::EnableWindow(Child(id), enabled ? TRUE : FALSE);
+}
+
 bool MainWindow::Visible(ControlId id) const {
     return (::GetWindowLongW(Child(id), GWL_STYLE) & WS_VISIBLE) != 0;
 }

@@ -35,6 +35,8 @@ class MainWindow : public Controls {
     void SetValue(ControlId id, bool value) override;
     bool Visible(ControlId id) const override;
     void SetVisible(ControlId id, bool visible) override;
+    bool Enabled(ControlId id) const override;
+    void SetEnabled(ControlId id, bool enabled) override;
     void SetBackColor(ControlId id, Color color) override;
     void SetSelectionStart(ControlId id, int start) override;
     void SetSelectionLength(ControlId id, int length) override;

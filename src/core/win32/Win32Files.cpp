@@ -1,5 +1,8 @@
 #include "core/win32/Win32Files.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <cstdint>
 
 #include <utility>
@@ -148,6 +151,20 @@ std::vector<std::wstring> Win32Files::FilesStartingWith(const std::wstring& fold
             found.push_back(base + data.cFileName);
     } while (::FindNextFileW(find.get(), &data));
     return found;
+}
+
+void Win32Files::MoveToRecycleBin(const std::wstring& path) {
+    std::wstring from = path;
+    from.push_back(L'\0');  // a list of names, ended by an empty one
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    const int result = ::SHFileOperationW(&operation);
+    if (result != 0 || operation.fAnyOperationsAborted) {
+        throw Failure(L"Cannot move " + path + L" to the Recycle Bin (" + std::to_wstring(result) +
+                      L")");
+    }
 }
 
 std::uint64_t Win32Files::FileSize(const std::wstring& path) {

@@ -1382,7 +1382,8 @@ TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {
     EXPECT_EQ(ClipboardText(), kept) << "the user's clipboard was not given back";
     EXPECT_EQ(log_->Lines().size(), 1u) << "Flyer.pub's backup only";
     const std::vector<JournalEntry> journal = ReadJournal(journal_);
-    EXPECT_EQ(CopyInstancesOf(journal).size(), 2u) << "a further document was begun";
+    // Flyer's copy only: none waits while Notes' folder is asked, and Later is never begun.
+    EXPECT_EQ(CopyInstancesOf(journal).size(), 1u) << "a further document was begun";
     EXPECT_TRUE(std::none_of(journal.begin(), journal.end(), [](const JournalEntry& entry) {
         return entry.call == L"prompted";
     })) << "a copy's Quit met the question about unsaved changes";

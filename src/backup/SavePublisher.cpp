@@ -561,6 +561,39 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
         }
         if (!exact) createCopy();
 
+        // 160 gives the file written under the saving name the backup's name (no partial file
+        // remains after a failure), 162 logs it; a good backup is remembered for the timer's
+        // skip and thins out the older ones.
+        const auto finishBackup = [&](std::optional<std::wstring> saveFailure,
+                                      const std::optional<std::wstring>& incomplete,
+                                      const std::wstring& savingPath) {
+            if (!saveFailure) {
+                saveFailure =
+                    run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
+            }
+            if (saveFailure && !folder.empty()) {
+                RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
+                             [&] { ports.files.DeleteOrdinary(savingPath); });
+            }
+            run.Step(162, [&] {
+                const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
+                AppendHistoryLine(
+                    ports.files, values.HistoryLogPath,
+                    saveFailure  ? FailureLine(name, backupPath, when, *saveFailure)
+                    : incomplete ? name + L" was backup saved incompletely as " + backupPath +
+                                       L" at " + when + L": " + *incomplete
+                                 : name + L" was backup saved as " + backupPath + L" at " + when);
+            });
+            if (saveFailure) return;
+            values.LowSpaceReported = false;
+            thinOut();
+            if (incomplete) return;
+            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
+                const std::wstring key =
+                    state.fullName.empty() ? document->FullName() : state.fullName;
+                values.LastBackups[key] = LastBackup{folder, backupPath};
+            });
+        };
         if (exact) {
             // 160: the publication has not changed since the user saved it, so its file is
             // the backup, copied byte for byte under the saving name and then given the
@@ -574,27 +607,7 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                 copied = ports.files.CopySettled(state.fullName, savingPath);
             });
             if (copied || saveFailure) {
-                if (!saveFailure) {
-                    saveFailure =
-                        run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
-                }
-                if (saveFailure && !folder.empty()) {
-                    RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
-                                 [&] { ports.files.DeleteOrdinary(savingPath); });
-                }
-                run.Step(162, [&] {
-                    const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
-                    AppendHistoryLine(
-                        ports.files, values.HistoryLogPath,
-                        saveFailure
-                            ? FailureLine(name, backupPath, when, *saveFailure)
-                            : name + L" was backup saved as " + backupPath + L" at " + when);
-                });
-                if (!saveFailure) {
-                    values.LastBackups[state.fullName] = LastBackup{folder, backupPath};
-                    values.LowSpaceReported = false;
-                    thinOut();
-                }
+                finishBackup(saveFailure, std::nullopt, savingPath);
                 continue;
             }
             createCopy();
@@ -762,32 +775,7 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             if (!closed) FinishEnding(ending, ports.files);
         }
         copy.Release();
-        if (!saveFailure) {
-            saveFailure = run.Step(160, [&] { ports.files.MoveReplacing(savingPath, backupPath); });
-        }
-        if (saveFailure && !folder.empty()) {  // no partial file remains
-            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 160",
-                         [&] { ports.files.DeleteOrdinary(savingPath); });
-        }
-
-        run.Step(162, [&] {
-            const std::wstring when = ports.clock.FormatGeneralDate(ports.clock.Now());
-            AppendHistoryLine(ports.files, values.HistoryLogPath,
-                              saveFailure ? FailureLine(name, backupPath, when, *saveFailure)
-                              : incomplete
-                                  ? name + L" was backup saved incompletely as " + backupPath +
-                                        L" at " + when + L": " + *incomplete
-                                  : name + L" was backup saved as " + backupPath + L" at " + when);
-        });
-        if (!saveFailure) {
-            values.LowSpaceReported = false;
-            thinOut();
-        }
-        if (!saveFailure && !incomplete) {
-            RunUntrapped(ports.debug, L"SavePublisher.SaveAll at line 162", [&] {
-                values.LastBackups[document->FullName()] = LastBackup{folder, backupPath};
-            });
-        }
+        finishBackup(saveFailure, incomplete, savingPath);
     }  // 166
 
     run.Step(174, [&] {

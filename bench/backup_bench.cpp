@@ -14,6 +14,7 @@
 #include <sstream>
 #include <string>
 
+#include "BenchSupport.h"
 #include "app/win32/MainWindow.h"
 #include "backup/SavePublisher.h"
 #include "backup/win32/ComPublisherAutomation.h"
@@ -25,6 +26,7 @@
 
 using namespace kelbrook;
 using namespace kelbrook::win32;
+using namespace kelbrook::bench;
 using Steady = std::chrono::steady_clock;
 
 namespace {
@@ -286,20 +288,6 @@ struct TAutomation : PublisherAutomation {
     }
 };
 
-// Error reports go to the console instead of a box.
-struct ConsoleDialogs : Dialogs {
-    int reports = 0;
-    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring&, MessageButtons,
-                              MessageIcon) override {
-        ++reports;
-        std::fwprintf(stderr, L"report: %ls\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
-struct NoFolders : FolderPicker {
-    std::wstring PickFolder(const std::wstring&, const std::wstring&) override { return L""; }
-};
-
 void SetValue(const std::wstring& subkey, const std::wstring& name, const std::wstring& value) {
     UniqueKey key;
     ::RegCreateKeyExW(HKEY_CURRENT_USER, subkey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -307,26 +295,6 @@ void SetValue(const std::wstring& subkey, const std::wstring& name, const std::w
     ::RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
                      reinterpret_cast<const BYTE*>(value.c_str()),
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-DWORD RunAndWait(std::wstring commandLine, UniqueHandle* keep = nullptr) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info)) {
-        return 0xFFFFFFFF;
-    }
-    UniqueHandle thread(info.hThread);
-    UniqueHandle process(info.hProcess);
-    if (keep != nullptr) {
-        *keep = std::move(process);
-        return 0;
-    }
-    ::WaitForSingleObject(process.get(), 60000);
-    DWORD code = 0xFFFFFFFF;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 
+#include "BenchSupport.h"
 #include "app/win32/MainWindow.h"
 #include "backup/SavePublisher.h"
 #include "backup/win32/ComPublisherAutomation.h"
@@ -25,6 +26,7 @@
 
 using namespace kelbrook;
 using namespace kelbrook::win32;
+using namespace kelbrook::bench;
 namespace fs = std::filesystem;
 
 namespace {
@@ -56,43 +58,12 @@ Sample Measure(double runMs) {
     PROCESS_MEMORY_COUNTERS_EX memory{};
     memory.cb = sizeof memory;
     if (::GetProcessMemoryInfo(::GetCurrentProcess(),
-                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
+                               reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
+                               sizeof memory)) {
         sample.privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
     }
     sample.runMs = runMs;
     return sample;
-}
-
-struct Console : Dialogs {
-    int reports = 0;
-    MessageAnswer ShowMessage(const std::wstring& text, const std::wstring&, MessageButtons,
-                              MessageIcon) override {
-        ++reports;
-        std::fwprintf(stderr, L"report: %ls\n", text.c_str());
-        return MessageAnswer::Ok;
-    }
-};
-struct NoFolders : FolderPicker {
-    std::wstring PickFolder(const std::wstring&, const std::wstring&) override { return L""; }
-};
-
-DWORD Run(std::wstring commandLine, UniqueHandle* keep = nullptr) {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &info)) {
-        return 0xFFFFFFFF;
-    }
-    UniqueHandle thread(info.hThread), process(info.hProcess);
-    if (keep != nullptr) {
-        *keep = std::move(process);
-        return 0;
-    }
-    ::WaitForSingleObject(process.get(), 60000);
-    DWORD code = 0xFFFFFFFF;
-    ::GetExitCodeProcess(process.get(), &code);
-    return code;
 }
 
 std::set<std::wstring> Listing(const fs::path& folder) {
@@ -120,7 +91,7 @@ int wmain(int argc, wchar_t** argv) {
     fs::remove_all(work, ignored);
     fs::create_directories(work / L"docs");
     fs::create_directories(work / L"backups");
-    if (Run(standin + L" /RegServer") != 0) {
+    if (RunAndWait(standin + L" /RegServer") != 0) {
         std::fprintf(stderr, "the stand-in could not be registered\n");
         return 1;
     }
@@ -134,7 +105,7 @@ int wmain(int argc, wchar_t** argv) {
         arguments += L" \"" + file.wstring() + L"\"";
     }
     UniqueHandle running;
-    Run(standin + arguments, &running);
+    RunAndWait(standin + arguments, &running);
     ComPublisherAutomation publisher;
     for (int i = 0; i < 500 && !SavePublisher::IsPublisherRunning(publisher); ++i) ::Sleep(20);
     {  // the third is changed in Publisher, so every run rebuilds it in a copy instance
@@ -148,7 +119,7 @@ int wmain(int argc, wchar_t** argv) {
     window.SetValue(ControlId::Option1, true);
     window.SetValue(ControlId::Option4, true);  // one file a day: the folder stays small
     window.SetCaption(ControlId::Text1, (work / L"backups").wstring());
-    Console dialogs;
+    ConsoleDialogs dialogs;
     Win32Files files;
     NoFolders folders;
     Win32Clipboard clipboard;
@@ -158,8 +129,8 @@ int wmain(int argc, wchar_t** argv) {
     values.BackupExtension = L".pub";
     values.HistoryLogPath = (work / L"history.txt").wstring();
     values.FreeSpaceFloor = 0;
-    const SavePublisherPorts ports{window, dialogs, files, folders, publisher, clipboard, clock,
-                                   debug};
+    const SavePublisherPorts ports{window,    dialogs,   files, folders,
+                                   publisher, clipboard, clock, debug};
     Sample at10{}, atLast{};
     for (int run = 1; run <= runs; ++run) {
         const auto start = std::chrono::steady_clock::now();
@@ -181,11 +152,12 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (auto app = publisher.AttachRunning()) app->Quit();
     ::WaitForSingleObject(running.get(), 30000);
-    Run(standin + L" /UnregServer");
+    RunAndWait(standin + L" /UnregServer");
 
-    std::printf("%d runs over 3 small publications (2 saved: exact copies; 1 changed: rebuilt), "
-                "%d error reports\n",
-                runs, dialogs.reports);
+    std::printf(
+        "%d runs over 3 small publications (2 saved: exact copies; 1 changed: rebuilt), "
+        "%d error reports\n",
+        runs, dialogs.reports);
     std::printf("%-18s %10s %10s %10s\n", "", "run 10", "last run", "growth");
     const auto row = [](const char* what, double a, double b) {
         std::printf("%-18s %10.0f %10.0f %+10.0f\n", what, a, b, b - a);

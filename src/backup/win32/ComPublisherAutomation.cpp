@@ -44,15 +44,14 @@ class ComShapeRange : public ComObject<PublisherShapeRange> {
     void Copy() override { object_.Call(L"Copy"); }
     double Left() override { return object_.Number(L"Left"); }
     double Top() override { return object_.Number(L"Top"); }
-    void IncrementLeft(double points) override {
+    void IncrementLeft(double points) override { Move(L"IncrementLeft", points); }
+    void IncrementTop(double points) override { Move(L"IncrementTop", points); }
+
+  private:
+    void Move(const wchar_t* member, double points) {
         std::vector<Variant> arguments;
         arguments.push_back(NumberArgument(points));
-        object_.Call(L"IncrementLeft", std::move(arguments));
-    }
-    void IncrementTop(double points) override {
-        std::vector<Variant> arguments;
-        arguments.push_back(NumberArgument(points));
-        object_.Call(L"IncrementTop", std::move(arguments));
+        object_.Call(member, std::move(arguments));
     }
 };
 

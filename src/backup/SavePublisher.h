@@ -1,6 +1,31 @@
-// The backup run: one backup copy of every document open in the running Publisher, each
-// made in a fresh Publisher instance through the clipboard, saved under a backup name and
-// written to the history log.
+// The backup run (SaveAll): one backup of every document open in the running Publisher, saved
+// under a backup name (BackupName) and written to the history log. A publication Publisher
+// calls saved is backed up as its file, copied exactly; a changed one is rebuilt in a fresh
+// Publisher instance of its own, the copy (CopyInstance), its content moved across through
+// the clipboard (ContentRebuild). Each document goes through its phases in DocumentBackup.
+//
+// The steps, by the numbers the error report cites ("SaveAll at line N"), in run order:
+//   100  Publisher running? Otherwise the run ends silently
+//   102  attach to the running Publisher
+//   104  the number of documents, then each document, all taken before any copy exists
+//   106  for each document: is it saved, and its file (the timer's skip; traced only)
+//   112  its name
+//   114  Option2: 116 its folder; 118, 120 asked for while it has none
+//   128  Option1: 130 the folder typed in Text1
+//   132  folder and name joined; 134 doubled backslashes collapsed
+//   138  the date (and time) stamp and the extension
+//   160  free space: a backup that would leave less than the floor is refused
+//   160  a saved publication: its file copied exactly under the saving name
+//   108  otherwise, the copy instance is created, and the content rebuilt in it:
+//        136 page size; 122 master pages; 140 page counter; 142 the pages; per page
+//        144 first page?, 146 the copy's first page or 148 a page added; 126 its master;
+//        150 has shapes?, 152 copied, 154 pasted and placed; 156 counter; 158 next page;
+//        168 the scratch area
+//   160  the copy saved under the saving name; 164 the copy let go of
+//   160  the saved file takes the backup's name
+//   162  the log line (also for a skip, a refusal, thinning and a document not handed over)
+//   166  next document
+//   174  the last copy left to end, the clipboard put back
 #pragma once
 
 #include <string>
@@ -42,17 +67,6 @@ bool IsPublisherRunning(PublisherAutomation& publisher);
 // "" when neither is selected. Date and time are those of the one reading `now`.
 std::wstring AddBackupStamp(const Controls& controls, Clock& clock, const LocalTime& now,
                             const std::wstring& path, const std::wstring& extension);
-
-// The document name as the file-name part of a backup path: \ / : * ? " < > | become "_",
-// so that a name can neither add a folder level nor make the path invalid.
-std::wstring SafeFileName(const std::wstring& name);
-
-// Where a backup is written before it replaces the file of its own name: in the same folder.
-std::wstring SavingPath(const std::wstring& backupPath);
-
-// Where a copy known to be incomplete is saved: " (incomplete)" before the extension, so that
-// it never replaces a backup of the backup's own name.
-std::wstring IncompletePath(const std::wstring& backupPath);
 
 // A name the user can recognise for document k whose name cannot be read: the file-name part
 // of its full name when that can be read, otherwise "Publication <k>" (so too for a

@@ -25,6 +25,10 @@ struct FakeProcessState {
     std::wstring tag;
     bool quit = false;   // Quit was answered
     bool ended = false;  // crashed, or ended at a bound or by End
+    // The file its last SaveAs wrote, held until the publication is closed or the process is
+    // seen to have gone (time passes only when somebody waits for it here).
+    std::wstring held;
+    bool seenGone = false;
 };
 
 struct FakeInstance {
@@ -55,6 +59,7 @@ struct FakePublisherWorld {
     std::set<std::wstring> hanging;
     std::vector<std::wstring> journal;  // "<tag> <Object>.<Member>"
     std::vector<std::weak_ptr<FakeInstance>> copies;
+    std::vector<std::shared_ptr<FakeProcessState>> processes;  // every copy's
     int mostCopiesAlive = 0;
     // Where SaveAs writes: full path -> file contents; folders where writing is refused.
     std::map<std::wstring, std::string>* files = nullptr;
@@ -80,6 +85,13 @@ struct FakePublisherWorld {
         instance.process->ended = true;
         journal.push_back(instance.tag + L" ended");
         throw Failure(kFakeOverdue);
+    }
+    // A copy instance that saved this file holds it until it closes its publication or ends.
+    bool Holds(const std::wstring& path) const {
+        for (const auto& process : processes) {
+            if (!process->ended && !process->seenGone && process->held == path) return true;
+        }
+        return false;
     }
     int CopiesAlive() const {
         int alive = 0;
@@ -405,6 +417,7 @@ class Document : public PublisherDocument {
             (*w_.world->files)[fileName] = standin::SerializePublication(publication);
         w_.instance->changed = false;
         w_.instance->unsaved.erase(w_.document);
+        w_.instance->process->held = fileName;
     }
     void Close() override {
         w_.Call(L"Document.Close");
@@ -413,6 +426,7 @@ class Document : public PublisherDocument {
             w_.world->Overdue(*w_.instance);
         }
         standin::Publication& publication = w_.Document();
+        w_.instance->process->held.clear();
         publication = standin::Publication{};
         publication.name = L"Publication1";
         publication.pages.resize(1);
@@ -436,7 +450,8 @@ class Process : public PublisherProcess {
         if (auto instance = instance_.lock()) instance->gone = true;
     }
     bool WaitUntilGone(int) override {
-        return state_->ended || (state_->quit && instance_.expired());
+        if (state_->quit && instance_.expired()) state_->seenGone = true;
+        return state_->ended || state_->seenGone;
     }
     bool Gone() override { return state_->ended; }
     // The time passes at once here: a copy still held or never quit is ended.
@@ -546,6 +561,7 @@ class FakePublisher : public PublisherAutomation {
             instance->documents.push_back(blank);
         }
         world->copies.push_back(instance);
+        world->processes.push_back(instance->process);
         lastCopy = instance;
         world->mostCopiesAlive = std::max(world->mostCopiesAlive, world->CopiesAlive());
         return std::make_unique<fake::Application>(fake::Where{world, instance});

@@ -95,6 +95,11 @@ class FakeFiles : public Files {
         auto it = contents.find(from);
         if (it == contents.end()) throw Failure(L"File not found");
         if (readOnly.count(to)) throw Failure(L"Access is denied");
+        if (inUse && inUse(from)) {
+            throw Failure(
+                L"The process cannot access the file because it is being used by "
+                L"another process.");
+        }
         contents[to] = it->second;
         contents.erase(from);
         // A rename keeps the file's last-write time; a file written by SaveAs (the fake keeps
@@ -118,6 +123,7 @@ class FakeFiles : public Files {
         return true;
     }
     std::set<std::wstring> unreadable, changing;
+    std::function<bool(const std::wstring&)> inUse;  // a file another process holds open
     std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                 const std::wstring& prefix) override {
         std::vector<std::wstring> found;

@@ -14,6 +14,9 @@ struct Form1Harness {
     Form1Harness() {
         controls.Connect(&form);
         publisher.world->files = &files.contents;
+        files.inUse = [world = publisher.world](const std::wstring& path) {
+            return world->Holds(path);
+        };
     }
     Form1Harness(const Form1Harness&) = delete;
     Form1Harness& operator=(const Form1Harness&) = delete;

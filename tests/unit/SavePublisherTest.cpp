@@ -154,6 +154,18 @@ TEST_F(SaveAllTest, AnUnsavedDocumentAsksForAFolderUntilOneIsChosen) {
     EXPECT_TRUE(Backup(L"E:\\Chosen\\Notes Date Sep 1 2021 Time 02 05 09 PM.pub"));
     EXPECT_TRUE(Backup(L"C:\\Docs\\Old Date Sep 1 2021 Time 02 05 09 PM.pub"));
 
+    // A folder that cannot be read (116) is asked for like a never-saved document's, for each
+    // document: never the folder of the document before.
+    picker.prompts.clear();
+    picker.answers = {L"E:\\One", L"E:\\Two"};
+    publisher.world->failing = {L"running:Document.Path"};
+    Press();
+    EXPECT_EQ(picker.prompts,
+              (std::vector<std::wstring>{L"Notes is unsaved. Please select location:",
+                                         L"Old is unsaved. Please select location:"}));
+    EXPECT_TRUE(Backup(L"E:\\Two\\Old Date Sep 1 2021 Time 02 05 09 PM.pub"));
+    publisher.world->failing.clear();
+
     // With Option1 the folder of Text1 serves, without a dialog; a trailing "\" gives one
     // separator, and characters that cannot stand in a file name become "_".
     picker.prompts.clear();
@@ -657,6 +669,45 @@ TEST_F(SaveAllTest, AMissingMasterScratchAreaOrPositionMakesTheBackupIncomplete)
         EXPECT_EQ(
             LogLines().back().rfind(L"News.pub was backup saved incompletely as " + incomplete, 0),
             0u);
+    }
+}
+
+// The copy instance is used only as it must be: its page count is read once per document,
+// none is started for a document refused for space, and one that could not close its
+// publication still holds its file and is waited for before the file takes the backup's
+// name. Any backup written, an incomplete one too, ends the spell of the low-space report.
+TEST_F(SaveAllTest, TheCopyInstanceIsStartedReadAndLetGoOnlyAsItMustBe) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Newsletter()});
+    publisher.world->running->unsaved.insert(0);
+    publisher.world->failing = {L"Document.Close"};
+    Press();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    EXPECT_EQ(FileNames(),
+              std::vector<std::wstring>{L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM.pub"});
+    const std::vector<std::wstring>& journal = publisher.world->journal;
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy1 Pages.Count"), 1);
+
+    publisher.world->failing.clear();
+    files.contents.clear();
+    publisher.created = 0;
+    values.FreeSpaceFloor = 100ULL * 1024 * 1024;
+    const struct {
+        std::uint64_t free;
+        const wchar_t* failing;
+        std::vector<int> steps;  // reported in this run
+        int created;
+    } runs[] = {{0, L"", {160}, 0},
+                {0, L"", {}, 0},
+                {1ULL << 40, L"MasterPages.Add", {122}, 1},  // incomplete, but written
+                {0, L"", {160}, 1}};
+    for (const auto& run : runs) {
+        dialogs.shown.clear();
+        files.freeBytes = run.free;
+        publisher.world->failing = {run.failing};
+        Press();
+        EXPECT_EQ(ReportedSteps(), run.steps);
+        EXPECT_EQ(publisher.created, run.created) << "a copy instance was started for nothing";
     }
 }
 

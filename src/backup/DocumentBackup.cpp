@@ -1,0 +1,266 @@
+#include "backup/DocumentBackup.h"
+
+#include <utility>
+#include <vector>
+
+#include "backup/BackupName.h"
+#include "backup/RebuildContent.h"
+#include "backup/Thinning.h"
+#include "history/HistoryLog.h"
+
+namespace kelbrook::SavePublisher {
+
+namespace {
+
+// What the user can do about a volume too full for a backup.
+constexpr wchar_t kLowSpaceAdvice[] =
+    L"Tick \"Thin out older backups\", pick another folder, or free some space.";
+
+// The log line of a document that was not backed up.
+std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
+                         const std::wstring& when, const std::wstring& failure) {
+    return name + L" could not be backup saved as " + backupPath + L" at " + when + L": " + failure;
+}
+
+}  // namespace
+
+void DocumentBackup::LogNotHandedOver(BackupRunContext& context, int k,
+                                      const std::wstring& failure) {
+    Controls& controls = context.ports.controls;
+    Clock& clock = context.ports.clock;
+    const std::wstring name = ReadableName(nullptr, k);
+    context.run.Step(162, [&] {
+        const std::wstring where =
+            controls.Value(ControlId::Option1) ? controls.Caption(ControlId::Text1) : L"";
+        const std::wstring path = AddBackupStamp(
+            controls, clock, clock.Now(), where.empty() ? name : BackupName::Stem(where, name),
+            context.values.BackupExtension);
+        AppendHistoryLine(context.ports.files, context.values.HistoryLogPath,
+                          FailureLine(name, path, clock.FormatGeneralDate(clock.Now()), failure));
+    });
+}
+
+void DocumentBackup::ReadSavedState() {
+    context_.Untrapped(L" at line 106", [&] { state_ = SavePublisher::ReadSavedState(document_); });
+}
+
+bool DocumentBackup::SkipIfUnchanged() {
+    if (context_.kind != RunKind::OnSchedule) return false;
+    std::optional<Unchanged> unchanged;
+    context_.Untrapped(L" at line 106", [&] {
+        unchanged = UnchangedSinceBackup(document_, state_, context_.ports.controls,
+                                         context_.ports.files, context_.values);
+    });
+    if (!unchanged) return false;
+    context_.run.Step(162, [&] {
+        AppendHistoryLine(context_.ports.files, context_.values.HistoryLogPath,
+                          unchanged->name + L" is unchanged since its backup " + unchanged->backup +
+                              L" at " +
+                              context_.ports.clock.FormatGeneralDate(context_.ports.clock.Now()));
+    });
+    return true;
+}
+
+void DocumentBackup::NameAndFolder() {
+    GuardedProcedure& run = context_.run;
+    if (run.Step(112, [&] { name_ = document_.Name(); }) || name_.empty()) {
+        name_ = ReadableName(&document_, k_);
+    }
+    FolderByOptions();
+    run.Step(132, [&] { backupPath_ = BackupName::Joined(folder_, name_); });
+    run.Step(134, [&] { backupPath_ = Globals::CollapseBackslashes(backupPath_); });
+    stem_ = backupPath_;
+}
+
+// With Option2 the document's own folder (116), asked for while it has none: never saved, or
+// its folder could not be read (118, 120); with Option1 the folder typed in Text1 (128, 130).
+void DocumentBackup::FolderByOptions() {
+    GuardedProcedure& run = context_.run;
+    Controls& controls = context_.ports.controls;
+    if (run.Test(114, [&] { return controls.Value(ControlId::Option2); })) {
+        run.Step(116, [&] { folder_ = document_.Path(); });
+        while (run.Test(118, [&] { return folder_.empty(); })) {
+            bool asked = false;
+            run.Step(120, [&] {
+                folder_ = context_.ports.folders.PickFolder(name_ + kUnsavedPrompt, L"");
+                asked = true;
+            });
+            if (!asked) break;  // a dialog that cannot be shown would come back for ever
+        }
+    } else if (run.Test(128, [&] { return controls.Value(ControlId::Option1); })) {
+        run.Step(130, [&] { folder_ = controls.Caption(ControlId::Text1); });
+    }
+}
+
+void DocumentBackup::Stamp() {
+    context_.run.Step(138, [&] {
+        const LocalTime now = context_.ports.clock.Now();  // one reading for date and time
+        backupPath_ = AddBackupStamp(context_.ports.controls, context_.ports.clock, now,
+                                     backupPath_, context_.values.BackupExtension);
+    });
+}
+
+// The line for a backup that would leave less than the floor free; empty when it fits (or
+// nothing can be told).
+std::wstring DocumentBackup::LowSpaceLine() {
+    std::wstring line;
+    context_.Untrapped(L" at line 160 (free space)", [&] {
+        if (folder_.empty()) return;
+        const ProgramValues& values = context_.values;
+        const auto last = values.LastBackups.find(state_.fullName);
+        const std::wstring like = !state_.fullName.empty()           ? state_.fullName
+                                  : last != values.LastBackups.end() ? last->second.path
+                                                                     : std::wstring();
+        std::uint64_t estimate = 0;  // unknown: the floor alone decides
+        try {
+            if (!like.empty()) estimate = context_.ports.files.FileSize(like);
+        } catch (...) {
+        }
+        const auto [free, volume] = context_.ports.files.FreeSpace(folder_);
+        if (free >= estimate + values.FreeSpaceFloor) return;
+        const std::uint64_t left = free > estimate ? (free - estimate) / (1024 * 1024) : 0;
+        line = name_ + L" was not backup saved: only " + std::to_wstring(left) +
+               L" MB would be left free on " + volume;
+    });
+    return line;
+}
+
+// A full disk would fail the user's own saves too.
+bool DocumentBackup::RefuseForSpace() {
+    const std::wstring line = LowSpaceLine();
+    if (line.empty()) return false;
+    if (!std::exchange(context_.values.LowSpaceReported, true)) {
+        context_.run.Step(160, [&] { throw Failure(line + L". " + kLowSpaceAdvice); });
+    }
+    context_.run.Step(162, [&] {
+        AppendHistoryLine(context_.ports.files, context_.values.HistoryLogPath, line);
+    });
+    return true;
+}
+
+// The publication has not changed since the user saved it, so its file is the backup, copied
+// under the saving name and then given the backup's name. A file that cannot be read, or
+// changes while it is copied, is left alone: the document is rebuilt instead.
+bool DocumentBackup::CopyExactly() {
+    if (state_.fullName.empty()) return false;
+    savingPath_ = BackupName::SavingPath(backupPath_);
+    bool copied = false;
+    saveFailure_ = context_.run.Step(160, [&] {
+        if (folder_.empty()) throw Failure(L"No folder to save the backup in");
+        context_.ports.files.DeleteOrdinary(savingPath_);  // a killed run's
+        copied = context_.ports.files.CopySettled(state_.fullName, savingPath_);
+    });
+    return copied || saveFailure_;
+}
+
+void DocumentBackup::Rebuild() {
+    incomplete_ = ContentRebuild(context_, copy_, document_).Run();
+}
+
+void DocumentBackup::AbandonCopy() {
+    if (copy_.Gone()) return;
+    EndingCopy quit;
+    context_.Untrapped(L" (closing)", [&] { copy_.LetGo(false, k_, quit); });
+    ending_.Hand(std::move(quit));
+}
+
+// The copy is written under a saving name beside the backup and takes the backup's name only
+// once it is complete and the copy instance has let it go, so a failed save never destroys an
+// earlier backup of that name. A copy known to be incomplete never takes the backup's own
+// name: an existing backup is worth more. The copy before has had this document's time to
+// end, and is waited for when this one is let go of; a copy that could not close its
+// publication still holds the saved file, and is waited for before the rename.
+void DocumentBackup::SaveAndLetGo() {
+    const std::optional<std::wstring> goneBy = copy_.GoneBy();
+    if (incomplete_ && !goneBy) backupPath_ = BackupName::IncompletePath(backupPath_);
+    savingPath_ = BackupName::SavingPath(backupPath_);
+    saveFailure_ = goneBy;
+    if (!copy_.Gone()) {
+        if (!folder_.empty()) {  // a saving file left by a killed run
+            context_.Untrapped(L" at line 160",
+                               [&] { context_.ports.files.DeleteOrdinary(savingPath_); });
+        }
+        saveFailure_ = copy_.Step(160, [&] {
+            // Without a folder the path would name the root of whatever drive is current: no
+            // backup is better than one nobody finds.
+            if (folder_.empty()) throw Failure(L"No folder to save the backup in");
+            copy_.Document().SaveAs(savingPath_);
+        });
+    }
+    if (!copy_.Gone()) {
+        bool closed = false;
+        EndingCopy quit;
+        context_.run.Step(164, [&] { closed = copy_.LetGo(!saveFailure_, k_, quit); });
+        ending_.Hand(std::move(quit));
+        if (!closed) ending_.FinishNow();
+    }
+    copy_.Release();
+}
+
+void DocumentBackup::Finish() {
+    GuardedProcedure& run = context_.run;
+    Files& files = context_.ports.files;
+    if (!saveFailure_) {
+        saveFailure_ = run.Step(160, [&] { files.MoveReplacing(savingPath_, backupPath_); });
+    }
+    if (saveFailure_ && !folder_.empty()) {  // no partial file remains after a failure
+        context_.Untrapped(L" at line 160", [&] { files.DeleteOrdinary(savingPath_); });
+    }
+    run.Step(162, [&] {
+        const std::wstring when =
+            context_.ports.clock.FormatGeneralDate(context_.ports.clock.Now());
+        AppendHistoryLine(files, context_.values.HistoryLogPath,
+                          saveFailure_ ? FailureLine(name_, backupPath_, when, *saveFailure_)
+                          : incomplete_
+                              ? name_ + L" was backup saved incompletely as " + backupPath_ +
+                                    L" at " + when + L": " + *incomplete_
+                              : name_ + L" was backup saved as " + backupPath_ + L" at " + when);
+    });
+    if (saveFailure_) return;
+    context_.values.LowSpaceReported = false;
+    ThinOut();
+    if (!incomplete_) Remember();
+}
+
+// After a good backup, with "Thin out older backups": the document's older backups in that
+// folder go to the Recycle Bin as the rule says. Nobody asked for any single file to go, so a
+// failure is traced, never reported, and the file stays.
+void DocumentBackup::ThinOut() {
+    Controls& controls = context_.ports.controls;
+    if (!controls.Value(ControlId::Option3) || !controls.Value(ControlId::ThinOutBackups) ||
+        folder_.empty()) {
+        return;
+    }
+    Files& files = context_.ports.files;
+    std::vector<std::wstring> older;
+    context_.Untrapped(L" (thinning)", [&] {
+        older = Thinning::ToThin(
+            Thinning::ParseBackups(files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),
+                                   stem_, context_.values.BackupExtension, context_.ports.clock),
+            Thinning::Seconds(context_.ports.clock.Now()));
+    });
+    int moved = 0;
+    for (const std::wstring& backup : older) {
+        context_.Untrapped(L" (thinning " + backup + L")", [&] {
+            files.MoveToRecycleBin(backup);
+            ++moved;
+        });
+    }
+    if (moved == 0) return;
+    context_.run.Step(162, [&] {
+        AppendHistoryLine(files, context_.values.HistoryLogPath,
+                          name_ + L": " + std::to_wstring(moved) +
+                              (moved == 1 ? L" older backup" : L" older backups") +
+                              L" moved to the Recycle Bin");
+    });
+}
+
+// The good backup, for the timer's skip.
+void DocumentBackup::Remember() {
+    context_.Untrapped(L" at line 162", [&] {
+        const std::wstring key = state_.fullName.empty() ? document_.FullName() : state_.fullName;
+        context_.values.LastBackups[key] = LastBackup{folder_, backupPath_};
+    });
+}
+
+}  // namespace kelbrook::SavePublisher

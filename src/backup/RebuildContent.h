@@ -1,0 +1,57 @@
+// Steps 136 to 168: a changed publication rebuilt in its copy instance. The page size (136),
+// the master pages with their shapes (122), every page in order with its shapes (140 to 158)
+// and its master (126), and the scratch area (168); shapes go across through the clipboard
+// and are put where they stood.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "backup/BackupRunContext.h"
+#include "backup/CopyInstance.h"
+
+namespace kelbrook::SavePublisher {
+
+class ContentRebuild {
+  public:
+    ContentRebuild(BackupRunContext& context, CopyInstance& copy, PublisherDocument& original)
+        : context_(context), copy_(copy), original_(original) {}
+    ContentRebuild(const ContentRebuild&) = delete;
+    ContentRebuild& operator=(const ContentRebuild&) = delete;
+
+    // Runs the content steps. The first failure of a step that carries content (122 to 168),
+    // which makes the copy incomplete; nothing when it holds everything.
+    std::optional<std::wstring> Run();
+
+  private:
+    void PageSetup();    // 136
+    void MasterPages();  // 122
+    void Pages();        // 140 to 158
+    // One page: its target page in the copy (144 to 148), its master (126), its shapes (150
+    // to 154).
+    void Page(PublisherPage& page, std::int16_t i);
+    void PageMaster(PublisherPage& page, PublisherPage* target);
+    void PageShapes(PublisherPage& page, PublisherPage* target);
+    void Scratch();  // 168
+    // The shapes of one page (or master page, or the scratch area) copied through the
+    // clipboard onto another and put where they stood.
+    void CopyShapesAcross(PublisherShapes& from, PublisherShapes& to);
+    // The copy's pages, fetched once for the whole document.
+    PublisherPages& TargetPages();
+
+    BackupRunContext& context_;
+    CopyInstance& copy_;
+    PublisherDocument& original_;
+    // References into the copy, released when the rebuild ends (before the copy is let go).
+    std::unique_ptr<PublisherPages> copyPages_;
+    std::vector<std::unique_ptr<PublisherPage>> masters_;  // the copy's, by index - 1
+    int copyPageCount_ = -1;                               // read once, then kept
+    int masterCount_ = 1;
+    // A copy whose master pages could not all be made cannot be given them page by page; and a
+    // failure at 126 is reported once, since the next pages would fail alike.
+    bool pageMastersFailed_ = false;
+};
+
+}  // namespace kelbrook::SavePublisher

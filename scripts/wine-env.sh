@@ -50,6 +50,10 @@ wine_prefix_create() {
   # Without a window manager on Xvfb, Wine draws the windows' own title bars and borders.
   "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1 || true
   "$WINE_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f </dev/null >/dev/null 2>&1 || true
+  # N: is a network share to Windows (no Recycle Bin there), for the tests that need one.
+  mkdir -p "$WINEPREFIX/network-share"
+  ln -sfn ../network-share "$WINEPREFIX/dosdevices/n:"
+  "$WINE_LOADER" reg add 'HKLM\Software\Wine\Drives' /v n: /t REG_SZ /d network /f </dev/null >/dev/null 2>&1 || true
   wineserver -w </dev/null >/dev/null 2>&1 || true
 }
 

@@ -49,12 +49,22 @@ bool IsCompleteBackup(const std::wstring& path, const std::wstring& stem,
 
 // What a time-stamped backup's name says: when it was made (seconds of the local time, by the
 // calendar alone), and whether it is an incomplete copy. Nothing for any other name, or a
-// stamp this program would not have written.
+// stamp this program would not have written. A stamp that reads two ways (a locale without
+// morning and afternoon designators) is taken for the reading nearest to `now` that is not
+// ahead of it: never for older than it is.
 struct TimeStamped {
     std::int64_t time = 0;
     bool incomplete = false;
 };
 std::optional<TimeStamped> ReadTimeStamped(const std::wstring& path, const std::wstring& stem,
-                                           const std::wstring& extension, Clock& clock);
+                                           const std::wstring& extension, Clock& clock,
+                                           std::int64_t now);
+
+// When a complete backup of the stem (IsCompleteBackup) was made, by its name: a day's backup
+// counts as made at the end of its day, since every run of that day replaces it.
+std::optional<std::int64_t> ReadCompleteBackupTime(const std::wstring& path,
+                                                   const std::wstring& stem,
+                                                   const std::wstring& extension, Clock& clock,
+                                                   std::int64_t now);
 
 }  // namespace kelbrook::BackupName

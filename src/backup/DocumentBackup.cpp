@@ -14,7 +14,8 @@ namespace {
 
 // What the user can do about a volume too full for a backup.
 constexpr wchar_t kLowSpaceAdvice[] =
-    L"Tick \"Thin out older backups\", pick another folder, or free some space.";
+    L"Pick another folder for the backups, or free some space there: emptying the Recycle Bin "
+    L"is one way.";
 
 // The log line of a document that was not backed up.
 std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
@@ -41,15 +42,19 @@ void DocumentBackup::LogNotHandedOver(BackupRunContext& context, int k,
 }
 
 void DocumentBackup::ReadSavedState() {
-    context_.Untrapped(L" at line 106", [&] { state_ = SavePublisher::ReadSavedState(document_); });
+    context_.Untrapped(L" at line 106", [&] {
+        state_ = SavePublisher::ReadSavedState(document_, context_.ports.files);
+    });
 }
 
 bool DocumentBackup::SkipIfUnchanged() {
     if (context_.kind != RunKind::OnSchedule) return false;
     std::optional<Unchanged> unchanged;
     context_.Untrapped(L" at line 106", [&] {
-        unchanged = UnchangedSinceBackup(document_, state_, context_.ports.controls,
-                                         context_.ports.files, context_.values);
+        unchanged = UnchangedSinceBackup(
+            document_, state_,
+            SkipPorts{context_.ports.controls, context_.ports.files, context_.ports.clock},
+            context_.values);
     });
     if (!unchanged) return false;
     context_.run.Step(162, [&] {
@@ -108,7 +113,8 @@ std::wstring DocumentBackup::LowSpaceLine() {
         if (folder_.empty()) return;
         const ProgramValues& values = context_.values;
         const auto last = values.LastBackups.find(state_.fullName);
-        const std::wstring like = !state_.fullName.empty()           ? state_.fullName
+        // Estimated from the document's file (saved or not), else from its last good backup.
+        const std::wstring like = !state_.file.empty()               ? state_.file
                                   : last != values.LastBackups.end() ? last->second.path
                                                                      : std::wstring();
         std::uint64_t estimate = 0;  // unknown: the floor alone decides
@@ -142,13 +148,13 @@ bool DocumentBackup::RefuseForSpace() {
 // under the saving name and then given the backup's name. A file that cannot be read, or
 // changes while it is copied, is left alone: the document is rebuilt instead.
 bool DocumentBackup::CopyExactly() {
-    if (state_.fullName.empty()) return false;
+    if (!state_.saved || state_.file.empty()) return false;
     savingPath_ = BackupName::SavingPath(backupPath_);
     bool copied = false;
     saveFailure_ = context_.run.Step(160, [&] {
         if (folder_.empty()) throw Failure(L"No folder to save the backup in");
         context_.ports.files.DeleteOrdinary(savingPath_);  // a killed run's
-        copied = context_.ports.files.CopySettled(state_.fullName, savingPath_);
+        copied = context_.ports.files.CopySettled(state_.file, savingPath_);
     });
     return copied || saveFailure_;
 }
@@ -197,7 +203,7 @@ void DocumentBackup::SaveAndLetGo() {
     copy_.Release();
 }
 
-void DocumentBackup::Finish() {
+bool DocumentBackup::Finish() {
     GuardedProcedure& run = context_.run;
     Files& files = context_.ports.files;
     if (!saveFailure_) {
@@ -216,10 +222,10 @@ void DocumentBackup::Finish() {
                                     L" at " + when + L": " + *incomplete_
                               : name_ + L" was backup saved as " + backupPath_ + L" at " + when);
     });
-    if (saveFailure_) return;
-    context_.values.LowSpaceReported = false;
+    if (saveFailure_) return false;
     ThinOut();
     if (!incomplete_) Remember();
+    return true;
 }
 
 // After a good backup, with "Thin out older backups": the document's older backups in that
@@ -228,16 +234,18 @@ void DocumentBackup::Finish() {
 void DocumentBackup::ThinOut() {
     Controls& controls = context_.ports.controls;
     if (!controls.Value(ControlId::Option3) || !controls.Value(ControlId::ThinOutBackups) ||
-        folder_.empty()) {
+        folder_.empty() || !RecycleBinTakes()) {
         return;
     }
     Files& files = context_.ports.files;
     std::vector<std::wstring> older;
     context_.Untrapped(L" (thinning)", [&] {
-        older = Thinning::ToThin(
-            Thinning::ParseBackups(files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),
-                                   stem_, context_.values.BackupExtension, context_.ports.clock),
-            Thinning::Seconds(context_.ports.clock.Now()));
+        const std::int64_t now = Thinning::Seconds(context_.ports.clock.Now());
+        older =
+            Thinning::ToThin(Thinning::ParseBackups(
+                                 files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),
+                                 stem_, context_.values.BackupExtension, context_.ports.clock, now),
+                             now);
     });
     int moved = 0;
     for (const std::wstring& backup : older) {
@@ -247,11 +255,28 @@ void DocumentBackup::ThinOut() {
         });
     }
     if (moved == 0) return;
+    Log(name_ + L": " + std::to_wstring(moved) +
+        (moved == 1 ? L" older backup" : L" older backups") + L" moved to the Recycle Bin");
+}
+
+// Thinning moves files to the Recycle Bin and nowhere else: on a volume without one (a network
+// share, many removable drives) the older backups are kept, and the log says so once in each
+// start of the program. When that cannot be told, nothing is thinned either.
+bool DocumentBackup::RecycleBinTakes() {
+    std::optional<std::pair<std::wstring, bool>> bin;
+    context_.Untrapped(L" (thinning)", [&] { bin = context_.ports.files.RecycleBinOf(folder_); });
+    if (!bin) return false;
+    const auto& [volume, available] = *bin;
+    if (available) return true;
+    if (context_.values.NoRecycleBinLogged.insert(volume).second) {
+        Log(name_ + L": older backups kept: " + volume + L" has no Recycle Bin");
+    }
+    return false;
+}
+
+void DocumentBackup::Log(const std::wstring& line) {
     context_.run.Step(162, [&] {
-        AppendHistoryLine(files, context_.values.HistoryLogPath,
-                          name_ + L": " + std::to_wstring(moved) +
-                              (moved == 1 ? L" older backup" : L" older backups") +
-                              L" moved to the Recycle Bin");
+        AppendHistoryLine(context_.ports.files, context_.values.HistoryLogPath, line);
     });
 }
 
@@ -259,7 +284,9 @@ void DocumentBackup::ThinOut() {
 void DocumentBackup::Remember() {
     context_.Untrapped(L" at line 162", [&] {
         const std::wstring key = state_.fullName.empty() ? document_.FullName() : state_.fullName;
-        context_.values.LastBackups[key] = LastBackup{folder_, backupPath_};
+        // Made from the file only when Publisher called the document saved.
+        context_.values.LastBackups[key] =
+            LastBackup{folder_, backupPath_, state_.saved ? state_.identity : std::nullopt};
     });
 }
 

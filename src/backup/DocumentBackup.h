@@ -49,13 +49,16 @@ class DocumentBackup {
     // 160, 164: the copy is saved under the saving name and let go of.
     void SaveAndLetGo();
     // 160, 162: the saved file takes the backup's name and the log gains its line; a good
-    // backup is remembered for the timer's skip and thins out the older ones.
-    void Finish();
+    // backup is remembered for the timer's skip and thins out the older ones. True when a
+    // backup was written (an incomplete one too).
+    bool Finish();
 
   private:
     void FolderByOptions();
     std::wstring LowSpaceLine();
     void ThinOut();
+    bool RecycleBinTakes();
+    void Log(const std::wstring& line);  // 162
     void Remember();
 
     BackupRunContext& context_;

@@ -96,27 +96,28 @@ RunDocuments TakeDocuments(BackupRunContext& context, PublisherApplication* runn
     return taken;
 }
 
-// One document's way through the run. False when the run is to end here (the main window is
-// closing).
-bool BackUpDocument(BackupRunContext& context, EndingCopies& ending, int k,
-                    PublisherDocument& document) {
+// How one document's way through the run ended.
+enum class Outcome { BackedUp, Skipped, NotBackedUp, Closing };
+
+// One document's way through the run.
+Outcome BackUpDocument(BackupRunContext& context, EndingCopies& ending, int k,
+                       PublisherDocument& document) {
     DocumentBackup backup(context, ending, k, document);
-    backup.ReadSavedState();                    // 106
-    if (backup.SkipIfUnchanged()) return true;  // 106, 162
-    backup.NameAndFolder();                     // 112 to 134
-    backup.Stamp();                             // 138
-    if (backup.RefuseForSpace()) return true;   // 160, 162
-    if (!backup.CopyExactly()) {                // 160
-        backup.StartCopy();                     // 108
-        backup.Rebuild();                       // 136 to 168
+    backup.ReadSavedState();                                   // 106
+    if (backup.SkipIfUnchanged()) return Outcome::Skipped;     // 106, 162
+    backup.NameAndFolder();                                    // 112 to 134
+    backup.Stamp();                                            // 138
+    if (backup.RefuseForSpace()) return Outcome::NotBackedUp;  // 160, 162
+    if (!backup.CopyExactly()) {                               // 160
+        backup.StartCopy();                                    // 108
+        backup.Rebuild();                                      // 136 to 168
         if (context.run.Stopped()) {
             backup.AbandonCopy();
-            return false;
+            return Outcome::Closing;
         }
         backup.SaveAndLetGo();  // 160, 164
     }
-    backup.Finish();  // 160, 162
-    return true;
+    return backup.Finish() ? Outcome::BackedUp : Outcome::NotBackedUp;  // 160, 162
 }
 
 void RunAllDocuments(BackupRunContext& context) {
@@ -127,15 +128,18 @@ void RunAllDocuments(BackupRunContext& context) {
     run.Step(102, [&] { running = context.ports.publisher.AttachRunning(); });
     RunDocuments taken = TakeDocuments(context, running.get());  // 104
     EndingCopies ending(context.ports.files);
+    bool everyOneBackedUp = true;  // of those the run meant to back up
     const int count = static_cast<int>(taken.documents.size());
     for (int k = 1; k <= count && !run.Stopped(); ++k) {  // 106
         PublisherDocument* const document = taken.documents[k - 1].get();
-        if (!document) {
-            DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);  // 162
-        } else if (!BackUpDocument(context, ending, k, *document)) {
-            break;
-        }
+        const Outcome outcome =
+            document ? BackUpDocument(context, ending, k, *document) : Outcome::NotBackedUp;
+        if (!document) DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);
+        if (outcome == Outcome::Closing) break;
+        if (outcome == Outcome::NotBackedUp) everyOneBackedUp = false;
     }  // 166
+    // The low-space report is told once, until a run backs up every document it meant to.
+    if (everyOneBackedUp && !run.Stopped()) context.values.LowSpaceReported = false;
     run.Step(174, [&] {
         ending.LeaveAfterRun(context.values);
         taken.documents.clear();

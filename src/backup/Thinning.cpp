@@ -1,6 +1,7 @@
 #include "backup/Thinning.h"
 
 #include <map>
+#include <tuple>
 #include <utility>
 
 #include "backup/BackupName.h"
@@ -10,7 +11,26 @@ namespace kelbrook::Thinning {
 
 namespace {
 
-constexpr std::int64_t kHour = Calendar::kHour, kDay = Calendar::kDay, kWeek = Calendar::kWeek;
+using Calendar::kDay;
+using Calendar::kHour;
+
+std::int64_t FloorDiv(std::int64_t value, std::int64_t by) {
+    return value / by - (value % by != 0 && value < 0 ? 1 : 0);
+}
+
+// The spans a backup belongs to, by the time in its name: its clock hour, its calendar day and
+// its week (Monday to Sunday).
+enum Span { ClockHour, CalendarDay, Week };
+std::int64_t SpanOf(Span span, std::int64_t time) {
+    const std::int64_t days = FloorDiv(time, kDay);
+    return span == ClockHour     ? FloorDiv(time, kHour)
+           : span == CalendarDay ? days
+                                 : Calendar::MondayOf(days);
+}
+
+bool Newer(const StampedBackup& a, const StampedBackup& b) {
+    return a.time > b.time || (a.time == b.time && a.path > b.path);
+}
 
 }  // namespace
 
@@ -20,36 +40,37 @@ std::int64_t Seconds(const LocalTime& time) {
 
 std::vector<StampedBackup> ParseBackups(const std::vector<std::wstring>& paths,
                                         const std::wstring& stem, const std::wstring& extension,
-                                        Clock& clock) {
+                                        Clock& clock, std::int64_t now) {
     std::vector<StampedBackup> found;
     for (const std::wstring& path : paths) {
-        const auto stamped = BackupName::ReadTimeStamped(path, stem, extension, clock);
+        const auto stamped = BackupName::ReadTimeStamped(path, stem, extension, clock, now);
         if (stamped) found.push_back({path, stamped->time, stamped->incomplete});
     }
     return found;
 }
 
 std::vector<std::wstring> ToThin(const std::vector<StampedBackup>& backups, std::int64_t now) {
-    // The newest backup of each span of age, complete and incomplete apart.
-    std::map<std::pair<bool, std::wstring>, const StampedBackup*> newest;
-    std::vector<const StampedBackup*> candidates;
+    // The newest backup of each span, complete and incomplete copies apart.
+    std::map<std::tuple<bool, Span, std::int64_t>, const StampedBackup*> newest;
     for (const StampedBackup& backup : backups) {
-        const std::int64_t age = now - backup.time;
-        if (age < kHour) continue;  // the last hour's, and any from the future, are all kept
-        const std::wstring span = age < kDay        ? L"h" + std::to_wstring(age / kHour)
-                                  : age < 30 * kDay ? L"d" + std::to_wstring(age / kDay)
-                                                    : L"w" + std::to_wstring(age / kWeek);
-        const StampedBackup*& kept = newest[{backup.incomplete, span}];
-        if (!kept || backup.time > kept->time ||
-            (backup.time == kept->time && backup.path > kept->path)) {
-            if (kept) candidates.push_back(kept);
-            kept = &backup;
-        } else {
-            candidates.push_back(&backup);
+        for (const Span span : {ClockHour, CalendarDay, Week}) {
+            const StampedBackup*& kept =
+                newest[{backup.incomplete, span, SpanOf(span, backup.time)}];
+            if (!kept || Newer(backup, *kept)) kept = &backup;
         }
     }
+    const auto newestOf = [&](Span span, const StampedBackup& backup) {
+        return newest[{backup.incomplete, span, SpanOf(span, backup.time)}] == &backup;
+    };
     std::vector<std::wstring> thinned;
-    for (const StampedBackup* backup : candidates) thinned.push_back(backup->path);
+    for (const StampedBackup& backup : backups) {
+        const std::int64_t age = now - backup.time;
+        const bool kept = age < kHour  // the last hour's, and any ahead of the clock
+                          || (age < kDay && newestOf(ClockHour, backup)) ||
+                          (age < 30 * kDay && newestOf(CalendarDay, backup)) ||
+                          newestOf(Week, backup);
+        if (!kept) thinned.push_back(backup.path);
+    }
     return thinned;
 }
 

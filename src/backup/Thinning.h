@@ -20,17 +20,21 @@ struct StampedBackup {
 std::int64_t Seconds(const LocalTime& time);
 
 // The backups among `paths` that this program wrote for one document with "Create new file on
-// backup": `stem` (the folder and the document's name, as the run forms them), " Date ", the
-// locale's date and time as the clock formats them, " (incomplete)" or nothing, `extension`.
-// Any other name is left out, and so never touched.
+// backup" (BackupName), with the times their names give (read as BackupName reads them at
+// `now`). Any other name is left out, and so never touched.
 std::vector<StampedBackup> ParseBackups(const std::vector<std::wstring>& paths,
                                         const std::wstring& stem, const std::wstring& extension,
-                                        Clock& clock);
+                                        Clock& clock, std::int64_t now);
 
-// The backups that the rule does not keep, at `now`: every backup of the last hour is kept,
-// and the newest of each hour of the last 24 hours, of each day of the last 30 days and of
-// each week before that (ages counted back from now). Incomplete copies are thinned among
-// themselves; a backup stamped in the future is kept.
+// The backups that the rule does not keep, at `now`. A backup's place is fixed by the local
+// time in its own name, never by its age at the moment of a run, so what one application keeps
+// the next keeps too, until time alone moves it to a coarser span; applying the rule after
+// every backup gives what one application at the end gives. Kept:
+//   - every backup less than 1 hour old, and any whose time lies ahead of the clock;
+//   - the newest backup of each clock hour (its date and hour), while less than 24 hours old;
+//   - the newest backup of each calendar day, while less than 30 days old;
+//   - the newest backup of each week (Monday to Sunday), at any age.
+// Incomplete copies are thinned by the same rule among themselves.
 std::vector<std::wstring> ToThin(const std::vector<StampedBackup>& backups, std::int64_t now);
 
 }  // namespace kelbrook::Thinning

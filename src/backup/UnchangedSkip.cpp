@@ -1,50 +1,48 @@
 #include "backup/UnchangedSkip.h"
 
-#include <cstdint>
-
 #include "backup/BackupName.h"
+#include "backup/Calendar.h"
 
 namespace kelbrook::SavePublisher {
 
-SavedState ReadSavedState(PublisherDocument& document) {
+SavedState ReadSavedState(PublisherDocument& document, Files& files) {
     SavedState state;
     state.saved = document.Saved();
-    if (state.saved) state.path = document.Path();
-    if (state.saved && !state.path.empty()) state.fullName = document.FullName();
+    state.path = document.Path();
+    state.fullName = document.FullName();
+    if (state.path.empty()) return state;
+    state.file = state.fullName;
+    try {
+        state.identity = FileIdentity{files.FileSize(state.file), files.LastWriteTime(state.file)};
+    } catch (...) {
+        // A file that cannot be read is no file any backup can be known to hold.
+    }
     return state;
 }
 
 namespace {
 
-// A backup holds what the document's file holds now: an exact copy keeps its original's size
-// and last-write time; a rebuilt one was written after the file last was.
-bool Holds(Files& files, const std::wstring& backup, const std::wstring& document) {
-    const std::int64_t written = files.LastWriteTime(document);
-    const std::int64_t backedUp = files.LastWriteTime(backup);
-    return written < backedUp ||
-           (written == backedUp && files.FileSize(document) == files.FileSize(backup));
-}
-
-// Nothing remembered since the program started: an exact copy among the document's backups in
-// that folder shows that it is unchanged since.
-std::optional<std::wstring> ExactCopyAmongBackups(const std::wstring& folder,
-                                                  const std::wstring& name,
-                                                  const std::wstring& fullName, Files& files,
-                                                  const std::wstring& extension) {
+// Nothing remembered since the program started: the newest exact copy, by the time in its
+// name, among the document's backups in that folder.
+std::optional<std::wstring> NewestExactCopy(const std::wstring& folder, const std::wstring& name,
+                                            const FileIdentity& identity, SkipPorts ports,
+                                            const std::wstring& extension) {
     const std::wstring stem = BackupName::Stem(folder, name);
-    std::optional<std::int64_t> written;
-    std::uint64_t size = 0;
+    const std::int64_t now = Calendar::Seconds(ports.clock.Now());
     std::optional<std::wstring> newest;
+    std::int64_t newestTime = 0;
     for (const std::wstring& backup :
-         files.FilesStartingWith(folder, BackupName::FilePrefix(stem))) {
-        if (!BackupName::IsCompleteBackup(backup, stem, extension)) continue;
-        if (!written) {  // read once there is something to compare with
-            written = files.LastWriteTime(fullName);
-            size = files.FileSize(fullName);
+         ports.files.FilesStartingWith(folder, BackupName::FilePrefix(stem))) {
+        const std::optional<std::int64_t> time =
+            BackupName::ReadCompleteBackupTime(backup, stem, extension, ports.clock, now);
+        if (!time || (newest && *time < newestTime)) continue;
+        if (FileIdentity{ports.files.FileSize(backup), ports.files.LastWriteTime(backup)} !=
+            identity) {
+            continue;
         }
-        if (files.LastWriteTime(backup) == *written && files.FileSize(backup) == size &&
-            (!newest || backup > *newest)) {
+        if (!newest || *time > newestTime || backup > *newest) {
             newest = backup;
+            newestTime = *time;
         }
     }
     return newest;
@@ -53,24 +51,24 @@ std::optional<std::wstring> ExactCopyAmongBackups(const std::wstring& folder,
 }  // namespace
 
 std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, const SavedState& state,
-                                              Controls& controls, Files& files,
-                                              const ProgramValues& values) {
-    if (!state.saved || state.path.empty()) return std::nullopt;
-    const std::wstring folder = controls.Value(ControlId::Option2) ? state.path
-                                : controls.Value(ControlId::Option1)
-                                    ? controls.Caption(ControlId::Text1)
+                                              SkipPorts ports, const ProgramValues& values) {
+    if (!state.saved || state.file.empty() || !state.identity) return std::nullopt;
+    const std::wstring folder = ports.controls.Value(ControlId::Option2) ? state.path
+                                : ports.controls.Value(ControlId::Option1)
+                                    ? ports.controls.Caption(ControlId::Text1)
                                     : std::wstring();
-    const auto last = values.LastBackups.find(state.fullName);
+    const auto last = values.LastBackups.find(state.file);
     if (last != values.LastBackups.end()) {
-        if (folder != last->second.folder || !Holds(files, last->second.path, state.fullName)) {
+        if (folder != last->second.folder || last->second.source != state.identity) {
             return std::nullopt;
         }
+        ports.files.LastWriteTime(last->second.path);  // raises when the backup has gone
         return Unchanged{document.Name(), last->second.path};
     }
     if (folder.empty()) return std::nullopt;
     const std::wstring name = document.Name();
     const std::optional<std::wstring> exact =
-        ExactCopyAmongBackups(folder, name, state.fullName, files, values.BackupExtension);
+        NewestExactCopy(folder, name, *state.identity, ports, values.BackupExtension);
     if (!exact) return std::nullopt;
     return Unchanged{name, *exact};
 }

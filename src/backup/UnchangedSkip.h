@@ -1,9 +1,13 @@
 // The timer's skip: a publication that has not changed since a good backup of it needs no new
-// one on schedule.
+// one on schedule. The skip never hides a change: it applies only when Publisher calls the
+// document saved now and its file is the very file (size and last-write time) that a good
+// backup was made from.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "backup/PublisherAutomation.h"
 #include "core/Controls.h"
@@ -12,15 +16,21 @@
 
 namespace kelbrook::SavePublisher {
 
-// What step 106 reads of a document: whether Publisher calls it saved, and its file.
+// A file as a backup can be made from it: its size and last-write time.
+using FileIdentity = std::pair<std::uint64_t, std::int64_t>;
+
+// What step 106 reads of a document, before anything is copied.
 struct SavedState {
-    bool saved = false;
-    std::wstring path;      // its folder; empty when never saved
-    std::wstring fullName;  // its file, when saved
+    bool saved = false;                    // Publisher calls it unchanged since it was saved
+    std::wstring path;                     // its folder; empty when never saved
+    std::wstring fullName;                 // its file, or its name alone when never saved
+    std::wstring file;                     // its file; empty when never saved
+    std::optional<FileIdentity> identity;  // of the file, when it can be read
 };
 
-// Raises when something cannot be read.
-SavedState ReadSavedState(PublisherDocument& document);
+// Raises when Publisher's answers cannot be read; a file that cannot be read leaves the
+// identity empty.
+SavedState ReadSavedState(PublisherDocument& document, Files& files);
 
 // A document the timer may skip: its name, and the backup that holds it.
 struct Unchanged {
@@ -28,13 +38,18 @@ struct Unchanged {
     std::wstring backup;
 };
 
-// The document needs no new backup on schedule when Publisher says it has not changed since
-// it was saved, it has a file, and a good backup into the folder the run would use now holds
-// that file: the one this run of the program remembers, or, after a restart, an exact copy
-// among the document's backups there. Raises when something cannot be read: the caller then
-// counts the document as changed.
+struct SkipPorts {
+    Controls& controls;
+    Files& files;
+    Clock& clock;
+};
+
+// The document needs no new backup on schedule when Publisher calls it saved and a good backup
+// into the folder the run would use now was made from its file as it is now: the one this run
+// of the program remembers or, after a restart, the newest exact copy (same size and
+// last-write time) among the document's backups there. Raises when something cannot be read:
+// the caller then counts the document as changed.
 std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, const SavedState& state,
-                                              Controls& controls, Files& files,
-                                              const ProgramValues& values);
+                                              SkipPorts ports, const ProgramValues& values);
 
 }  // namespace kelbrook::SavePublisher

@@ -4,7 +4,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 namespace kelbrook {
 
@@ -12,6 +15,10 @@ namespace kelbrook {
 struct LastBackup {
     std::wstring folder;  // the folder the run used, as the run had it
     std::wstring path;    // the backup file
+    // The document's file as it was when the backup was made from it (read before anything
+    // was copied): its size and last-write time. Nothing when the backup was made from
+    // unsaved changes, or the file could not be read.
+    std::optional<std::pair<std::uint64_t, std::int64_t>> source;
 };
 
 inline constexpr wchar_t kProductName[] = L"Kelbrook";
@@ -32,8 +39,10 @@ struct ProgramValues {
     // What a backup must leave free on its volume, in bytes (the "Free Space Floor" setting).
     std::uint64_t FreeSpaceFloor = 1024ULL * 1024 * 1024;
     // A backup was refused for want of space and the user was told: later runs only log it,
-    // until a backup succeeds again.
+    // until a run backs up every document it meant to.
     bool LowSpaceReported = false;
+    // Volumes without a Recycle Bin whose backups were kept from thinning: logged once a start.
+    std::set<std::wstring> NoRecycleBinLogged;
 };
 
 namespace Globals {

@@ -45,8 +45,12 @@ class Files {
     virtual std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                         const std::wstring& prefix) = 0;
     // Moves a file to the Recycle Bin, where the user can get it back; asks nothing, shows
-    // nothing, and raises when it cannot.
+    // nothing, and raises when it cannot: never deletes it for good instead.
     virtual void MoveToRecycleBin(const std::wstring& path) = 0;
+    // The root of the volume that holds the folder ("C:\", "\\server\share\") and whether
+    // its files can go to a Recycle Bin (a network share and removable drives have none: a
+    // file deleted there is gone for good). Raises when it cannot be told.
+    virtual std::pair<std::wstring, bool> RecycleBinOf(const std::wstring& folder) = 0;
     // The size of a file in bytes; raises when it cannot be read.
     virtual std::uint64_t FileSize(const std::wstring& path) = 0;
     // The free bytes (for this user) of the volume that holds the folder, and the volume's

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cwctype>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "Driver.h"
@@ -1297,49 +1299,78 @@ TEST_F(BackupRun, OlderBackupsAreThinnedOutToTheRecycleBin) {
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     EXPECT_TRUE(Checked(ControlId::ThinOutBackups)) << "the box forgot its setting";
 
-    // The older backups, named as the program names them.
-    FILETIME nowFile{};
-    const SYSTEMTIME now = LocalNow();
-    ::SystemTimeToFileTime(&now, &nowFile);
-    const unsigned long long nowTicks =
-        (static_cast<unsigned long long>(nowFile.dwHighDateTime) << 32) | nowFile.dwLowDateTime;
+    // Older backups over 45 days, named as the program names them: every 7 hours, a few of
+    // the last hour, incomplete copies every 4 days; and names the program would not write.
     constexpr unsigned long long kMinute = 60ULL * 10000000ULL, kHour = 60 * kMinute,
                                  kDay = 24 * kHour;
-    const auto backupAt = [&](unsigned long long age) {
-        const unsigned long long t = nowTicks - age;
+    const auto ticks = [](const SYSTEMTIME& time) {
+        FILETIME file{};
+        ::SystemTimeToFileTime(&time, &file);
+        return (static_cast<unsigned long long>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+    };
+    const auto nameAt = [](unsigned long long t, bool incomplete) {
         const FILETIME file{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)};
         SYSTEMTIME time{};
         ::FileTimeToSystemTime(&file, &time);
         return L"Flyer.pub Date " + FormatDate(time, 0, L"MMM d yyyy") + L" Time " +
-               FormatTime(time, L"hh mm ss tt") + L".pub";
+               FormatTime(time, L"hh mm ss tt") + (incomplete ? L" (incomplete)" : L"") + L".pub";
     };
-    std::set<std::wstring> kept = {L"Flyer.pub", L"Flyer.pub Date 31 Time 02.pub",
-                                   L"Flyer.pub old copy.pub"};
-    std::set<std::wstring> thinned;
-    for (const unsigned long long start : {3 * kHour, 5 * kDay, 42 * kDay}) {
-        const unsigned long long step = start == 3 * kHour ? kMinute : kHour;
-        for (int i = 0; i < 10; ++i) {
-            const std::wstring name = backupAt(start + i * step);
-            (i == 0 ? kept : thinned).insert(name);
-        }
-    }
-    ASSERT_EQ(thinned.size(), 27u) << "two older backups got one name";
-    for (const std::wstring& name : kept) {
-        if (name != L"Flyer.pub") {
-            ASSERT_TRUE(WriteBytes(docs / name, "looks like a backup"));
-        }
-    }
-    for (const std::wstring& name : thinned) {
-        ASSERT_TRUE(WriteBytes(docs / name, "older"));
-    }
+    SYSTEMTIME start = LocalNow();
+    start.wMilliseconds = 0;
+    std::map<std::wstring, std::pair<unsigned long long, bool>> backups;  // time, incomplete
+    const auto add = [&](unsigned long long age, bool incomplete) {
+        const unsigned long long t = ticks(start) - age;
+        backups[nameAt(t, incomplete)] = {t, incomplete};
+    };
+    for (int k = 1; k <= 154; ++k) add(k * 7 * kHour + 13 * kMinute, false);
+    for (int k = 1; k <= 10; ++k) add(k * 4 * kDay + 3 * kHour + 7 * kMinute, true);
+    add(10 * kMinute, false);
+    add(25 * kMinute, false);
+    for (const auto& [name, backup] : backups) ASSERT_TRUE(WriteBytes(docs / name, "older"));
+    const std::set<std::wstring> strangers = {L"Flyer.pub Date 31 Time 02.pub",
+                                              L"Flyer.pub old copy.pub"};
+    for (const std::wstring& name : strangers) ASSERT_TRUE(WriteBytes(docs / name, "a stranger"));
 
     RunClock clock;
     ASSERT_NO_FATAL_FAILURE(Backup(2, clock));
     const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
     ASSERT_TRUE(backup);
-    kept.insert(backup->filename().wstring());
+    for (const SYSTEMTIME& t : clock.Seconds()) {
+        if (nameAt(ticks(t), false) == backup->filename().wstring()) {
+            backups[backup->filename().wstring()] = {ticks(t), false};
+        }
+    }
+    ASSERT_TRUE(backups.count(backup->filename().wstring()));
+
+    // The rule, on its own: the last hour's and any ahead of the clock; the newest of each clock
+    // hour while under 24 hours old, of each day while under 30 days, of each week (Monday to
+    // Sunday: 1 January 1601, where FILETIME counts from, was a Monday) at any age; incomplete
+    // copies apart.
+    const unsigned long long now = ticks(clock.after);
+    std::map<std::tuple<bool, int, unsigned long long>, unsigned long long> newest;
+    const auto spans = [&](unsigned long long t, bool incomplete) {
+        return std::array<std::tuple<bool, int, unsigned long long>, 3>{
+            std::tuple{incomplete, 0, t / kHour}, std::tuple{incomplete, 1, t / kDay},
+            std::tuple{incomplete, 2, t / kDay / 7}};
+    };
+    for (const auto& [name, b] : backups) {
+        for (const auto& span : spans(b.first, b.second)) {
+            newest[span] = std::max(newest[span], b.first);
+        }
+    }
+    std::set<std::wstring> kept = strangers, thinned;
+    kept.insert(L"Flyer.pub");
+    for (const auto& [name, b] : backups) {
+        const auto [t, incomplete] = b;
+        const auto span = spans(t, incomplete);
+        const bool keep = t + kHour > now || (t + kDay > now && newest[span[0]] == t) ||
+                          (t + 30 * kDay > now && newest[span[1]] == t) || newest[span[2]] == t;
+        (keep ? kept : thinned).insert(name);
+    }
+    EXPECT_GT(thinned.size(), 100u);
     EXPECT_EQ(FilesIn(docs), kept);
-    EXPECT_EQ(log_->Lines().at(1), L"Flyer.pub: 27 older backups moved to the Recycle Bin");
+    EXPECT_EQ(log_->Lines().at(1), L"Flyer.pub: " + std::to_wstring(thinned.size()) +
+                                       L" older backups moved to the Recycle Bin");
     // Wine's Recycle Bin is the desktop's trash of the Unix user, whose home Wine names in
     // WINEHOMEDIR ("\\??\\Z:\\root").
     const wchar_t* wineHome = _wgetenv(L"WINEHOMEDIR");
@@ -1396,7 +1427,7 @@ TEST_F(BackupRun, ClosingTheWindowWhileTheRunAsksForAFolderEndsEverything) {
 // changed in Publisher meanwhile; "Backup Save Now (Test)" backs up both whatever changed.
 TEST_F(BackupRun, TheTimerSkipsWhatHasNotChangedAndTheButtonCopiesEverything) {
     const Publication flyer = {{L"Flyer"}};
-    const Publication menu = {{L"Menu"}};
+    const Publication menu(150, std::vector<std::wstring>{L"Dish", L"Price"});
     const fs::path docs = workspace_->folder() / L"Docs";
     const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
     const fs::path menuFile = WriteDocument(L"Docs\\Menu.pub", menu);
@@ -1440,12 +1471,50 @@ TEST_F(BackupRun, TheTimerSkipsWhatHasNotChangedAndTheButtonCopiesEverything) {
         ComPublisherAutomation publisher;
         publisher.AttachRunning()->Documents()->Item(2)->Pages()->Add(1, 1);
     }
+    // ... and saves it while its copy is being built.
+    const auto inJournal = [&](bool running, const std::wstring& member) {
+        const std::vector<JournalEntry> journal = ReadJournal(journal_);
+        return std::find_if(journal.begin(), journal.end(),
+                            [&](const JournalEntry& e) {
+                                return e.running == running && e.member == member &&
+                                       e.call == L"Invoke";
+                            }) -
+               journal.begin();
+    };
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return inJournal(false, L"Shapes.Paste") <
+                   static_cast<std::ptrdiff_t>(ReadJournal(journal_).size());
+        },
+        std::chrono::seconds(60)))
+        << "no copy was built";
+    {
+        OleScope ole;
+        ComPublisherAutomation publisher;
+        publisher.AttachRunning()->Documents()->Item(2)->SaveAs(menuFile.wstring());
+    }
     ASSERT_TRUE(lines(6)) << "no third scheduled run";
     log = log_->Lines();
     EXPECT_TRUE(log[4].starts_with(L"Flyer.pub is unchanged since its backup ")) << log[4];
     EXPECT_TRUE(log[5].starts_with(L"Menu.pub was backup saved as ")) << log[5];
     EXPECT_EQ(copies(), 1u) << "the changed document was not rebuilt";
+    EXPECT_LT(inJournal(true, L"Document.SaveAs"), inJournal(false, L"Document.SaveAs"))
+        << "Menu was saved after its copy was";
+    const std::optional<std::string> saved = ReadBytes(menuFile);
+    ASSERT_TRUE(saved);
+    documents_[menuFile] = *saved;  // the user's save
+    ASSERT_TRUE(lines(8)) << "no fourth scheduled run";
+    log = log_->Lines();
+    EXPECT_TRUE(log[7].starts_with(L"Menu.pub was backup saved as "))
+        << "a change was hidden: " << log[7];
+    const std::wstring savedBackup = log[7].substr(29, log[7].rfind(L" at ") - 29);
+    EXPECT_EQ(ReadBytes(savedBackup), saved) << "no backup holds the saved file";
 
+    {  // the user changes Menu again
+        OleScope ole;
+        ComPublisherAutomation publisher;
+        publisher.AttachRunning()->Documents()->Item(2)->Pages()->Add(1, 1);
+    }
     ASSERT_NO_FATAL_FAILURE(Click(ControlId::PushButton4));  // the timer off: the button alone
     ASSERT_TRUE(
         WaitUntil([&] { return Caption(ControlId::PushButton4) == L"Turn On Backup Save"; }));

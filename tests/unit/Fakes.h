@@ -142,6 +142,11 @@ class FakeFiles : public Files {
         times.erase(path);
     }
     std::vector<std::wstring> recycled;
+    std::pair<std::wstring, bool> RecycleBinOf(const std::wstring& folder) override {
+        const std::wstring volume = folder.substr(0, 3);
+        return {volume, !withoutRecycleBin.count(volume)};
+    }
+    std::set<std::wstring> withoutRecycleBin;  // volumes
     std::uint64_t FileSize(const std::wstring& path) override {
         auto it = contents.find(path);
         if (it == contents.end()) throw Failure(L"File not found");
@@ -291,10 +296,11 @@ class FakeClock : public Clock {
     }
     std::vector<LocalTime> times{LocalTime{2021, 9, 1, 14, 5, 9, 0}};
     int readings = 0;
+    std::wstring am = L"AM", pm = L"PM";  // the locale's designators; empty in many
 
   private:
     static int Hour12(const LocalTime& t) { return t.hour % 12 == 0 ? 12 : t.hour % 12; }
-    static std::wstring AmPm(const LocalTime& t) { return t.hour < 12 ? L"AM" : L"PM"; }
+    std::wstring AmPm(const LocalTime& t) const { return t.hour < 12 ? am : pm; }
     static std::wstring Two(int n) { return (n < 10 ? L"0" : L"") + std::to_wstring(n); }
 };
 

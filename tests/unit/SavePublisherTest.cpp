@@ -276,15 +276,19 @@ TEST_F(SaveAllTest, ACopyThatCannotBeSavedOrHangsNeverHoldsTheRun) {
     EXPECT_EQ(std::count(journal.begin(), firstCopy, L"running Documents.Item"), 2);
 }
 
-// On schedule, a publication Publisher calls saved, whose file is older than this program's
-// last good backup of it into the same folder, is skipped with a line in the log; anything
-// else, or anything that cannot be read, is backed up. The button copies everything.
+// On schedule, a publication Publisher calls saved, whose file is the very file (size and
+// last-write time) this program's last good backup of it into the same folder was made from,
+// is skipped with a line in the log; anything else, or anything that cannot be read, is backed
+// up, and so is the next run's after a backup made from unsaved changes. The button copies
+// everything.
 TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
     using SavePublisher::RunKind;
     controls.SetValue(ControlId::Option2, true);
     publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}})});
     const std::wstring file = L"C:\\Docs\\A.pub";
+    files.contents[file] = "a";
     files.times[file] = 1;
+    files.unreadable = {file};  // rebuilt, never copied
     const auto run = [&](RunKind kind) {
         publisher.created = 0;
         SavePublisher::SaveAll(
@@ -301,11 +305,24 @@ TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
     const struct {
         const char* why;
         std::function<void()> change;
+        int later;  // copies the scheduled run after the backup makes
     } changes[] = {
-        {"changed in Publisher", [&] { publisher.world->running->unsaved.insert(0); }},
-        {"its file written since", [&] { files.times[file] = ++files.tick; }},
-        {"another folder now", [&] { controls.SetValue(ControlId::Option1, true); }},
-        {"Saved cannot be read", [&] { publisher.world->failing = {L"running:Document.Saved"}; }},
+        {"changed in Publisher", [&] { publisher.world->running->unsaved.insert(0); }, 1},
+        {"its file written since", [&] { files.times[file] = ++files.tick; }, 0},
+        {"another folder now", [&] { controls.SetValue(ControlId::Option1, true); }, 1},
+        {"Saved cannot be read", [&] { publisher.world->failing = {L"running:Document.Saved"}; },
+         1},
+        {"saved while its copy was built",
+         [&] {
+             publisher.world->running->unsaved.insert(0);
+             publisher.world->onCall = [&](const std::wstring& member) {
+                 if (member != L"Shapes.Paste") return;
+                 files.times[file] = ++files.tick;  // the user saves a page the copy lacks
+                 publisher.world->running->unsaved.clear();
+                 publisher.world->onCall = nullptr;
+             };
+         },
+         1},
     };
     for (const auto& c : changes) {
         SCOPED_TRACE(c.why);
@@ -315,10 +332,11 @@ TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
         publisher.world->running->unsaved.clear();
         publisher.world->failing.clear();
         controls.SetValue(ControlId::Option2, true);
-        run(RunKind::OnSchedule);  // the new backup is the one to compare with
+        EXPECT_EQ(run(RunKind::OnSchedule), c.later) << "a change was hidden, or none was seen";
     }
     EXPECT_TRUE(dialogs.shown.empty()) << "a failure while deciding was reported";
     EXPECT_EQ(debug.lines.size(), 1u) << "the failure to read Saved left no trace";
+    EXPECT_EQ(run(RunKind::OnSchedule), 0);
 }
 
 // The backup takes the page size of its document; a size that cannot be set is reported at
@@ -736,9 +754,9 @@ TEST_F(SaveAllTest, AFullDiskIsSeenComingAndToldOnce) {
         if (run == 1) {
             EXPECT_EQ(
                 dialogs.shown[0].text.rfind(L"A.pub" + line +
-                                                L"96 MB would be left free on C:\\. Tick \"Thin "
-                                                L"out older backups\", pick another folder, or "
-                                                L"free some space.",
+                                                L"96 MB would be left free on C:\\. Pick another "
+                                                L"folder for the backups, or free some space "
+                                                L"there: emptying the Recycle Bin is one way.",
                                             0),
                 0u)
                 << dialogs.shown[0].text;
@@ -757,6 +775,17 @@ TEST_F(SaveAllTest, AFullDiskIsSeenComingAndToldOnce) {
     dialogs.shown.clear();
     Press();
     EXPECT_EQ(ReportedSteps(), std::vector<int>{160});
+
+    // One that fits and one that does not: told once in three runs. A, changed in Publisher,
+    // is estimated from its file all the same.
+    files.freeBytes = 1ULL << 40;
+    Press();
+    dialogs.shown.clear();
+    publisher.world->running->unsaved.insert(0);
+    files.freeBytes = 101ULL * 1024 * 1024;  // A would leave 98 MB, B 101 MB
+    for (int run = 0; run < 3; ++run) Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{160});
+    EXPECT_EQ(LogLines().back().rfind(L"B.pub was backup saved as", 0), 0u);
 }
 
 }  // namespace
@@ -785,9 +814,15 @@ TEST_F(SaveAllTest, TheSkipIsRememberedAcrossARestartByTheExactCopy) {
     Press();
     const std::wstring backup = L"C:\\Docs\\A.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
     ASSERT_EQ(files.contents[backup], "the publication");
-    // Look-alikes that are no exact copy of it: another size, an incomplete copy.
-    files.contents[L"C:\\Docs\\A.pub Date Sep 2 2021 Time 02 05 09 PM.pub"] = "other";
-    files.times[L"C:\\Docs\\A.pub Date Sep 2 2021 Time 02 05 09 PM.pub"] = 7;
+    // Look-alikes that are no exact copy of it, newer: another size, an incomplete copy; and an
+    // exact copy a year older, whose name comes later as text.
+    for (const auto& [name, bytes] : std::map<std::wstring, std::string>{
+             {L"Sep 2 2021 Time 02 05 09 PM.pub", "other"},
+             {L"Sep 3 2021 Time 02 05 09 PM (incomplete).pub", "the publication"},
+             {L"Sep 10 2020 Time 02 05 09 PM.pub", "the publication"}}) {
+        files.contents[L"C:\\Docs\\A.pub Date " + name] = bytes;
+        files.times[L"C:\\Docs\\A.pub Date " + name] = 7;
+    }
     const struct {
         const char* why;
         std::function<void()> change;
@@ -796,6 +831,7 @@ TEST_F(SaveAllTest, TheSkipIsRememberedAcrossARestartByTheExactCopy) {
         {"unchanged", [] {}, true},
         {"written since", [&] { files.times[file] = 8; }, false},
         {"another size", [&] { files.contents[file] = "the publication, longer"; }, false},
+        {"changed in Publisher", [&] { publisher.world->running->unsaved.insert(0); }, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -808,12 +844,13 @@ TEST_F(SaveAllTest, TheSkipIsRememberedAcrossARestartByTheExactCopy) {
                       L"A.pub is unchanged since its backup " + backup + L" at 9/1/2021 2:05:09 PM",
                   c.skipped)
             << LogLines().back();
+        publisher.world->running->unsaved.clear();
         files.contents[file] = "the publication";
         files.times[file] = 7;
         files.contents[backup] = "the publication";
         files.times[backup] = 7;
     }
-    EXPECT_EQ(publisher.created, 0) << "saved publications are copied, never rebuilt";
+    EXPECT_EQ(publisher.created, 1) << "saved publications are copied, never rebuilt";
     EXPECT_TRUE(dialogs.shown.empty());
 }
 
@@ -862,6 +899,20 @@ TEST_F(SaveAllTest, AGoodBackupThinsOutTheOlderOnesWhenAsked) {
     controls.SetValue(ControlId::Option4, true);
     Press();
     EXPECT_TRUE(files.recycled.empty()) << "thinned with one file a day";
+
+    // Where no Recycle Bin can take them, nothing is thinned; the log says so once a start.
+    controls.SetValue(ControlId::Option3, true);
+    files.withoutRecycleBin = {L"C:\\"};
+    const std::size_t lines = LogLines().size();
+    for (int run = 0; run < 2; ++run) {
+        setUp();
+        Press();
+        EXPECT_TRUE(files.recycled.empty());
+    }
+    const std::vector<std::wstring> log = LogLines();
+    ASSERT_EQ(log.size(), lines + 3);
+    EXPECT_EQ(log[lines + 1], L"F: older backups kept: C:\\ has no Recycle Bin");
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 }  // namespace

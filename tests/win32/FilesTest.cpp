@@ -130,5 +130,28 @@ TEST_F(FilesTest, ASettledCopyIsExactOrNothing) {
     EXPECT_THROW(files.CopySettled(path, nowhere), Failure);
 }
 
+// Thinning moves files to the Recycle Bin and nowhere else: a fixed drive has one; a network
+// share (a UNC path, or a drive Wine is told is one) has none, and a "recycled" file there
+// would be deleted for good, so the move refuses and the file stays.
+TEST_F(FilesTest, OnlyAVolumeWithARecycleBinTakesFiles) {
+    wchar_t folder[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    const auto [volume, available] = files.RecycleBinOf(folder);
+    EXPECT_EQ(volume, std::wstring(folder).substr(0, 3));
+    EXPECT_TRUE(available) << ::testing::PrintToString(volume);
+
+    const wchar_t* share = _wgetenv(L"KELBROOK_NETWORK_DRIVE");  // a drive Wine maps as a share
+    if (share == nullptr) GTEST_SKIP() << "no network drive mapped in this prefix";
+    const std::wstring root = std::wstring(share) + L"\\";
+    const auto [shareVolume, shareAvailable] = files.RecycleBinOf(root);
+    EXPECT_EQ(shareVolume, root);
+    EXPECT_FALSE(shareAvailable);
+    const std::wstring onShare = root + L"kelbrook-files-test.pub";
+    Write(onShare, "a backup");
+    EXPECT_THROW(files.MoveToRecycleBin(onShare), Failure);
+    EXPECT_EQ(files.ReadAll(onShare), "a backup");
+    ::DeleteFileW(onShare.c_str());
+}
+
 }  // namespace
 }  // namespace kelbrook::win32

@@ -153,7 +153,25 @@ std::vector<std::wstring> Win32Files::FilesStartingWith(const std::wstring& fold
     return found;
 }
 
+std::pair<std::wstring, bool> Win32Files::RecycleBinOf(const std::wstring& folder) {
+    wchar_t volume[MAX_PATH + 1] = {};
+    if (!::GetVolumePathNameW(folder.c_str(), volume, MAX_PATH + 1)) {
+        ThrowLastError(L"Reading the volume of " + folder);
+    }
+    // Only a fixed drive keeps a Recycle Bin; elsewhere the shell deletes "recycled" files for
+    // good, without a word.
+    SHQUERYRBINFO bin{};
+    bin.cbSize = sizeof(bin);
+    const bool available =
+        ::GetDriveTypeW(volume) == DRIVE_FIXED && SUCCEEDED(::SHQueryRecycleBinW(volume, &bin));
+    return {volume, available};
+}
+
 void Win32Files::MoveToRecycleBin(const std::wstring& path) {
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    if (const auto [volume, available] = RecycleBinOf(folder); !available) {
+        throw Failure(L"Cannot move " + path + L" to the Recycle Bin: " + volume + L" has none");
+    }
     std::wstring from = path;
     from.push_back(L'\0');  // a list of names, ended by an empty one
     SHFILEOPSTRUCTW operation{};

@@ -19,6 +19,7 @@ class Win32Files : public Files {
     bool CopySettled(const std::wstring& from, const std::wstring& to) override;
     std::uint64_t FileSize(const std::wstring& path) override;
     void MoveToRecycleBin(const std::wstring& path) override;
+    std::pair<std::wstring, bool> RecycleBinOf(const std::wstring& folder) override;
     std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                 const std::wstring& prefix) override;
     std::pair<std::uint64_t, std::wstring> FreeSpace(const std::wstring& folder) override;

@@ -10,6 +10,7 @@
 
 #include "core/ErrorReport.h"
 #include "core/Failure.h"
+#include "backup/MasterPageMap.h"
 #include "backup/Thinning.h"
 #include "history/HistoryLog.h"
 
@@ -88,7 +89,7 @@ struct CopyInstance {
     std::shared_ptr<PublisherProcess> process;  // outlives the references
     std::unique_ptr<PublisherDocument> document;
     std::unique_ptr<PublisherPages> pages;
-    std::vector<std::unique_ptr<PublisherPage>> masters;  // the copy's, by index - 1
+    MasterPageMap masters;  // the copy's, matched to the original's
 
     // Never created, or its process has ended (crashed, or ended at a call's bound): none of
     // its steps can succeed any more.
@@ -637,21 +638,16 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
             PlaceLike(Use(to.Paste()), left, top);
         };
         const std::size_t beforeContent = run.failures().size();
-        // 122: as many master pages as the original, each with its original's shapes. Each
-        // page's master is set at 126 when the original has more than one.
+        // 122: the original's master pages, two-page ones as two-page ones, each half with its
+        // original's shapes. Each page's master is set at 126 when the original has more than
+        // one.
         int masterCount = 1;
         // A copy whose master pages could not all be made cannot be given them page by page.
         bool pageMastersFailed =
             copyStep(122, [&] {
                 const std::unique_ptr<PublisherMasterPages> originals = document->MasterPages();
-                masterCount = Use(originals).Count();
                 const std::unique_ptr<PublisherMasterPages> masters = copy.Document().MasterPages();
-                const int present = Use(masters).Count();
-                for (int m = 1; m <= masterCount; ++m) {
-                    copy.masters.push_back(m <= present ? masters->Item(m) : masters->Add());
-                    copyShapesAcross(Use(Use(originals->Item(m)).Shapes()),
-                                     Use(Use(copy.masters.back()).Shapes()));
-                }
+                masterCount = copy.masters.CopyFrom(Use(originals), Use(masters), copyShapesAcross);
             }).has_value();
 
         std::int16_t i = 0;
@@ -681,17 +677,13 @@ void RunDocuments(SavePublisherPorts ports, ProgramValues& values, RunKind kind,
                 });
             }
             if (copy.Gone()) break;
-            // 126: the page's master, by its place among the original's master pages (one
-            // put a page; nothing to do when there is only one master page).
+            // 126: the page's master, by the PageID of the original's (one put a page; nothing
+            // to do when there is only one master page).
             if (masterCount > 1 && !pageMastersFailed) {
                 pageMastersFailed =
                     copyStep(126, [&] {
-                        const int index = Use(Use(page).Master()).PageIndex();
-                        if (index < 1 || static_cast<std::size_t>(index) > copy.masters.size()) {
-                            throw Failure(L"The page's master page " + std::to_wstring(index) +
-                                          L" has no counterpart in the copy");
-                        }
-                        Use(targetPage).SetMaster(Use(copy.masters[index - 1]));
+                        const std::int64_t master = Use(Use(page).Master()).PageID();
+                        Use(targetPage).SetMaster(copy.masters.CounterpartOf(master));
                     }).has_value();  // reported once: the next pages would fail alike
             }
             std::unique_ptr<PublisherShapes> shapes;  // the page's, fetched once

@@ -216,7 +216,8 @@ const std::set<std::wstring>& RunningInstanceReads() {
         L"Document.ScratchArea",
         L"ScratchArea.Shapes",
         L"Page.Master",
-        L"Page.PageIndex",
+        L"Page.PageID",
+        L"Page.IsTwoPageMaster",
     };
     return reads;
 }

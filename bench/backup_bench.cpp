@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -115,8 +116,14 @@ struct TPage : PublisherPage {
         auto* timed = dynamic_cast<TPage*>(&master);
         Timed([&] { o->SetMaster(timed != nullptr ? *timed->o : master); });
     }
-    int PageIndex() override {
-        return Timed([&] { return o->PageIndex(); });
+    std::int64_t PageID() override {
+        return Timed([&] { return o->PageID(); });
+    }
+    bool IsTwoPageMaster() override {
+        return Timed([&] { return o->IsTwoPageMaster(); });
+    }
+    void SetIsTwoPageMaster(bool twoPage) override {
+        Timed([&] { o->SetIsTwoPageMaster(twoPage); });
     }
 };
 std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page) {
@@ -136,8 +143,8 @@ struct TMasterPages : PublisherMasterPages {
     std::unique_ptr<PublisherPage> Item(int i) override {
         return Wrap(Timed([&] { return o->Item(i); }));
     }
-    std::unique_ptr<PublisherPage> Add() override {
-        return Wrap(Timed([&] { return o->Add(); }));
+    std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) override {
+        return Wrap(Timed([&] { return o->Add(isTwoPageMaster); }));
     }
 };
 struct TEnumeration : PublisherPageEnumeration {

@@ -3,6 +3,7 @@
 // has gone; an object is released when its owner is destroyed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -40,23 +41,31 @@ class PublisherPage {
   public:
     virtual ~PublisherPage() = default;
     virtual std::unique_ptr<PublisherShapes> Shapes() = 0;
-    // The page's master page (a page has one; a master page has none and raises).
+    // The page's master page (a page has one; a master page has none and raises). Which half
+    // of a two-page master it is, is not said.
     virtual std::unique_ptr<PublisherPage> Master() = 0;
-    // Applies a master page of the same publication to the page.
+    // Applies a master page of the same publication to the page; a half of a two-page master
+    // applies the whole of it.
     virtual void SetMaster(PublisherPage& master) = 0;
-    // The page's position in its collection (Pages, or MasterPages for a master page), 1-based.
-    virtual int PageIndex() = 0;
+    // The page's identifier in its publication (Publisher's Long), master pages and each half
+    // of a two-page master included; it stays the page's while the page lives.
+    virtual std::int64_t PageID() = 0;
+    // Master pages only (others raise): whether the master page is a two-page one. Set True,
+    // a one-page master gets a right half; set False, a two-page one loses its right half.
+    virtual bool IsTwoPageMaster() = 0;
+    virtual void SetIsTwoPageMaster(bool twoPage) = 0;
 };
 
-// A publication's master pages (Document.MasterPages).
+// A publication's master pages (Document.MasterPages). A two-page master may take two
+// items: one that IsTwoPageMaster, then its other half.
 class PublisherMasterPages {
   public:
     virtual ~PublisherMasterPages() = default;
     virtual int Count() = 0;
     // 1-based.
     virtual std::unique_ptr<PublisherPage> Item(int index) = 0;
-    // A new, empty master page after the others.
-    virtual std::unique_ptr<PublisherPage> Add() = 0;
+    // A new, empty master page after the others, a two-page one when asked.
+    virtual std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) = 0;
 };
 
 // The pages of a document in page order, one at a time.

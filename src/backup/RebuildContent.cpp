@@ -50,26 +50,23 @@ void ContentRebuild::CopyShapesAcross(PublisherShapes& from, PublisherShapes& to
     PlaceLike(Use(to.Paste()), left, top);
 }
 
-// As many master pages as the original, each with its original's shapes; each page's master
-// is set at 126 when the original has more than one.
+// The original's master pages, two-page ones as two-page ones, each half with its original's
+// shapes; each page's master is set at 126 when the original has more than one.
 void ContentRebuild::MasterPages() {
-    pageMastersFailed_ =
-        copy_
-            .Step(122,
-                  [&] {
-                      const std::unique_ptr<PublisherMasterPages> originals =
-                          original_.MasterPages();
-                      masterCount_ = Use(originals).Count();
-                      const std::unique_ptr<PublisherMasterPages> masters =
-                          copy_.Document().MasterPages();
-                      const int present = Use(masters).Count();
-                      for (int m = 1; m <= masterCount_; ++m) {
-                          masters_.push_back(m <= present ? masters->Item(m) : masters->Add());
-                          CopyShapesAcross(Use(Use(originals->Item(m)).Shapes()),
-                                           Use(Use(masters_.back()).Shapes()));
-                      }
-                  })
-            .has_value();
+    pageMastersFailed_ = copy_
+                             .Step(122,
+                                   [&] {
+                                       const std::unique_ptr<PublisherMasterPages> originals =
+                                           original_.MasterPages();
+                                       const std::unique_ptr<PublisherMasterPages> masters =
+                                           copy_.Document().MasterPages();
+                                       masterCount_ = masters_.CopyFrom(
+                                           Use(originals), Use(masters),
+                                           [&](PublisherShapes& from, PublisherShapes& to) {
+                                               CopyShapesAcross(from, to);
+                                           });
+                                   })
+                             .has_value();
 }
 
 PublisherPages& ContentRebuild::TargetPages() {
@@ -116,21 +113,16 @@ void ContentRebuild::Page(PublisherPage& page, std::int16_t i) {
     PageShapes(page, target.get());
 }
 
-// 126: the page's master, by its place among the original's master pages (nothing to do when
-// there is only one master page).
+// 126: the page's master, by the PageID of the original's (nothing to do when there is only
+// one master page).
 void ContentRebuild::PageMaster(PublisherPage& page, PublisherPage* target) {
-    pageMastersFailed_ =
-        copy_
-            .Step(126,
-                  [&] {
-                      const int index = Use(page.Master()).PageIndex();
-                      if (index < 1 || static_cast<std::size_t>(index) > masters_.size()) {
-                          throw Failure(L"The page's master page " + std::to_wstring(index) +
-                                        L" has no counterpart in the copy");
-                      }
-                      Use(target).SetMaster(Use(masters_[index - 1]));
-                  })
-            .has_value();
+    pageMastersFailed_ = copy_
+                             .Step(126,
+                                   [&] {
+                                       const std::int64_t master = Use(page.Master()).PageID();
+                                       Use(target).SetMaster(masters_.CounterpartOf(master));
+                                   })
+                             .has_value();
 }
 
 // 150 to 154. A page whose shapes never reached the clipboard has nothing to paste: the

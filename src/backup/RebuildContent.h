@@ -11,6 +11,7 @@
 
 #include "backup/BackupRunContext.h"
 #include "backup/CopyInstance.h"
+#include "backup/MasterPageMap.h"
 
 namespace kelbrook::SavePublisher {
 
@@ -46,9 +47,9 @@ class ContentRebuild {
     PublisherDocument& original_;
     // References into the copy, released when the rebuild ends (before the copy is let go).
     std::unique_ptr<PublisherPages> copyPages_;
-    std::vector<std::unique_ptr<PublisherPage>> masters_;  // the copy's, by index - 1
-    int copyPageCount_ = -1;                               // read once, then kept
-    int masterCount_ = 1;
+    MasterPageMap masters_;   // the copy's, matched to the original's by PageID
+    int copyPageCount_ = -1;  // read once, then kept
+    int masterCount_ = 1;     // a two-page master counts once
     // A copy whose master pages could not all be made cannot be given them page by page; and a
     // failure at 126 is reported once, since the next pages would fail alike.
     bool pageMastersFailed_ = false;

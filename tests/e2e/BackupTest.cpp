@@ -218,7 +218,8 @@ const std::set<std::wstring>& RunningInstanceReads() {
         L"Document.ScratchArea",
         L"ScratchArea.Shapes",
         L"Page.Master",
-        L"Page.PageIndex",
+        L"Page.PageID",
+        L"Page.IsTwoPageMaster",
     };
     return reads;
 }
@@ -664,10 +665,10 @@ TEST_F(BackupRun, AsksWhereToPutTheBackupOfAnUnsavedDocumentUntilAFolderIsChosen
 
 // ---- failed saves -------------------------------------------------------------------------
 
-// A folder where no file can be made: /sys of the Linux host, Wine's Z:\sys. (Wine ignores
-// the read-only attribute of a folder, and the tests run as root, whom file modes do not stop.)
-constexpr wchar_t kReadOnlyFolder[] = L"Z:\\sys";
-
+// A folder where no file can be made, on a volume with room: a folder inside a file. (Wine
+// ignores the read-only attribute of a folder, the tests run as root, whom file modes do not
+// stop, and the read-only file systems of the host, /sys and /proc, have no room: a backup
+// there is refused for want of space before it is tried.)
 bool FolderRefusesNewFiles(const fs::path& folder) {
     const fs::path probe = folder / L"kelbrook-e2e-probe.pub";
     UniqueFile file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -677,7 +678,7 @@ bool FolderRefusesNewFiles(const fs::path& folder) {
         ::DeleteFileW(probe.c_str());
         return false;
     }
-    return ::GetLastError() == ERROR_ACCESS_DENIED;
+    return true;
 }
 
 std::vector<std::wstring> TextsOf(const std::vector<SeenBox>& boxes) {
@@ -691,9 +692,6 @@ std::vector<std::wstring> TextsOf(const std::vector<SeenBox>& boxes) {
 // is open in another program that lets nobody replace it; Menu is backed up all the same.
 // The second run saves everything to a folder nobody may write.
 TEST_F(BackupRun, AFailedSaveIsReportedLoggedAndTheRunGoesOn) {
-    ASSERT_TRUE(FolderRefusesNewFiles(kReadOnlyFolder))
-        << "this test needs " << ::testing::PrintToString(std::wstring(kReadOnlyFolder))
-        << " to refuse new files";
     const Publication flyer = {{L"Summer fair", L"Saturday"}, {L"Map"}};
     const Publication prices = {{L"Prices"}};
     const Publication menu = {{L"Menu"}, {}, {L"Desserts"}};
@@ -772,7 +770,8 @@ TEST_F(BackupRun, AFailedSaveIsReportedLoggedAndTheRunGoesOn) {
         SCOPED_TRACE("run 2: everything to a folder nobody may write");
         ASSERT_NO_FATAL_FAILURE(Click(ControlId::Option1));
         ASSERT_TRUE(WaitUntil([] { return Store::Read(L"WhereOption") == L"1"; }));
-        const std::wstring folder = kReadOnlyFolder;
+        const std::wstring folder = (flyerFile / L"Backups").wstring();
+        ASSERT_TRUE(FolderRefusesNewFiles(folder));
         DWORD_PTR ignored = 0;
         ASSERT_TRUE(::SendMessageTimeoutW(Control(ControlId::Text1), WM_SETTEXT, 0,
                                           reinterpret_cast<LPARAM>(folder.c_str()),
@@ -1231,8 +1230,9 @@ TEST_F(BackupRun, AFullDiskIsSeenComingAndToldOnce) {
         if (run == 1) {
             ASSERT_EQ(reports.size(), 1u) << ::testing::PrintToString(TextsOf(reports));
             EXPECT_EQ(reports[0].text,
-                      SaveAllReport(lines[0] + L". Tick \"Thin out older backups\", pick another "
-                                               L"folder, or free some space.",
+                      SaveAllReport(lines[0] + L". Pick another folder for the backups, or free "
+                                               L"some space there: emptying the Recycle Bin is "
+                                               L"one way.",
                                     160));
         } else {
             EXPECT_TRUE(reports.empty()) << ::testing::PrintToString(TextsOf(reports));
@@ -1565,6 +1565,79 @@ TEST_F(BackupRun, EveryThirtySecondsTheCountdownEndsInABackupAndStartsOver) {
     ExpectQuietAfterwards();
     EXPECT_EQ(Caption(ControlId::Frame2), L"Auto Save is Off.");
     EXPECT_EQ(log_->Lines().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kelbrook::e2e
+
+namespace kelbrook::e2e {
+namespace {
+
+// ---- master pages and fresh copies as Publisher's reference has them -----------------------
+
+// A publication changed in Publisher, with a one-page master and a two-page master whose
+// halves both carry pages, is rebuilt with both as they were: the two-page master as one, each
+// half's shapes in place, and each page on its own master page.
+TEST_F(BackupRun, ATwoPageMasterAndAOnePageMasterAreKeptAsTheyWere) {
+    standin::Publication book;
+    book.masters = {standin::Page{{{L"Chapter band", 0, 20}}},
+                    standin::Page{{{L"Left folio", 36, 760}},
+                                  1,
+                                  std::vector<standin::Shape>{{L"Right folio", 560, 760}}}};
+    book.pages = {standin::Page{{{L"Title", 72, 144}}, 1}, standin::Page{{{L"Verso", 72, 90}}, 2},
+                  standin::Page{{{L"Recto", 80, 90}}, 2}, standin::Page{{}, 1},
+                  standin::Page{{{L"End", 72, 300}}, 2}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path bookFile = docs / L"Book.pub";
+    workspace_->WriteFile(L"Docs\\Book.pub", standin::SerializePublication(book));
+    documents_[bookFile] = standin::SerializePublication(book);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({bookFile.wstring()}));  // changed in Publisher
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Book.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(standin::ParsePublication(ReadBytes(*backup).value_or("")), book)
+        << ::testing::PrintToString(ReadBytes(*backup));
+    ExpectLogLine(log_->Lines().at(0), L"Book.pub was backup saved as " + backup->wstring(), clock);
+    ExpectRunJournal(ReadJournal(journal_), RunningId(), 1);
+    ExpectDocumentsUnchanged();
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
+// A fresh copy instance without a publication and without an active window makes its
+// publication while it is created, and the document is backed up as any other.
+TEST_F(BackupRun, AFreshCopyWithoutAPublicationOrAWindowStillBacksUp) {
+    const Publication flyer = {{L"Summer fair"}, {L"Programme", L"Map"}};
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path flyerFile = WriteDocument(L"Docs\\Flyer.pub", flyer);
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyerFile.wstring()}));
+    ASSERT_TRUE(StandinSettings::SetFault(L"start", L"bare"));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    const std::optional<fs::path> backup = FindBackup(docs, L"Flyer.pub", clock.NewFileStamps());
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(ReadBytes(*backup), PublicationFile(flyer));
+    ExpectLogLine(log_->Lines().at(0), L"Flyer.pub was backup saved as " + backup->wstring(),
+                  clock);
+    const std::vector<JournalEntry> journal = ReadJournal(journal_);
+    ExpectRunJournal(journal, RunningId(), 1);
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const JournalEntry& entry) {
+                                return !entry.running && entry.call == L"Invoke" &&
+                                       entry.member == L"Application.NewDocument";
+                            }),
+              1)
+        << "the copy made no publication, or more than one";
+    ExpectDocumentsUnchanged();
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ASSERT_NO_FATAL_FAILURE(Close());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -119,6 +120,7 @@ struct Where {
     std::shared_ptr<FakeInstance> instance;
     std::size_t document = 0, page = 0;
     Kind kind = Kind::Page;
+    int half = 0;  // of a master page: 1 for a two-page master's right half
 
     standin::Publication& Document() const {
         if (document >= instance->documents.size()) throw Failure(L"The document has been closed");
@@ -134,7 +136,21 @@ struct Where {
         return pages[page];
     }
     std::vector<standin::Shape>& Shapes() const {
-        return kind == Kind::Scratch ? Document().scratch : Page().shapes;
+        if (kind == Kind::Scratch) return Document().scratch;
+        standin::Page& page = Page();
+        if (half == 0) return page.shapes;
+        if (!page.right) throw Failure(L"The page has been deleted");
+        return *page.right;
+    }
+    // Publisher's PageIDs are "random numbers" that "do not start with 1, nor are they
+    // contiguous"; here they differ between instances and documents too, so that no
+    // publication's can pass for another's. (An ordinary page's follows its place.)
+    std::int64_t PageId() const {
+        const auto salt =
+            static_cast<std::int64_t>(std::hash<std::wstring>{}(instance->tag) % 9973) * 97;
+        const std::int64_t base = kind == Kind::Master ? 600000000 : 100000000;
+        return base + salt + static_cast<std::int64_t>(document) * 7 +
+               37 * (2 * static_cast<std::int64_t>(page) + half);
     }
     void Call(const std::wstring& member) const { world->Call(*instance, member); }
     void Changed() const {
@@ -250,15 +266,17 @@ class Page : public PublisherPage {
     explicit Page(Where where) : w_(std::move(where)) {}
     std::unique_ptr<PublisherShapes> Shapes() override {
         w_.Call(L"Page.Shapes");
-        w_.Page();
+        w_.Shapes();
         return std::make_unique<fake::Shapes>(w_);
     }
+    // On a two-page master, the half on the page's side of the spread, as the stand-in has it.
     std::unique_ptr<PublisherPage> Master() override {
         w_.Call(L"Page.Master");
         if (w_.kind != Where::Kind::Page) throw Failure(L"Master pages have no master");
         Where master = w_;
         master.kind = Where::Kind::Master;
         master.page = static_cast<std::size_t>(w_.Page().master - 1);
+        master.half = master.Page().right && standin::IsRightHandPage(w_.page) ? 1 : 0;
         return std::make_unique<Page>(master);
     }
     void SetMaster(PublisherPage& master) override {
@@ -268,41 +286,75 @@ class Page : public PublisherPage {
             other->w_.kind != Where::Kind::Master || other->w_.instance != w_.instance) {
             throw Failure(L"Page.Master: not a master page of this publication");
         }
+        other->w_.Shapes();  // either half applies the whole master page
         w_.Page().master = static_cast<int>(other->w_.page + 1);
         w_.Changed();
     }
-    int PageIndex() override {
-        w_.Call(L"Page.PageIndex");
-        w_.Page();
-        return static_cast<int>(w_.page + 1);
+    std::int64_t PageID() override {
+        w_.Call(L"Page.PageID");
+        w_.Shapes();
+        return w_.PageId();
+    }
+    bool IsTwoPageMaster() override {
+        w_.Call(L"Page.IsTwoPageMaster");
+        return OwnMaster().right.has_value();
+    }
+    void SetIsTwoPageMaster(bool twoPage) override {
+        w_.Call(L"Page.IsTwoPageMaster put");
+        standin::Page& master = OwnMaster();
+        if (twoPage && !master.right) master.right.emplace();
+        if (!twoPage) master.right.reset();
+        w_.Changed();
+    }
+
+  private:
+    standin::Page& OwnMaster() const {
+        if (w_.kind != Where::Kind::Master) throw Failure(L"This feature is only for master pages");
+        w_.Shapes();
+        return w_.Page();
     }
 
   private:
     Where w_;
 };
 
+// A two-page master is two items, its left half and then its right, as in the stand-in.
 class MasterPages : public PublisherMasterPages {
   public:
     explicit MasterPages(Where where) : w_(std::move(where)) { w_.kind = Where::Kind::Master; }
     int Count() override {
         w_.Call(L"MasterPages.Count");
-        return static_cast<int>(w_.Document().masters.size());
+        return static_cast<int>(Halves().size());
     }
     std::unique_ptr<PublisherPage> Item(int index) override {
         w_.Call(L"MasterPages.Item");
-        if (index < 1 || index > static_cast<int>(w_.Document().masters.size()))
+        const std::vector<Where> halves = Halves();
+        if (index < 1 || index > static_cast<int>(halves.size()))
             throw Failure(L"MasterPages.Item: index out of range");
-        Where page = w_;
-        page.page = static_cast<std::size_t>(index - 1);
-        return std::make_unique<Page>(page);
+        return std::make_unique<Page>(halves[static_cast<std::size_t>(index - 1)]);
     }
-    std::unique_ptr<PublisherPage> Add() override {
+    std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) override {
         w_.Call(L"MasterPages.Add");
         w_.Document().masters.emplace_back();
+        if (isTwoPageMaster) w_.Document().masters.back().right.emplace();
         w_.Changed();
         Where page = w_;
         page.page = w_.Document().masters.size() - 1;
         return std::make_unique<Page>(page);
+    }
+
+  private:
+    std::vector<Where> Halves() const {
+        std::vector<Where> halves;
+        const std::vector<standin::Page>& masters = w_.Document().masters;
+        for (std::size_t m = 0; m < masters.size(); ++m) {
+            for (int half = 0; half < (masters[m].right ? 2 : 1); ++half) {
+                halves.push_back(w_);
+                halves.back().page = m;
+                halves.back().half = half;
+            }
+        }
+        return halves;
     }
 
   private:
@@ -554,6 +606,8 @@ class FakePublisher : public PublisherAutomation {
             world->journal.push_back(instance->tag + L" ended");
             throw Failure(kFakeOverdue);
         }
+        // A bare copy has no window to find it by: the creation makes its publication first.
+        if (startBare) world->journal.push_back(instance->tag + L" Application.NewDocument");
         if (!startEmpty) {
             standin::Publication blank;
             blank.name = L"Publication1";
@@ -579,6 +633,7 @@ class FakePublisher : public PublisherAutomation {
     bool failCreate = false;  // the next creation fails (once)
     bool hangCreate = false;  // the next creation or its first call never answers (once)
     bool startEmpty = false;  // a fresh instance without a publication
+    bool startBare = false;   // ... and without an active window (the creation makes one)
     int created = 0;
 };
 

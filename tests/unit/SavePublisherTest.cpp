@@ -729,6 +729,52 @@ TEST_F(SaveAllTest, TheCopyInstanceIsStartedReadAndLetGoOnlyAsItMustBe) {
     }
 }
 
+// Each page gets its original's master page, found by PageID: three master pages used out of
+// their order; a two-page master with pages on both halves (Master gives the half on the
+// page's side) after a one-page one; a lone two-page master in a copy that started bare.
+// (PageIndex, which a master page need not answer, is no longer in the port at all.)
+TEST_F(SaveAllTest, EachPageOfABackupGetsItsOriginalsMasterPage) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const auto master = [](std::wstring left, std::wstring right = L"") {
+        standin::Page page{{{std::move(left), 36, 20}}};
+        if (!right.empty()) page.right = std::vector<standin::Shape>{{std::move(right), 500}};
+        return page;
+    };
+    const struct {
+        const char* what;
+        std::vector<standin::Page> masters;
+        std::vector<int> pagesOn;
+        bool bare;
+    } cases[] = {
+        {"3, 1, 2", {master(L"One"), master(L"Two"), master(L"Three")}, {3, 1, 2, 3}, false},
+        {"both halves", {master(L"Plain"), master(L"Left", L"Right")}, {2, 2, 1, 2, 2}, false},
+        {"bare copy", {master(L"Left", L"Right")}, {1, 1, 1}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        files.contents.clear();
+        dialogs.shown.clear();
+        standin::Publication original;
+        original.masters = c.masters;
+        for (const int m : c.pagesOn)
+            original.pages.push_back({{{L"on " + std::to_wstring(m)}}, m});
+        publisher.Run({original});
+        publisher.world->running->documents[0].name = L"M.pub";
+        publisher.world->running->unsaved.insert(0);
+        publisher.world->journal.clear();
+        publisher.startBare = c.bare;
+        publisher.created = 0;
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+        const std::wstring backup = L"C:\\B\\M.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+        EXPECT_EQ(FileNames(), std::vector<std::wstring>{backup});
+        EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(original));
+        const auto& journal = publisher.world->journal;
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy1 Application.NewDocument"),
+                  c.bare ? 1 : 0);
+    }
+}
+
 }  // namespace
 }  // namespace kelbrook
 

@@ -65,6 +65,36 @@ TEST(StandinPublication, NamesTheLineAndWhatWasExpected) {
               "line 3: the shape's text is not UTF-8");
 }
 
+// A two-page master is "master two-page", its left half's shapes, "right", its right half's;
+// a file of the earlier format reads and writes as before, byte for byte.
+TEST(StandinPublication, KeepsTwoPageMastersAndEveryEarlierFileAsItWas) {
+    const std::string earlier =
+        "standin-publication 1\r\nsize 400 600\r\nmaster\r\nshape Masthead\r\nat 36 20\r\n"
+        "master\r\npage master 2\r\nshape a\r\npage\r\nscratch\r\nshape spare\r\n";
+    const Publication old = ParsePublication(earlier);
+    EXPECT_EQ(SerializePublication(old), earlier);
+    ASSERT_EQ(old.masters.size(), 2u);
+    EXPECT_FALSE(old.masters[0].right || old.masters[1].right);
+
+    Publication spread;
+    spread.masters = {
+        Page{{{L"Left folio", 36, 760}}, 1, std::vector<Shape>{{L"Right folio", 560}}},
+        Page{{L"Plain"}}, Page{{}, 1, std::vector<Shape>{}}};
+    spread.pages = {Page{{}, 1}, Page{{L"x"}, 3}, Page{{}, 2}};
+    const std::string bytes = SerializePublication(spread);
+    EXPECT_EQ(bytes,
+              "standin-publication 1\r\nmaster two-page\r\nshape Left folio\r\nat 36 760\r\n"
+              "right\r\nshape Right folio\r\nat 560 0\r\nmaster\r\nshape Plain\r\n"
+              "master two-page\r\nright\r\npage\r\npage master 3\r\nshape x\r\n"
+              "page master 2\r\n");
+    EXPECT_EQ(ParsePublication(bytes), spread);
+    Publication halved = spread;
+    halved.masters[2].right.reset();
+    EXPECT_NE(halved, spread) << "equality does not see a two-page master";
+    EXPECT_EQ(ErrorOf("standin-publication 1\nmaster\nright\n"),
+              "line 3: a \"right\" line outside a \"master two-page\"");
+}
+
 TEST(StandinPublication, RefusesToSerializeALineBreakInAShape) {
     EXPECT_THROW(SerializePublication(Publication{{}, {}, {Page{{L"two\nlines"}}}}),
                  std::invalid_argument);

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -378,6 +379,65 @@ TEST_F(PublisherAutomationTest, ACreationPastItsBoundEndsOnlyTheProcessStartedFo
     auto after = bounded.CreateInstance();
     EXPECT_EQ(after->ActiveDocument()->Name(), L"Publication1");
     after->Quit();
+}
+
+// Master pages through the adapter: PageIDs, two-page masters made and walked by halves, the
+// half a page's Master gives, and Page.Master written as a property put, and once more as a
+// put by reference where only that is taken. A fresh copy without a publication or an active
+// window makes a publication at its creation.
+TEST_F(PublisherAutomationTest, MasterPagesByPageIdAndHalvesAndABareCopysCreation) {
+    StartRunning(L"\"" + flyer_ + L"\"");
+    const std::wstring faults = std::wstring(kStandinKey) + L"\\Faults";
+    SetStandinValue(faults, L"Page.Master", L"putref-only");
+    auto copy = automation_.CreateInstance();
+    auto document = copy->ActiveDocument();
+    auto masters = document->MasterPages();
+    const std::int64_t added = masters->Add(true)->PageID();
+    ASSERT_EQ(masters->Count(), 3);
+    auto plain = masters->Item(1), left = masters->Item(2), right = masters->Item(3);
+    EXPECT_FALSE(plain->IsTwoPageMaster());
+    EXPECT_TRUE(left->IsTwoPageMaster() && right->IsTwoPageMaster());
+    auto pages = document->Pages();
+    pages->Add(1, 1);
+    auto first = pages->Item(1), second = pages->Item(2);
+    EXPECT_EQ(added, left->PageID());
+    EXPECT_EQ((std::set<std::int64_t>{plain->PageID(), left->PageID(), right->PageID(),
+                                      first->PageID(), second->PageID()})
+                  .size(),
+              5u)
+        << "two pages share a PageID";
+    EXPECT_THROW(first->IsTwoPageMaster(), Failure) << "only master pages answer";
+
+    first->SetMaster(*left);  // either half applies the whole two-page master
+    second->SetMaster(*right);
+    EXPECT_EQ(first->Master()->PageID(), right->PageID()) << "page 1 is a right-hand page";
+    EXPECT_EQ(second->Master()->PageID(), left->PageID());
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, faults.c_str());
+    second->SetMaster(*plain);
+    EXPECT_EQ(second->Master()->PageID(), plain->PageID());
+    const auto count = [&](const std::string& line) {
+        const std::string journal = ReadFile(journal_);
+        std::size_t n = 0;
+        for (std::size_t at = 0; (at = journal.find(line + "\r\n", at)) != std::string::npos;
+             ++at) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(count(" copy Page.Master Invoke put=PropertyPut"), 3u);
+    EXPECT_EQ(count(" copy Page.Master Invoke put=PropertyPutRef"), 2u);
+
+    plain->SetIsTwoPageMaster(true);
+    EXPECT_EQ(masters->Count(), 4);
+    document->SaveAs(folder_ + L"\\Copy.pub");
+    copy->Quit();
+
+    SetStandinValue(faults, L"start", L"bare");
+    auto bare = automation_.CreateInstance();
+    EXPECT_TRUE(bare->Process());
+    EXPECT_EQ(bare->ActiveDocument()->Name(), L"Publication1");
+    bare->Quit();
+    EXPECT_EQ(count(" copy Application.NewDocument Invoke"), 1u);
 }
 
 TEST(ComSwitch, OnlyCommandLinesThatCarryComsSwitchAreServersComStarted) {

@@ -183,35 +183,14 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
         Journal(kind_, name, L"Invoke");
         return DISP_E_MEMBERNOTFOUND;
     }
-    {
-        // The journal shows the arguments given, when they can be read.
-        std::wstring call = L"Invoke";
-        try {
-            static DISPPARAMS noArguments = {nullptr, nullptr, 0, 0};
-            const std::wstring given =
-                Arguments(params ? *params : noArguments, *member).Describe();
-            if (!given.empty()) call += L" " + given;
-        } catch (const CallFailure&) {
-        }
-        Journal(kind_, name, call);
-    }
+    JournalInvoke(*member, flags, params);
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     if (!put && !(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET))) return DISP_E_MEMBERNOTFOUND;
     static DISPPARAMS none = {nullptr, nullptr, 0, 0};
     Variant ignored;
     try {
         ApplyFault(kind_, member->name);
-        if (put) {
-            // The value is the one argument named DISPID_PROPERTYPUT.
-            if (!params || params->cArgs != 1 || params->cNamedArgs != 1 ||
-                params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
-                throw CallFailure{DISP_E_PARAMNOTFOUND, L"", 0};
-            }
-            const VARIANT* value = &params->rgvarg[0];
-            if (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
-            Put(id, *value);
-            return S_OK;
-        }
+        if (put) return PutProperty(*member, flags, params);
         VARIANT* target = result ? result : ignored.get();
         if (result) VariantInit(result);
         if (params && params->cArgs > 0 && member->parameters[0].empty() &&
@@ -256,6 +235,39 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     }
 }
 
+void DispatchObject::JournalInvoke(const Member& member, WORD flags,
+                                   const DISPPARAMS* params) const {
+    std::wstring call = L"Invoke";
+    if (flags & DISPATCH_PROPERTYPUT) {
+        call += L" put=PropertyPut";
+    } else if (flags & DISPATCH_PROPERTYPUTREF) {
+        call += L" put=PropertyPutRef";
+    } else {
+        try {  // the arguments given, when they can be read
+            static DISPPARAMS noArguments = {nullptr, nullptr, 0, 0};
+            const std::wstring given = Arguments(params ? *params : noArguments, member).Describe();
+            if (!given.empty()) call += L" " + given;
+        } catch (const CallFailure&) {
+        }
+    }
+    Journal(kind_, member.name, call);
+}
+
+HRESULT DispatchObject::PutProperty(const Member& member, WORD flags, const DISPPARAMS* params) {
+    if (flags & DISPATCH_PROPERTYPUT) {
+        const std::optional<std::wstring> fault = FaultFor(kind_, member.name);
+        if (fault && SameName(L"putref-only", fault->c_str())) return DISP_E_MEMBERNOTFOUND;
+    }
+    if (!params || params->cArgs != 1 || params->cNamedArgs != 1 ||
+        params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+        throw CallFailure{DISP_E_PARAMNOTFOUND, L"", 0};
+    }
+    const VARIANT* value = &params->rgvarg[0];
+    if (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
+    Put(member.id, *value);
+    return S_OK;
+}
+
 void DispatchObject::Put(DISPID, const VARIANT&) {
     throw CallFailure{DISP_E_MEMBERNOTFOUND, L""};
 }
@@ -271,6 +283,19 @@ double NumberOf(const VARIANT& value) {
         throw CallFailure{DISP_E_TYPEMISMATCH, L"", 0};
     }
     return V_R8(number.get());
+}
+
+bool BoolOf(const VARIANT& value) {
+    Variant flag;
+    if (FAILED(VariantChangeType(flag.get(), const_cast<VARIANT*>(&value), 0, VT_BOOL))) {
+        throw CallFailure{DISP_E_TYPEMISMATCH, L"", 0};
+    }
+    return V_BOOL(flag.get()) != VARIANT_FALSE;
+}
+
+void ReturnBool(VARIANT* result, bool value) {
+    V_VT(result) = VT_BOOL;
+    V_BOOL(result) = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
 void ReturnString(VARIANT* result, std::wstring_view text) {

@@ -61,11 +61,18 @@ class DispatchObject : public IDispatch {
   protected:
     // Carries out one member; throws CallFailure. result is never null.
     virtual void Call(DISPID id, const Arguments& arguments, VARIANT* result) = 0;
-    // Writes a property (DISPATCH_PROPERTYPUT); throws CallFailure. None by default.
+    // Writes a property (DISPATCH_PROPERTYPUT or PUTREF); throws CallFailure. None by default.
     virtual void Put(DISPID id, const VARIANT& value);
     std::wstring_view kind() const { return kind_; }
 
   private:
+    // The journal's line of an Invoke: the arguments given, or which kind of write it is.
+    void JournalInvoke(const Member& member, WORD flags, const DISPPARAMS* params) const;
+    // A property write, its value the one argument named DISPID_PROPERTYPUT; throws
+    // CallFailure. Under the switch <Object>.<Member> = putref-only a plain put of the member
+    // answers DISP_E_MEMBERNOTFOUND, and only a write by reference is taken.
+    HRESULT PutProperty(const Member& member, WORD flags, const DISPPARAMS* params);
+
     ULONG references_ = 1;
     std::wstring_view kind_;
     std::span<const Member> members_;
@@ -76,7 +83,9 @@ void ReturnString(VARIANT* result, std::wstring_view text);
 void ReturnLong(VARIANT* result, long value);
 void ReturnObject(VARIANT* result, IDispatch* adopted);
 void ReturnDouble(VARIANT* result, double value);
-// A property value as a number; throws CallFailure (DISP_E_TYPEMISMATCH).
+void ReturnBool(VARIANT* result, bool value);
+// A property value as a number (a Boolean); throws CallFailure (DISP_E_TYPEMISMATCH).
 double NumberOf(const VARIANT& value);
+bool BoolOf(const VARIANT& value);
 
 }  // namespace standin

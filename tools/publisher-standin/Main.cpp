@@ -281,7 +281,8 @@ void RunMessageLoop() {
     // A first-run or activation screen in an instance nobody sees: COM waits for a class
     // object that never comes.
     if (start == L"hang") WaitForever();
-    if (start != L"empty") {
+    State().bare = start == L"bare";
+    if (start != L"empty" && !State().bare) {
         AddDocument(BlankDocument(L"Publication1", true));
         EnterLiveCopy(L"Publication1");
     }

@@ -188,11 +188,28 @@ class Shapes : public DispatchObject {
 
 // ---- Page ---------------------------------------------------------------------------------
 
+// MasterPages sees a two-page master as two items, its left half and then its right (*).
+std::vector<PagePtr> MasterHalves(const DocumentState& document) {
+    std::vector<PagePtr> halves;
+    for (const PagePtr& master : document.masters) {
+        halves.push_back(master);
+        if (master->right) halves.push_back(master->right);
+    }
+    return halves;
+}
+
+// The master page that this master page is, or is a half of, 1-based; 0 when none is.
+size_t MasterOf(const DocumentState& document, const PagePtr& half) {
+    for (size_t i = 0; i < document.masters.size(); ++i) {
+        const PagePtr& master = document.masters[i];
+        if (master == half || (half && master->right == half)) return i + 1;
+    }
+    return 0;
+}
+
 constexpr Member kPageMembers[] = {
-    {1, L"Shapes"},
-    {2, L"PageNumber"},
-    {3, L"Master"},
-    {4, L"PageIndex"},
+    {1, L"Shapes"},    {2, L"PageNumber"}, {3, L"Master"},
+    {4, L"PageIndex"}, {5, L"PageID"},     {6, L"IsTwoPageMaster"},
 };
 
 class PageObject : public DispatchObject {
@@ -204,42 +221,73 @@ class PageObject : public DispatchObject {
 
   protected:
     bool IsMaster() const { return page_->master == 0; }
-    // The page's place in its collection (the pages, or the master pages), 1-based.
+    // The page's place in its collection (the pages, or the master pages' items), 1-based.
     long Index() const {
-        const auto& pages = IsMaster() ? document_->masters : document_->pages;
+        const auto pages = IsMaster() ? MasterHalves(*document_) : document_->pages;
         for (size_t i = 0; i < pages.size(); ++i) {
             if (pages[i] == page_) return static_cast<long>(i + 1);
         }
         Fail(L"the page is no longer in its publication");
     }
+    // The page's master page; on a two-page master, the half on the page's side (*).
+    PagePtr Master() const {
+        // "Master pages do not have a Master property."
+        if (IsMaster()) Fail(L"Master pages do not have a Master property");
+        const size_t master = static_cast<size_t>(page_->master);
+        if (master < 1 || master > document_->masters.size()) {
+            Fail(L"the page's master page is gone");
+        }
+        const PagePtr& left = document_->masters[master - 1];
+        const bool rightHand = IsRightHandPage(static_cast<size_t>(Index() - 1));
+        return left->right && rightHand ? left->right : left;
+    }
+    // The master page this page is, or is a half of.
+    PagePtr OwnMaster() const {
+        if (!IsMaster()) Fail(L"This feature is only for master pages");
+        const size_t master = MasterOf(*document_, page_);
+        if (master == 0) Fail(L"the page is no longer in its publication");
+        return document_->masters[master - 1];
+    }
     void Call(DISPID id, const Arguments&, VARIANT* result) override {
         switch (id) {
             case 1:
                 return ReturnObject(result, new Shapes(document_, page_));
-            case 3: {
-                // "Master pages do not have a Master property."
-                if (IsMaster()) Fail(L"Master pages do not have a Master property");
-                const size_t master = static_cast<size_t>(page_->master);
-                if (master < 1 || master > document_->masters.size()) {
-                    Fail(L"the page's master page is gone");
-                }
-                return ReturnObject(result, NewPage(document_, document_->masters[master - 1]));
-            }
+            case 3:
+                return ReturnObject(result, NewPage(document_, Master()));
+            case 4:
+                // "The index of the page in the Pages collection": a master page has none (*).
+                if (IsMaster()) Fail(L"a master page has no place in the Pages collection");
+                return ReturnLong(result, Index());
+            case 5:
+                return ReturnLong(result, page_->id);
+            case 6:
+                return ReturnBool(result, OwnMaster()->right != nullptr);
             default:
                 return ReturnLong(result, Index());
         }
     }
     void Put(DISPID id, const VARIANT& value) override {
+        if (id == 6) return SetTwoPageMaster(BoolOf(value));
         if (id != 3) DispatchObject::Put(id, value);
         if (IsMaster()) Fail(L"Master pages do not have a Master property");
         auto* other =
             V_VT(&value) == VT_DISPATCH
                 ? dynamic_cast<PageObject*>(static_cast<DispatchObject*>(V_DISPATCH(&value)))
                 : nullptr;
-        if (!other || other->document_ != document_ || other->page_->master != 0) {
-            Fail(L"the value is not a master page of this publication");
-        }
-        page_->master = static_cast<int>(other->Index());
+        // Either half of a two-page master applies the whole of it.
+        const size_t master =
+            other && other->document_ == document_ ? MasterOf(*document_, other->page_) : 0;
+        if (master == 0) Fail(L"the value is not a master page of this publication");
+        page_->master = static_cast<int>(master);
+        document_->saved = false;
+    }
+    // A one-page master gets an empty right half; a two-page one loses its right half, and
+    // with it the half's shapes (*).
+    void SetTwoPageMaster(bool twoPage) {
+        const PagePtr master = OwnMaster();
+        if (twoPage && !master->right)
+            master->right = std::make_shared<PageState>(PageState{{}, 0});
+        if (!twoPage) master->right.reset();
         document_->saved = false;
     }
 
@@ -267,24 +315,28 @@ class MasterPages : public DispatchObject {
 
   protected:
     void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
-        auto& masters = document_->masters;
+        const std::vector<PagePtr> halves = MasterHalves(*document_);
         switch (id) {
             case DISPID_VALUE: {
                 const long index = arguments.Long(0);
-                if (index < 1 || static_cast<size_t>(index) > masters.size()) {
-                    Fail(OutOfRange(index, masters.size()));
+                if (index < 1 || static_cast<size_t>(index) > halves.size()) {
+                    Fail(OutOfRange(index, halves.size()));
                 }
-                return ReturnObject(result, NewPage(document_, masters[index - 1]));
+                return ReturnObject(result, NewPage(document_, halves[index - 1]));
             }
             case 1:
-                return ReturnLong(result, static_cast<long>(masters.size()));
-            default:
+                return ReturnLong(result, static_cast<long>(halves.size()));
+            default: {
+                // A new master page after the others; a two-page one with IsTwoPageMaster. The
+                // page returned is the new master page (its left half).
+                auto master = std::make_shared<PageState>(PageState{{}, 0});
                 if (arguments.OptionalBool(0).value_or(false)) {
-                    Fail(L"this stand-in makes one-page master pages only");
+                    master->right = std::make_shared<PageState>(PageState{{}, 0});
                 }
-                masters.push_back(std::make_shared<PageState>(PageState{{}, 0}));
+                document_->masters.push_back(master);
                 document_->saved = false;
-                return ReturnObject(result, NewPage(document_, masters.back()));
+                return ReturnObject(result, NewPage(document_, master));
+            }
         }
     }
 
@@ -436,9 +488,7 @@ class Document : public DispatchObject {
             case 4:
                 return ReturnObject(result, new Pages(document_));
             case 6:
-                V_VT(result) = VT_BOOL;
-                V_BOOL(result) = document_->saved ? VARIANT_TRUE : VARIANT_FALSE;
-                return;
+                return ReturnBool(result, document_->saved);
             case 7:
                 return ReturnObject(result, new PageSetup(document_));
             case 9:
@@ -575,6 +625,9 @@ class Application : public DispatchObject {
                 return ReturnObject(result, new Document(document));
             }
             case 6:
+                // A fresh instance started bare has no window to give until it has a
+                // publication (*).
+                if (State().bare && !State().active) Fail(L"There is no active window");
                 return ReturnObject(result, new Window());
             default:
                 if (State().mode == Mode::Copy && State().active && !State().active->saved) {

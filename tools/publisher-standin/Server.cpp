@@ -113,6 +113,15 @@ UniqueGlobal GlobalCopy(const void* data, size_t bytes) {
     throw CallFailure{DISP_E_EXCEPTION, std::move(description)};
 }
 
+long NextPageId() {
+    // An odd multiplier maps distinct counts to distinct numbers modulo 2^31.
+    static const unsigned long seed = GetCurrentProcessId() * 2654435761UL + GetTickCount();
+    static unsigned long count = 0;
+    unsigned long id = 0;
+    while (id == 0) id = (++count * 2246822519UL + seed) & 0x7FFFFFFFUL;
+    return static_cast<long>(id);
+}
+
 ServerState& State() {
     static ServerState state;
     return state;
@@ -194,8 +203,9 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     }
     document->masters.clear();
     for (Page& master : publication.masters) {
-        document->masters.push_back(
-            std::make_shared<PageState>(PageState{std::move(master.shapes), 0}));
+        auto left = std::make_shared<PageState>(PageState{std::move(master.shapes), 0});
+        if (master.right) left->right = std::make_shared<PageState>(PageState{*master.right, 0});
+        document->masters.push_back(std::move(left));
     }
     document->scratch->shapes = std::move(publication.scratch);
     if (State().mode == Mode::Running) State().heldFiles.emplace_back(full, std::move(file));
@@ -211,7 +221,10 @@ void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
         publication.pages.push_back(Page{page->shapes, page->master});
     }
     publication.masters.clear();
-    for (const auto& master : document.masters) publication.masters.push_back(Page{master->shapes});
+    for (const auto& master : document.masters) {
+        publication.masters.push_back(Page{master->shapes});
+        if (master->right) publication.masters.back().right = master->right->shapes;
+    }
     publication.scratch = document.scratch->shapes;
     std::string contents;
     try {

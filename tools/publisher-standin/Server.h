@@ -31,9 +31,16 @@ struct CallFailure {
 };
 [[noreturn]] void Fail(std::wstring description);
 
+// A new page's PageID: a Long that no other page of the process has had, neither counted from
+// 1 nor contiguous, as Publisher's "random numbers assigned to pages when they are added".
+long NextPageId();
+
 struct PageState {
     std::vector<Shape> shapes;
-    int master = 1;  // the page's master page, 1-based; 0 on a master page
+    int master = 1;  // the page's master page, 1-based; 0 on a master page (either half)
+    // A two-page master's right half (this page is its left half); null otherwise.
+    std::shared_ptr<PageState> right = nullptr;
+    long id = NextPageId();  // stable from the page's creation or its file's opening
 };
 
 struct DocumentState {
@@ -58,6 +65,8 @@ struct ServerState {
     ULONGLONG startTick = 0;
     long objects = 0;  // live COM objects of ours (copy instances end at zero)
     bool everServed = false;
+    // Started without a publication (start = bare): no active window either until one is made.
+    bool bare = false;
     bool quitting = false;
     // Quit was answered: the instance ends about a second after its last object is released.
     std::optional<ULONGLONG> quitAnsweredTick;
@@ -105,7 +114,8 @@ std::vector<LiveCopy> LiveCopies();  // without those whose process has ended
 std::optional<std::wstring> FaultFor(std::wstring_view object, std::wstring_view member);
 bool BusyNow();
 // The copy instance's start switch: the value `start` ("hang": it never registers its class
-// object; "empty": it starts without a publication), lower-cased; empty when unset.
+// object; "empty": it starts without a publication; "bare": without a publication or an active
+// window), lower-cased; empty when unset.
 std::wstring StartSwitch();
 void Journal(std::wstring_view object, std::wstring_view member, std::wstring_view call);
 // Applies the fault for <object>.<member>, if any: "crash" ends the process, "fail" throws,

@@ -76,12 +76,27 @@ class ComPage : public ComObject<PublisherPage> {
     std::unique_ptr<PublisherPage> Master() override {
         return std::make_unique<ComPage>(object_.Object(L"Master", L"Page"));
     }
+    // Written as the reference's example writes it (`Pages(1).Master = Pages(2).Master`, a
+    // property put); a Publisher that takes the object only by reference answers that the
+    // member is not found, or that the type does not match: then once more as a put by
+    // reference.
     void SetMaster(PublisherPage& master) override {
         auto* page = dynamic_cast<ComPage*>(&master);
         if (page == nullptr) throw Failure(L"Page.Master: not a page of Publisher's");
-        object_.Put(L"Master", ObjectArgument(page->object_.get()));
+        try {
+            object_.Put(L"Master", ObjectArgument(page->object_.get()));
+        } catch (const Failure& failure) {
+            if (failure.Code() != DISP_E_MEMBERNOTFOUND && failure.Code() != DISP_E_TYPEMISMATCH) {
+                throw;
+            }
+            object_.PutRef(L"Master", ObjectArgument(page->object_.get()));
+        }
     }
-    int PageIndex() override { return object_.Integer(L"PageIndex"); }
+    std::int64_t PageID() override { return object_.Integer(L"PageID"); }
+    bool IsTwoPageMaster() override { return object_.Boolean(L"IsTwoPageMaster"); }
+    void SetIsTwoPageMaster(bool twoPage) override {
+        object_.Put(L"IsTwoPageMaster", BoolArgument(twoPage));
+    }
 };
 
 class ComMasterPages : public ComObject<PublisherMasterPages> {
@@ -91,8 +106,10 @@ class ComMasterPages : public ComObject<PublisherMasterPages> {
     std::unique_ptr<PublisherPage> Item(int index) override {
         return std::make_unique<ComPage>(With(L"Item", L"Page", {index}));
     }
-    std::unique_ptr<PublisherPage> Add() override {
-        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page"));
+    std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) override {
+        std::vector<Variant> arguments;
+        arguments.push_back(BoolArgument(isTwoPageMaster));  // IsTwoPageMaster
+        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page", std::move(arguments)));
     }
 };
 

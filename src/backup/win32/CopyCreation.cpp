@@ -92,6 +92,9 @@ std::wstring CommandLineOf(HANDLE process) {
 struct Creation {
     CLSID clsid{};
     FILETIME began{};
+    std::wstring program;  // the registered server's
+    DWORD running = 0;     // the user's Publisher's process
+
     std::shared_ptr<DispatchIdCache> cache;
     UniqueHandle done{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     UniqueHandle taken{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -101,10 +104,27 @@ struct Creation {
     UniqueHandle process;
 };
 
+// The new instance's window (ActiveWindow.Hwnd). A fresh Publisher without a publication may
+// have no active window either (the reference's NewDocument example makes the publication
+// before it touches ActiveWindow): when the server answers that call with a failure and it is
+// a process that COM started for this creation (never the user's Publisher), the instance
+// makes a blank publication and is asked again.
+int NewInstanceWindow(DispatchObject& application, const Creation& creation) {
+    try {
+        return application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
+    } catch (const Failure& failure) {
+        if (IsGoneAnswer(failure.Code()) ||
+            !ProcessStartedByCom(creation.program, creation.began, creation.running)) {
+            throw;
+        }
+    }
+    application.Call(L"NewDocument");
+    return application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
+}
+
 // The process of a new instance: the owner of its window, which must have started since the
 // creation began. Raises when there is no such process.
-UniqueHandle WindowProcess(DispatchObject& application, const FILETIME& began) {
-    const int window = application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
+UniqueHandle WindowProcess(int window, const FILETIME& began) {
     // A window handle is a 32-bit value, sign-extended on 64-bit Windows.
     const HWND handle = reinterpret_cast<HWND>(static_cast<INT_PTR>(window));
     DWORD processId = 0;
@@ -140,7 +160,7 @@ DWORD WINAPI CreationThread(void* parameter) {
                                              IID_IDispatch, application.put_void()),
                           L"Publisher.Application");
             DispatchObject object(application, L"Application", creation.cache);
-            creation.process = WindowProcess(object, creation.began);
+            creation.process = WindowProcess(NewInstanceWindow(object, creation), creation.began);
             ThrowIfFailed(::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, application.get(),
                                                                   creation.stream.put()),
                           L"Handing Publisher's new instance over");
@@ -230,6 +250,8 @@ CreatedInstance CreateBounded(const CLSID& clsid, const std::wstring& name,
     creation->cache = std::move(cache);
     if (!creation->done || !creation->taken) ThrowLastError(L"Starting " + name);
     creation->clsid = clsid;
+    creation->program = program;
+    creation->running = running;
     ::GetSystemTimeAsFileTime(&creation->began);
     auto* parameter = new std::shared_ptr<Creation>(creation);
     const UniqueHandle thread(::CreateThread(nullptr, 0, CreationThread, parameter, 0, nullptr));

@@ -33,8 +33,9 @@ UniqueHandle ProcessStartedByCom(const std::wstring& program, const FILETIME& be
 bool HasComSwitch(const std::wstring& commandLine);
 
 // Creates an instance of the class's local server and asks it for its window's process
-// (ActiveWindow.Hwnd), on a thread of its own, while this thread waits up to `bound`
-// answering sent messages. Past the bound, the process started for this creation (see
+// (ActiveWindow.Hwnd; an instance that COM started for this creation and that has no active
+// window makes a blank publication first), on a thread of its own, while this thread waits up
+// to `bound` answering sent messages. Past the bound, the process started for this creation (see
 // ProcessStartedByCom; `program` is the registered server's, `running` the user's
 // Publisher's process id) is ended and it raises "<name> did not answer within N seconds;
 // its instance was ended"; when no such process can be told, it raises without ending any,

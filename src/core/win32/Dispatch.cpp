@@ -284,6 +284,13 @@ void DispatchObject::Put(const std::wstring& member, Variant value) {
     Invoke(id, member, DISPATCH_PROPERTYPUT, arguments, {DISPID_PROPERTYPUT});
 }
 
+void DispatchObject::PutRef(const std::wstring& member, Variant value) {
+    const DISPID id = Lookup({member}).front();
+    std::vector<Variant> arguments;
+    arguments.push_back(std::move(value));
+    Invoke(id, member, DISPATCH_PROPERTYPUTREF, arguments, {DISPID_PROPERTYPUT});
+}
+
 Variant DispatchObject::GetById(DISPID id, const std::wstring& member) {
     std::vector<Variant> none;
     return Invoke(id, member, DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, {});

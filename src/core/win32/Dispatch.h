@@ -119,6 +119,8 @@ class DispatchObject {
     void CallNamed(const std::wstring& member, std::vector<NamedArgument> arguments);
     // A property write (DISPATCH_PROPERTYPUT, the value as the DISPID_PROPERTYPUT argument).
     void Put(const std::wstring& member, Variant value);
+    // A property write by reference (DISPATCH_PROPERTYPUTREF), as Visual Basic's Set.
+    void PutRef(const std::wstring& member, Variant value);
     // A member by DISPID (DISPID_NEWENUM, say), read as a property or method.
     Variant GetById(DISPID id, const std::wstring& member);
 

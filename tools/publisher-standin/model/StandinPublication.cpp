@@ -148,6 +148,8 @@ std::string FormatPoints(double value) {
 
 constexpr std::string_view kSize = "size";
 constexpr std::string_view kMaster = "master";
+constexpr std::string_view kTwoPageMaster = "master two-page";
+constexpr std::string_view kRight = "right";
 constexpr std::string_view kAt = "at";
 constexpr std::string_view kScratch = "scratch";
 
@@ -227,15 +229,24 @@ Publication ParsePublication(std::string_view utf8) {
             }
             continue;
         }
-        if (line == kMaster) {
+        if (line == kMaster || line == kTwoPageMaster) {
             if (!publication.pages.empty() || where == Where::Scratch) {
                 throw FormatError(number, "a \"master\" line after the first \"page\"");
             }
             if (!ownMasters) publication.masters.clear();
             ownMasters = true;
             publication.masters.emplace_back();
+            if (line == kTwoPageMaster) publication.masters.back().right.emplace();
             shapes = &publication.masters.back().shapes;
             where = Where::Master;
+            continue;
+        }
+        if (line == kRight) {  // the right half of the two-page master before
+            if (where != Where::Master || !publication.masters.back().right ||
+                shapes != &publication.masters.back().shapes) {
+                throw FormatError(number, "a \"right\" line outside a \"master two-page\"");
+            }
+            shapes = &*publication.masters.back().right;
             continue;
         }
         if (line == kPage || line.starts_with(std::string(kPage) + " master ")) {
@@ -312,9 +323,13 @@ std::string SerializePublication(const Publication& publication) {
     }
     if (publication.masters != std::vector<Page>(1)) {
         for (const Page& master : publication.masters) {
-            out += kMaster;
+            out += master.right ? kTwoPageMaster : kMaster;
             out += "\r\n";
             AppendShapes(out, master.shapes);
+            if (!master.right) continue;
+            out += kRight;
+            out += "\r\n";
+            AppendShapes(out, *master.right);
         }
     }
     for (const Page& page : publication.pages) {

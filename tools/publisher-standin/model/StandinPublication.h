@@ -6,16 +6,21 @@
 //   size <width> <height>      (points; only when not the default 612 x 792)
 //   master                     (the master pages, each with its shapes; only when they are
 //   shape <text>                not the one empty master page a new publication has)
+//   master two-page            (a two-page master: its left half's shapes, then after "right"
+//   shape <text>                its right half's)
+//   right
+//   shape <text>
 //   page                       (a page on master page 1)
 //   shape <text>
 //   at <left> <top>            (the position of the shape before, in points; only when not 0 0)
-//   page master <n>            (a page on master page n)
+//   page master <n>            (a page on master page n; a two-page master counts once)
 //   ...
 //   scratch                    (the scratch area's shapes; only when it has any)
 //   shape <text>
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -39,8 +44,17 @@ struct Shape {
 struct Page {
     std::vector<Shape> shapes;  // in the page's order
     int master = 1;             // the page's master page, 1-based (ignored on master pages)
+    // A two-page master's right half (its left half is `shapes`); nothing on a one-page master
+    // and on an ordinary page. A page on a two-page master shows the half on its side of the
+    // spread: the first page is a right-hand page, the second a left-hand one, and so on.
+    std::optional<std::vector<Shape>> right = std::nullopt;
     bool operator==(const Page&) const = default;
 };
+
+// True when the page at this 0-based place in the pages is a right-hand page of a spread.
+inline bool IsRightHandPage(std::size_t place) {
+    return place % 2 == 0;
+}
 
 // The texts of a page's shapes, in order.
 std::vector<std::wstring> TextsOf(const Page& page);

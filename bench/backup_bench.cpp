@@ -1,12 +1,12 @@
 // One backup run over many documents against the stand-in Publisher: the run's wall time,
-// the time spent inside automation calls, the program's own share of the rest, and the
-// cross-process calls per object-model operation read from the stand-in's journal.
+// the time spent inside automation calls (as the COM adapter measures them), the program's own
+// share of the rest, and the cross-process calls per object-model operation read from the
+// stand-in's journal.
 //
 //   backup_bench.exe [documents pages shapes]      (default 10 50 10)
 #include <windows.h>
 
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,10 +16,12 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "StandinPublication.h"
 #include "app/win32/MainWindow.h"
 #include "backup/SavePublisher.h"
 #include "backup/win32/ComPublisherAutomation.h"
 #include "core/win32/Win32Clipboard.h"
+#include "core/win32/Dispatch.h"
 #include "core/win32/Win32Clock.h"
 #include "core/win32/Win32Files.h"
 #include "core/win32/Win32Platform.h"
@@ -31,269 +33,6 @@ using namespace kelbrook::bench;
 using Steady = std::chrono::steady_clock;
 
 namespace {
-
-Steady::duration automationTime{};
-Steady::duration longestCall{};
-
-// Adds the time of the call to automationTime, and keeps the longest.
-template <class F>
-auto Timed(F&& call) {
-    // A call made inside another (a release while a result is handed over) is counted once.
-    static int depth = 0;
-    const auto start = Steady::now();
-    struct Add {
-        Steady::time_point start;
-        ~Add() {
-            if (--depth > 0) return;
-            const auto took = Steady::now() - start;
-            automationTime += took;
-            if (took > longestCall) longestCall = took;
-        }
-    } add{start};
-    ++depth;
-    return call();
-}
-
-// The automation port with every call timed: one wrapper per object kind.
-struct TShapeRange : PublisherShapeRange {
-    std::unique_ptr<PublisherShapeRange> o;
-    ~TShapeRange() override {
-        Timed([&] { o.reset(); });
-    }
-    void Copy() override {
-        Timed([&] { o->Copy(); });
-    }
-    double Left() override {
-        return Timed([&] { return o->Left(); });
-    }
-    double Top() override {
-        return Timed([&] { return o->Top(); });
-    }
-    void IncrementLeft(double points) override {
-        Timed([&] { o->IncrementLeft(points); });
-    }
-    void IncrementTop(double points) override {
-        Timed([&] { o->IncrementTop(points); });
-    }
-};
-struct TShapes : PublisherShapes {
-    std::unique_ptr<PublisherShapes> o;
-    ~TShapes() override {
-        Timed([&] { o.reset(); });
-    }
-    int Count() override {
-        return Timed([&] { return o->Count(); });
-    }
-    std::unique_ptr<PublisherShapeRange> Range() override {
-        auto r = std::make_unique<TShapeRange>();
-        r->o = Timed([&] { return o->Range(); });
-        return r;
-    }
-    std::unique_ptr<PublisherShapeRange> Paste() override {
-        auto r = std::make_unique<TShapeRange>();
-        r->o = Timed([&] { return o->Paste(); });
-        return r;
-    }
-};
-std::unique_ptr<PublisherShapes> Wrap(std::unique_ptr<PublisherShapes> shapes) {
-    auto s = std::make_unique<TShapes>();
-    s->o = std::move(shapes);
-    return s;
-}
-std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page);
-struct TPage : PublisherPage {
-    std::unique_ptr<PublisherPage> o;
-    ~TPage() override {
-        Timed([&] { o.reset(); });
-    }
-    std::unique_ptr<PublisherShapes> Shapes() override {
-        return Wrap(Timed([&] { return o->Shapes(); }));
-    }
-    std::unique_ptr<PublisherPage> Master() override {
-        return Wrap(Timed([&] { return o->Master(); }));
-    }
-    void SetMaster(PublisherPage& master) override {
-        auto* timed = dynamic_cast<TPage*>(&master);
-        Timed([&] { o->SetMaster(timed != nullptr ? *timed->o : master); });
-    }
-    std::int64_t PageID() override {
-        return Timed([&] { return o->PageID(); });
-    }
-    bool IsTwoPageMaster() override {
-        return Timed([&] { return o->IsTwoPageMaster(); });
-    }
-    void SetIsTwoPageMaster(bool twoPage) override {
-        Timed([&] { o->SetIsTwoPageMaster(twoPage); });
-    }
-};
-std::unique_ptr<PublisherPage> Wrap(std::unique_ptr<PublisherPage> page) {
-    if (!page) return nullptr;
-    auto p = std::make_unique<TPage>();
-    p->o = std::move(page);
-    return p;
-}
-struct TMasterPages : PublisherMasterPages {
-    std::unique_ptr<PublisherMasterPages> o;
-    ~TMasterPages() override {
-        Timed([&] { o.reset(); });
-    }
-    int Count() override {
-        return Timed([&] { return o->Count(); });
-    }
-    std::unique_ptr<PublisherPage> Item(int i) override {
-        return Wrap(Timed([&] { return o->Item(i); }));
-    }
-    std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) override {
-        return Wrap(Timed([&] { return o->Add(isTwoPageMaster); }));
-    }
-};
-struct TEnumeration : PublisherPageEnumeration {
-    std::unique_ptr<PublisherPageEnumeration> o;
-    ~TEnumeration() override {
-        Timed([&] { o.reset(); });
-    }
-    std::unique_ptr<PublisherPage> Next() override {
-        return Wrap(Timed([&] { return o->Next(); }));
-    }
-};
-struct TPages : PublisherPages {
-    std::unique_ptr<PublisherPages> o;
-    ~TPages() override {
-        Timed([&] { o.reset(); });
-    }
-    int Count() override {
-        return Timed([&] { return o->Count(); });
-    }
-    std::unique_ptr<PublisherPage> Item(int i) override {
-        return Wrap(Timed([&] { return o->Item(i); }));
-    }
-    std::unique_ptr<PublisherPage> Add(int c, int a) override {
-        return Wrap(Timed([&] { return o->Add(c, a); }));
-    }
-    std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
-        auto e = std::make_unique<TEnumeration>();
-        e->o = Timed([&] { return o->Enumerate(); });
-        return e;
-    }
-};
-struct TPageSetup : PublisherPageSetup {
-    std::unique_ptr<PublisherPageSetup> o;
-    ~TPageSetup() override {
-        Timed([&] { o.reset(); });
-    }
-    double PageWidth() override {
-        return Timed([&] { return o->PageWidth(); });
-    }
-    double PageHeight() override {
-        return Timed([&] { return o->PageHeight(); });
-    }
-    void SetPageWidth(double points) override {
-        Timed([&] { o->SetPageWidth(points); });
-    }
-    void SetPageHeight(double points) override {
-        Timed([&] { o->SetPageHeight(points); });
-    }
-};
-struct TDocument : PublisherDocument {
-    std::unique_ptr<PublisherDocument> o;
-    ~TDocument() override {
-        Timed([&] { o.reset(); });
-    }
-    std::wstring Name() override {
-        return Timed([&] { return o->Name(); });
-    }
-    std::wstring FullName() override {
-        return Timed([&] { return o->FullName(); });
-    }
-    std::unique_ptr<PublisherMasterPages> MasterPages() override {
-        auto m = std::make_unique<TMasterPages>();
-        m->o = Timed([&] { return o->MasterPages(); });
-        return m;
-    }
-    std::unique_ptr<PublisherShapes> ScratchShapes() override {
-        return Wrap(Timed([&] { return o->ScratchShapes(); }));
-    }
-    std::unique_ptr<PublisherPageSetup> PageSetup() override {
-        auto p = std::make_unique<TPageSetup>();
-        p->o = Timed([&] { return o->PageSetup(); });
-        return p;
-    }
-    bool Saved() override {
-        return Timed([&] { return o->Saved(); });
-    }
-    std::wstring Path() override {
-        return Timed([&] { return o->Path(); });
-    }
-    std::unique_ptr<PublisherPages> Pages() override {
-        auto p = std::make_unique<TPages>();
-        p->o = Timed([&] { return o->Pages(); });
-        return p;
-    }
-    void SaveAs(const std::wstring& f) override {
-        Timed([&] { o->SaveAs(f); });
-    }
-    void Close() override {
-        Timed([&] { o->Close(); });
-    }
-};
-std::unique_ptr<PublisherDocument> Wrap(std::unique_ptr<PublisherDocument> document) {
-    auto d = std::make_unique<TDocument>();
-    d->o = std::move(document);
-    return d;
-}
-struct TDocuments : PublisherDocuments {
-    std::unique_ptr<PublisherDocuments> o;
-    ~TDocuments() override {
-        Timed([&] { o.reset(); });
-    }
-    int Count() override {
-        return Timed([&] { return o->Count(); });
-    }
-    std::unique_ptr<PublisherDocument> Item(int i) override {
-        return Wrap(Timed([&] { return o->Item(i); }));
-    }
-};
-struct TApplication : PublisherApplication {
-    std::unique_ptr<PublisherApplication> o;
-    ~TApplication() override {
-        Timed([&] { o.reset(); });
-    }
-    std::wstring Name() override {
-        return Timed([&] { return o->Name(); });
-    }
-    std::unique_ptr<PublisherDocuments> Documents() override {
-        auto d = std::make_unique<TDocuments>();
-        d->o = Timed([&] { return o->Documents(); });
-        return d;
-    }
-    std::unique_ptr<PublisherDocument> ActiveDocument() override {
-        return Wrap(Timed([&] { return o->ActiveDocument(); }));
-    }
-    std::unique_ptr<PublisherDocument> NewDocument() override {
-        return Wrap(Timed([&] { return o->NewDocument(); }));
-    }
-    void Quit() override {
-        Timed([&] { o->Quit(); });
-    }
-    // Waiting for a copy to end is the run's own time, not a call's.
-    std::shared_ptr<PublisherProcess> Process() override { return o->Process(); }
-};
-std::unique_ptr<PublisherApplication> Wrap(std::unique_ptr<PublisherApplication> application) {
-    if (!application) return nullptr;
-    auto a = std::make_unique<TApplication>();
-    a->o = std::move(application);
-    return a;
-}
-struct TAutomation : PublisherAutomation {
-    ComPublisherAutomation real;
-    bool IsInstalled() override { return real.IsInstalled(); }
-    std::unique_ptr<PublisherApplication> AttachRunning() override {
-        return Wrap(Timed([&] { return real.AttachRunning(); }));
-    }
-    std::unique_ptr<PublisherApplication> CreateInstance() override {
-        return Wrap(Timed([&] { return real.CreateInstance(); }));
-    }
-};
 
 void SetValue(const std::wstring& subkey, const std::wstring& name, const std::wstring& value) {
     UniqueKey key;
@@ -364,30 +103,34 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring arguments;
     std::uintmax_t bytes = 0;
     for (int d = 1; d <= documents; ++d) {
-        const std::filesystem::path file =
-            work / L"docs" / (L"Document " + std::to_wstring(d) + L".pub");
-        std::ofstream out(file, std::ios::binary);
-        out << "standin-publication 1\r\n";
+        standin::Publication newsletter;
+        newsletter.masters.clear();
         for (int m = 1; m <= 2; ++m) {
-            out << "master\r\nshape masthead " << m << "\r\nat 36 20\r\n";
-            out << "shape page number " << m << "\r\nat 500 760\r\n";
+            const std::wstring number = std::to_wstring(m);
+            newsletter.masters.push_back(
+                {{{L"masthead " + number, 36, 20}, {L"page number " + number, 500, 760}}});
         }
         for (int p = 1; p <= pages; ++p) {
-            out << "page" << (p % 2 == 0 ? " master 2" : "") << "\r\n";
+            standin::Page page;
+            page.master = p % 2 == 0 ? 2 : 1;
             for (int s = 1; s <= shapes; ++s) {
-                out << "shape page " << p << " shape " << s << "\r\nat " << 30 + s * 40 << " "
-                    << 50 + s * 60 << "\r\n";
+                page.shapes.push_back(
+                    {L"page " + std::to_wstring(p) + L" shape " + std::to_wstring(s), 30.0 + s * 40,
+                     50.0 + s * 60});
             }
+            newsletter.pages.push_back(std::move(page));
         }
-        out << "scratch\r\nshape spare headline\r\nat -150 40\r\n";
-        out.close();
+        newsletter.scratch = {{L"spare headline", -150, 40}};
+        const std::filesystem::path file =
+            work / L"docs" / (L"Document " + std::to_wstring(d) + L".pub");
+        std::ofstream(file, std::ios::binary) << standin::SerializePublication(newsletter);
         bytes += std::filesystem::file_size(file);
         arguments += L" \"" + file.wstring() + L"\"";
     }
     UniqueHandle running;
     RunAndWait(standin + arguments, &running);
-    TAutomation automation;
-    for (int i = 0; i < 500 && !SavePublisher::IsPublisherRunning(automation.real); ++i) {
+    ComPublisherAutomation automation;
+    for (int i = 0; i < 500 && !SavePublisher::IsPublisherRunning(automation); ++i) {
         ::Sleep(20);
     }
 
@@ -428,27 +171,25 @@ int wmain(int argc, wchar_t** argv) {
     // 3. Every publication changed in Publisher (its page width set to what it is): each is
     // rebuilt in a copy instance.
     {
-        const std::unique_ptr<PublisherDocuments> all =
-            automation.real.AttachRunning()->Documents();
+        const std::unique_ptr<PublisherDocuments> all = automation.AttachRunning()->Documents();
         for (int k = 1; k <= all->Count(); ++k) {
             const std::unique_ptr<PublisherPageSetup> setup = all->Item(k)->PageSetup();
             setup->SetPageWidth(setup->PageWidth());
         }
     }
     const long beforeRebuild = countLines();
-    automationTime = {};
-    longestCall = {};
+    CallTime() = {};
     const auto start = Steady::now();
     SavePublisher::SaveAll(ports, values);
     const auto wall = Steady::now() - start;
     const JournalPart rebuilt = ReadJournalPart(journal, beforeRebuild);
 
-    if (auto app = automation.real.AttachRunning()) app->Quit();
+    if (auto app = automation.AttachRunning()) app->Quit();
     ::WaitForSingleObject(running.get(), 30000);
     RunAndWait(standin + L" /UnregServer");
 
     const double wallMs = ms(wall);
-    const double automationMs = ms(automationTime);
+    const double automationMs = ms(CallTime().total);
     std::size_t backups = 0;
     for (const auto& entry : std::filesystem::directory_iterator(work / L"backups")) {
         backups += entry.path().extension() == L".pub" ? 1 : 0;
@@ -468,7 +209,7 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("wall time of the run        %10.1f ms\n", wallMs);
     std::printf("wall time per document      %10.1f ms\n", wallMs / documents);
     std::printf("inside automation calls     %10.1f ms\n", automationMs);
-    std::printf("longest single call         %10.1f ms\n", ms(longestCall));
+    std::printf("longest single call         %10.1f ms\n", ms(CallTime().longest));
     std::printf("Kelbrook's own share        %10.2f %%  (target <= 5 %%)\n",
                 100.0 * (wallMs - automationMs) / wallMs);
     std::printf("copy instances              %10zu\n", rebuilt.copies);

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "StandinPublication.h"
 #include "app/win32/MainWindow.h"
 #include "backup/SavePublisher.h"
 #include "backup/win32/ComPublisherAutomation.h"
@@ -99,9 +100,12 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring arguments;
     for (int d = 1; d <= 3; ++d) {
         const fs::path file = work / L"docs" / (L"Small " + std::to_wstring(d) + L".pub");
-        std::ofstream(file, std::ios::binary)
-            << "standin-publication 1\r\nmaster\r\nshape masthead\r\npage\r\nshape text " << d
-            << "\r\nat 72 72\r\npage\r\nshape more\r\nscratch\r\nshape spare\r\n";
+        standin::Publication small;
+        small.masters = {standin::Page{{L"masthead"}}};
+        small.pages = {standin::Page{{{L"text " + std::to_wstring(d), 72, 72}}},
+                       standin::Page{{L"more"}}};
+        small.scratch = {L"spare"};
+        std::ofstream(file, std::ios::binary) << standin::SerializePublication(small);
         arguments += L" \"" + file.wstring() + L"\"";
     }
     UniqueHandle running;

@@ -328,6 +328,7 @@ bool ComPublisherAutomation::IsInstalled() {
 }
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
+    const CallTimer timer;
     const CLSID clsid = PublisherClass();
     ComPtr<IUnknown> running;
     ThrowIfFailed(::GetActiveObject(clsid, nullptr, running.put()), L"Publisher is not running");
@@ -349,6 +350,7 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
 }
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {
+    const CallTimer timer;  // the creation, with its first calls
     const CLSID clsid = PublisherClass();
     const std::wstring program = RegisteredServer(clsid).value_or(L"");
     CreatedInstance created = CreateBounded(clsid, L"Publisher", program, runningProcess_,

@@ -1,5 +1,7 @@
 #include "core/win32/Dispatch.h"
 
+#include <algorithm>
+
 #include <functional>
 
 #include "core/Failure.h"
@@ -34,7 +36,34 @@ bool IsGoneAnswer(HRESULT hr) {
            hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE);
 }
 
+namespace {
+
+std::mutex callTimeMutex;
+int callTimeDepth = 0;  // timers running, on every thread
+
+}  // namespace
+
+CallTimer::CallTimer() : start_(std::chrono::steady_clock::now()) {
+    const std::lock_guard<std::mutex> lock(callTimeMutex);
+    outermost_ = callTimeDepth++ == 0;
+}
+
+CallTimer::~CallTimer() {
+    const auto took = std::chrono::steady_clock::now() - start_;
+    const std::lock_guard<std::mutex> lock(callTimeMutex);
+    --callTimeDepth;
+    if (!outermost_) return;
+    CallTime().total += took;
+    CallTime().longest = std::max(CallTime().longest, took);
+}
+
+DispatchCallTime& CallTime() {
+    static DispatchCallTime time;
+    return time;
+}
+
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call) {
+    const CallTimer timer;
     const auto deadline = std::chrono::steady_clock::now() + kBusyRetryTime;
     for (;;) {
         const HRESULT hr = call();
@@ -217,6 +246,12 @@ DispatchObject::DispatchObject(ComPtr<IDispatch> object, std::wstring kind,
       server_(std::move(server)) {
     if (!object_) throw Failure(L"Object variable or With block variable not set");
     if (!cache_) cache_ = std::make_shared<DispatchIdCache>();
+}
+
+DispatchObject::~DispatchObject() {
+    if (!object_) return;
+    const CallTimer timer;
+    object_.reset();
 }
 
 const std::vector<DISPID>& DispatchObject::Lookup(const std::vector<std::wstring>& names) {

@@ -29,6 +29,29 @@ bool IsBusyAnswer(HRESULT hr);
 // True for the answers of a call whose server has gone (crashed, ended, disconnected).
 bool IsGoneAnswer(HRESULT hr);
 
+// The time this process has spent inside calls to automation servers (member lookups and
+// invokes, busy retries included): the total and the longest single call. Read by the
+// benchmarks; costs two clock readings a call.
+struct DispatchCallTime {
+    std::chrono::steady_clock::duration total{};
+    std::chrono::steady_clock::duration longest{};
+};
+DispatchCallTime& CallTime();
+
+// Adds the time from its construction to its destruction to CallTime(); a timer started while
+// another runs (on any thread: a creation's first call, say) adds nothing of its own.
+class CallTimer {
+  public:
+    CallTimer();
+    CallTimer(const CallTimer&) = delete;
+    CallTimer& operator=(const CallTimer&) = delete;
+    ~CallTimer();
+
+  private:
+    std::chrono::steady_clock::time_point start_;
+    bool outermost_ = false;
+};
+
 // Runs a cross-process call again while the server answers busy, up to kBusyRetryTime.
 // BusyServerFilter asks COM to retry such a call on Windows; Wine never consults the caller's
 // message filter and hands RPC_E_CALL_REJECTED straight back, so the retry is made here too.
@@ -110,6 +133,12 @@ class DispatchObject {
     DispatchObject(ComPtr<IDispatch> object, std::wstring kind,
                    std::shared_ptr<DispatchIdCache> cache,
                    std::shared_ptr<ServerProcess> server = nullptr);
+    DispatchObject(const DispatchObject&) = default;
+    DispatchObject(DispatchObject&&) noexcept = default;
+    DispatchObject& operator=(const DispatchObject&) = default;
+    DispatchObject& operator=(DispatchObject&&) noexcept = default;
+    // The last release of a proxy is a call into the server too: it counts in CallTime().
+    ~DispatchObject();
 
     // A property read (or a method with a result), arguments in their natural order.
     Variant Get(const std::wstring& member, std::vector<Variant> arguments = {});

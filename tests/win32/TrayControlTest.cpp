@@ -24,7 +24,7 @@ bool TrayVisible() {
     return tray != nullptr && ::IsWindowVisible(tray);
 }
 
-bool WaitFor(bool (*condition)()) {
+bool WaitPumping(bool (*condition)()) {
     for (int i = 0; i < 500 && !condition(); ++i) {
         MSG message;
         while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
@@ -55,7 +55,7 @@ TEST(TrayControl, AddsAndRemovesTheIconAndTakesTheWindowProcedureWhileInTheTray)
         tray.SetTrayTip(L"Kelbrook test");
         tray.SetInTray(true);
         EXPECT_NE(::GetWindowLongPtrW(window.window(), GWLP_WNDPROC), before);
-        EXPECT_TRUE(WaitFor(TrayVisible)) << "no icon reached the notification area";
+        EXPECT_TRUE(WaitPumping(TrayVisible)) << "no icon reached the notification area";
 
         // The replaced procedure hands the shell's notifications to the control.
         ::SendMessageW(window.window(), kTrayNotification, 0, WM_RBUTTONUP);
@@ -69,7 +69,7 @@ TEST(TrayControl, AddsAndRemovesTheIconAndTakesTheWindowProcedureWhileInTheTray)
 
         tray.SetInTray(false);
         EXPECT_EQ(::GetWindowLongPtrW(window.window(), GWLP_WNDPROC), before);
-        EXPECT_TRUE(WaitFor([] { return !TrayVisible(); })) << "the icon stayed";
+        EXPECT_TRUE(WaitPumping([] { return !TrayVisible(); })) << "the icon stayed";
         ::SendMessageW(window.window(), kTrayNotification, 0, WM_LBUTTONUP);
         EXPECT_EQ(events.ups, 3) << "the control still hears the shell";
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "backup/BackupName.h"
+#include "backup/Calendar.h"
 #include "backup/RebuildContent.h"
 #include "backup/Thinning.h"
 #include "history/HistoryLog.h"
@@ -138,9 +139,7 @@ bool DocumentBackup::RefuseForSpace() {
     if (!std::exchange(context_.values.LowSpaceReported, true)) {
         context_.run.Step(160, [&] { throw Failure(line + L". " + kLowSpaceAdvice); });
     }
-    context_.run.Step(162, [&] {
-        AppendHistoryLine(context_.ports.files, context_.values.HistoryLogPath, line);
-    });
+    Log(line);  // 162
     return true;
 }
 
@@ -240,7 +239,7 @@ void DocumentBackup::ThinOut() {
     Files& files = context_.ports.files;
     std::vector<std::wstring> older;
     context_.Untrapped(L" (thinning)", [&] {
-        const std::int64_t now = Thinning::Seconds(context_.ports.clock.Now());
+        const std::int64_t now = Calendar::Seconds(context_.ports.clock.Now());
         older =
             Thinning::ToThin(Thinning::ParseBackups(
                                  files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),

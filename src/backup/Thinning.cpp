@@ -34,10 +34,6 @@ bool Newer(const StampedBackup& a, const StampedBackup& b) {
 
 }  // namespace
 
-std::int64_t Seconds(const LocalTime& time) {
-    return Calendar::Seconds(time);
-}
-
 std::vector<StampedBackup> ParseBackups(const std::vector<std::wstring>& paths,
                                         const std::wstring& stem, const std::wstring& extension,
                                         Clock& clock, std::int64_t now) {

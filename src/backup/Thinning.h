@@ -16,9 +16,6 @@ struct StampedBackup {
     bool incomplete = false;
 };
 
-// Seconds from 1 January 1970 to a local time, by the calendar alone.
-std::int64_t Seconds(const LocalTime& time);
-
 // The backups among `paths` that this program wrote for one document with "Create new file on
 // backup" (BackupName), with the times their names give (read as BackupName reads them at
 // `now`). Any other name is left out, and so never touched.

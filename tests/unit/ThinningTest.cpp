@@ -4,6 +4,7 @@
 #include <set>
 
 #include "Fakes.h"
+#include "backup/Calendar.h"
 #include "backup/Thinning.h"
 
 namespace kelbrook {
@@ -19,7 +20,7 @@ constexpr std::int64_t kMinute = 60, kHour = 3600, kDay = 86400;
 // copies among themselves; names this program would not write stay untouched.
 TEST(Thinning, TheCalendarRuleKeepsWhatItSaysAtEveryEdge) {
     FakeClock clock;
-    const std::int64_t now = Thinning::Seconds(clock.times.front());
+    const std::int64_t now = Calendar::Seconds(clock.times.front());
     const std::wstring stem = L"C:\\B\\News.pub";
     const auto name = [&](const LocalTime& t, bool incomplete) {
         return stem + L" Date " + clock.FormatDate(t, L"MMM d yyyy") + L" Time " +
@@ -80,7 +81,7 @@ TEST(Thinning, TheCalendarRuleKeepsWhatItSaysAtEveryEdge) {
 // all keeps at the end: the last hour's (1), the newest of each of the 23 clock hours before
 // (23), of each of the 29 days before that (29), and of each of the 4 older weeks (4).
 TEST(Thinning, ThinningAfterEveryBackupKeepsWhatOneThinningAtTheEndKeeps) {
-    const std::int64_t start = Thinning::Seconds({2021, 7, 1, 0, 17, 0, 0});  // a Thursday
+    const std::int64_t start = Calendar::Seconds({2021, 7, 1, 0, 17, 0, 0});  // a Thursday
     std::vector<Thinning::StampedBackup> all, kept;
     for (int hour = 0; hour < 60 * 24; ++hour) {
         const std::int64_t time = start + hour * kHour;
@@ -99,7 +100,7 @@ TEST(Thinning, ThinningAfterEveryBackupKeepsWhatOneThinningAtTheEndKeeps) {
     for (const auto& b : kept) repeated.insert(b.path);
     EXPECT_EQ(repeated, once);
     EXPECT_EQ(repeated.size(), 1u + 23 + 29 + 4);
-    EXPECT_TRUE(repeated.count(std::to_wstring(Thinning::Seconds({2021, 7, 4, 23, 17, 0, 0}))))
+    EXPECT_TRUE(repeated.count(std::to_wstring(Calendar::Seconds({2021, 7, 4, 23, 17, 0, 0}))))
         << "the oldest week's newest is gone";
 }
 
@@ -109,7 +110,7 @@ TEST(Thinning, AStampThatReadsTwoWaysIsNeverTakenForOlderThanItIs) {
     FakeClock clock;
     clock.am = clock.pm = L"";
     const std::wstring stem = L"C:\\B\\News.pub";
-    const std::int64_t now = Thinning::Seconds({2021, 9, 1, 13, 40, 0, 0});
+    const std::int64_t now = Calendar::Seconds({2021, 9, 1, 13, 40, 0, 0});
     std::vector<std::wstring> paths;
     for (const int minute : {10, 20, 30}) {
         paths.push_back(stem + L" Date Sep 1 2021 Time 01 " + std::to_wstring(minute) +

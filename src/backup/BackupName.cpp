@@ -43,19 +43,6 @@ std::wstring Stamp(Clock& clock, const LocalTime& time) {
     return clock.FormatDate(time, kDatePicture) + L" Time " + clock.FormatTime(time, kTimePicture);
 }
 
-// The local time (in seconds) nearest to `now` among readings of a stamp, not ahead of the
-// clock when one is not: where the locale's designators are empty, "01 10 00" is 01:10 or
-// 13:10, and a backup must never be taken for older than it is.
-std::optional<std::int64_t> Nearest(const std::vector<LocalTime>& readings, std::int64_t now) {
-    std::optional<std::int64_t> past, ahead;
-    for (const LocalTime& reading : readings) {
-        const std::int64_t time = Calendar::Seconds(reading);
-        if (time <= now && (!past || time > *past)) past = time;
-        if (time > now && (!ahead || time < *ahead)) ahead = time;
-    }
-    return past ? past : ahead;
-}
-
 // "MMM d yyyy" back into the readings of a date, checked by formatting them again.
 std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour = 0,
                                 int minute = 0, int second = 0) {
@@ -75,26 +62,65 @@ std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour
     return readings;
 }
 
-// "MMM d yyyy Time hh mm ss tt" back into a time, checked by formatting it again: only a stamp
-// this program would write reads.
-std::optional<std::int64_t> ReadStamp(const std::wstring& stamp, Clock& clock, std::int64_t now) {
+// "MMM d yyyy Time hh mm ss tt" back into its readings (morning or afternoon, where the
+// locale's designators do not tell), checked by formatting them again: only a stamp this
+// program would write reads.
+std::vector<LocalTime> ReadStamp(const std::wstring& stamp, Clock& clock) {
+    std::vector<LocalTime> readings;
     const std::size_t time = stamp.find(L" Time ");
-    if (time == std::wstring::npos) return std::nullopt;
+    if (time == std::wstring::npos) return readings;
     std::wistringstream clock12(stamp.substr(time + 6));
     std::wstring hh, mm, ss;
     clock12 >> hh >> mm >> ss;
     const std::optional<int> hour = Number(hh), minute = Number(mm), second = Number(ss);
     if (!hour || !minute || !second || *hour < 1 || *hour > 12 || *minute > 59 || *second > 59) {
-        return std::nullopt;
+        return readings;
     }
-    std::vector<LocalTime> readings;
-    for (const int offset : {0, 12}) {  // morning or afternoon, by the locale's designator
+    for (const int offset : {0, 12}) {
         for (const LocalTime& candidate :
              ReadDate(stamp.substr(0, time), clock, *hour % 12 + offset, *minute, *second)) {
             if (Stamp(clock, candidate) == stamp) readings.push_back(candidate);
         }
     }
-    return Nearest(readings, now);
+    return readings;
+}
+
+// The stamp without the number a backup made at another time adds: " (2)" and on.
+std::wstring WithoutCopyNumber(const std::wstring& stamp) {
+    if (!EndsWith(stamp, L")")) return stamp;
+    const std::size_t open = stamp.rfind(L" (");
+    if (open == std::wstring::npos) return stamp;
+    const std::optional<int> number = Number(stamp.substr(open + 2, stamp.size() - open - 3));
+    return number && *number >= 2 ? stamp.substr(0, open) : stamp;
+}
+
+// A file name's stamp: what follows the stem's file name and a blank, before the extension;
+// nothing when the name is not the stem's.
+std::optional<std::wstring> StampOf(const std::wstring& path, const std::wstring& stem,
+                                    const std::wstring& extension) {
+    const std::wstring fileName = path.substr(path.find_last_of(L'\\') + 1);
+    const std::wstring prefix = FilePrefix(stem);
+    if (fileName.size() <= prefix.size() + extension.size() || fileName.rfind(prefix, 0) != 0 ||
+        !EndsWith(fileName, extension)) {
+        return std::nullopt;
+    }
+    return fileName.substr(prefix.size(), fileName.size() - prefix.size() - extension.size());
+}
+
+// FNV-1a over the path's UTF-16 units, a to z taken as A to Z and without trailing
+// backslashes: one folder, however its letters are cased, gives one code.
+std::uint32_t PathCode(std::wstring path) {
+    while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+    std::uint32_t code = 2166136261u;
+    for (wchar_t c : path) {
+        if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+        const auto unit = static_cast<std::uint16_t>(c);
+        for (const std::uint8_t byte :
+             {static_cast<std::uint8_t>(unit & 0xFF), static_cast<std::uint8_t>(unit >> 8)}) {
+            code = (code ^ byte) * 16777619u;
+        }
+    }
+    return code;
 }
 
 }  // namespace
@@ -107,12 +133,29 @@ std::wstring SafeFileName(const std::wstring& name) {
     return safe;
 }
 
-std::wstring Joined(const std::wstring& folder, const std::wstring& documentName) {
-    return folder + L"\\" + SafeFileName(documentName);
+std::wstring OriginTag(const std::wstring& origin) {
+    std::wstring folder = origin;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty()) return L"";
+    std::wstring leaf = folder.substr(folder.find_last_of(L'\\') + 1);
+    if (leaf.size() == 2 && leaf[1] == L':') leaf.pop_back();  // a drive's root: its letter
+    wchar_t code[9] = {};
+    const std::uint32_t value = PathCode(folder);
+    for (int digit = 0; digit < 8; ++digit) {
+        code[digit] = L"0123456789ABCDEF"[(value >> (28 - 4 * digit)) & 0xF];
+    }
+    return L"[" + SafeFileName(leaf) + L" " + code + L"]";
 }
 
-std::wstring Stem(const std::wstring& folder, const std::wstring& documentName) {
-    return Globals::CollapseBackslashes(Joined(folder, documentName));
+std::wstring Joined(const std::wstring& folder, const std::wstring& documentName,
+                    const std::wstring& origin) {
+    const std::wstring tag = OriginTag(origin);
+    return folder + L"\\" + SafeFileName(documentName) + (tag.empty() ? L"" : L" " + tag);
+}
+
+std::wstring Stem(const std::wstring& folder, const std::wstring& documentName,
+                  const std::wstring& origin) {
+    return Globals::CollapseBackslashes(Joined(folder, documentName, origin));
 }
 
 std::wstring WithTime(const std::wstring& stem, Clock& clock, const LocalTime& now,
@@ -137,45 +180,115 @@ std::wstring FilePrefix(const std::wstring& stem) {
     return stem.substr(stem.find_last_of(L'\\') + 1) + L" ";
 }
 
-bool IsCompleteBackup(const std::wstring& path, const std::wstring& stem,
-                      const std::wstring& extension) {
-    const std::wstring fileName = path.substr(path.find_last_of(L'\\') + 1);
-    const std::wstring prefix = FilePrefix(stem);
-    return fileName.size() > prefix.size() + extension.size() && fileName.rfind(prefix, 0) == 0 &&
-           EndsWith(fileName, extension) && fileName.find(kIncomplete) == std::wstring::npos &&
-           fileName.find(kSaving) == std::wstring::npos;
+StampReader::StampReader(Clock& clock, Files& files, std::optional<LocalTime> now)
+    : clock_(clock),
+      files_(files),
+      nowLocal_(Calendar::Seconds(now ? *now : clock.Now())),
+      nowMoment_(clock.NowMoment()) {}
+
+// Where the zone's rules cannot be read, the clock's present offset serves.
+std::vector<std::int64_t> StampReader::MomentsOf(const LocalTime& time) {
+    try {
+        return clock_.MomentsOf(time);
+    } catch (...) {
+        return {Calendar::Seconds(time) - (nowLocal_ - nowMoment_)};
+    }
+}
+
+std::optional<Made> StampReader::Settle(const std::vector<LocalTime>& readings,
+                                        const std::wstring& path) {
+    std::vector<Made> candidates;
+    for (const LocalTime& reading : readings) {
+        for (const std::int64_t moment : MomentsOf(reading)) {
+            candidates.push_back({Calendar::Seconds(reading), moment});
+        }
+    }
+    if (candidates.size() <= 1) {
+        return candidates.empty() ? std::nullopt : std::optional<Made>(candidates.front());
+    }
+    std::optional<std::int64_t> created;
+    try {
+        created = Calendar::FileTimeSeconds(files_.CreationTime(path));
+    } catch (...) {
+        // Not to be read: the latest reading not ahead of the clock.
+    }
+    const auto better = [&](const Made& a, const Made& b) {  // a before b?
+        if (created) {
+            const std::int64_t da = a.moment > *created ? a.moment - *created : *created - a.moment;
+            const std::int64_t db = b.moment > *created ? b.moment - *created : *created - b.moment;
+            return da != db ? da < db : a.moment > b.moment;
+        }
+        const bool pastA = a.moment <= nowMoment_, pastB = b.moment <= nowMoment_;
+        if (pastA != pastB) return pastA;
+        return pastA ? a.moment > b.moment : a.moment < b.moment;
+    };
+    Made best = candidates.front();
+    for (const Made& candidate : candidates) {
+        if (better(candidate, best)) best = candidate;
+    }
+    return best;
 }
 
 std::optional<TimeStamped> ReadTimeStamped(const std::wstring& path, const std::wstring& stem,
-                                           const std::wstring& extension, Clock& clock,
-                                           std::int64_t now) {
-    const std::wstring prefix = stem + L" Date ";
-    if (path.size() <= prefix.size() + extension.size() || path.rfind(prefix, 0) != 0 ||
-        !EndsWith(path, extension)) {
-        return std::nullopt;
+                                           const std::wstring& extension, StampReader& reader) {
+    try {
+        std::optional<std::wstring> stamp = StampOf(path, stem, extension);
+        if (!stamp || stamp->rfind(L"Date ", 0) != 0) return std::nullopt;
+        stamp->erase(0, 5);
+        const bool incomplete = EndsWith(*stamp, kIncomplete);
+        if (incomplete) stamp->resize(stamp->size() - std::wstring_view(kIncomplete).size());
+        const std::optional<Made> made =
+            reader.Settle(ReadStamp(WithoutCopyNumber(*stamp), reader.clock()), path);
+        if (!made) return std::nullopt;
+        return TimeStamped{*made, incomplete};
+    } catch (...) {
+        return std::nullopt;  // a date the clock cannot format (before 1601, say)
     }
-    std::wstring stamp = path.substr(prefix.size(), path.size() - prefix.size() - extension.size());
-    const bool incomplete = EndsWith(stamp, kIncomplete);
-    if (incomplete) stamp.resize(stamp.size() - std::wstring_view(kIncomplete).size());
-    const std::optional<std::int64_t> time = ReadStamp(stamp, clock, now);
-    if (!time) return std::nullopt;
-    return TimeStamped{*time, incomplete};
 }
 
-std::optional<std::int64_t> ReadCompleteBackupTime(const std::wstring& path,
-                                                   const std::wstring& stem,
-                                                   const std::wstring& extension, Clock& clock,
-                                                   std::int64_t now) {
+bool IsCompleteBackup(const std::wstring& path, const std::wstring& stem,
+                      const std::wstring& extension) {
+    const std::optional<std::wstring> stamp = StampOf(path, stem, extension);
+    return stamp && stamp->find(kIncomplete) == std::wstring::npos &&
+           stamp->find(kSaving) == std::wstring::npos;
+}
+
+std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::wstring& stem,
+                                           const std::wstring& extension, StampReader& reader) {
     if (!IsCompleteBackup(path, stem, extension)) return std::nullopt;
-    const std::wstring fileName = path.substr(path.find_last_of(L'\\') + 1);
-    const std::wstring prefix = FilePrefix(stem);
-    const std::wstring stamp =
-        fileName.substr(prefix.size(), fileName.size() - prefix.size() - extension.size());
-    if (stamp.rfind(L"Date ", 0) == 0) return ReadStamp(stamp.substr(5), clock, now);
-    // A day's backup, replaced by every run of its day: it holds the day's last.
-    const std::optional<std::int64_t> day = Nearest(ReadDate(stamp, clock), now);
-    if (!day) return std::nullopt;
-    return *day + Calendar::kDay - 1;
+    try {
+        const std::wstring stamp = *StampOf(path, stem, extension);
+        if (stamp.rfind(L"Date ", 0) == 0) {
+            return reader.Settle(ReadStamp(WithoutCopyNumber(stamp.substr(5)), reader.clock()),
+                                 path);
+        }
+        // A day's backup, replaced by every run of its day: it holds the day's last.
+        return reader.Settle(ReadDate(stamp, reader.clock(), 23, 59, 59), path);
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+std::wstring Unclaimed(const std::wstring& stamped, const std::wstring& stem,
+                       const std::wstring& extension, std::int64_t moment, StampReader& reader) {
+    const auto claimed = [&](const std::wstring& path) {
+        if (!reader.files().ReadTimestamp(path)) return false;
+        try {
+            reader.files().CreationTime(path);
+        } catch (...) {
+            return true;  // its making cannot be told
+        }
+        const std::optional<TimeStamped> there = ReadTimeStamped(path, stem, extension, reader);
+        // The name's second, and the clock's reading of it, may lie a minute apart at most.
+        return !there || there->made.moment < moment - 60 || there->made.moment > moment + 60;
+    };
+    const std::wstring base = stamped.substr(0, stamped.size() - extension.size());
+    std::wstring name = stamped;
+    for (int number = 2; number <= 9999 && (claimed(name) || claimed(IncompletePath(name)));
+         ++number) {
+        name = base + L" (" + std::to_wstring(number) + L")" + extension;
+    }
+    return name;
 }
 
 }  // namespace kelbrook::BackupName

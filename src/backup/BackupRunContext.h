@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "backup/SavePublisher.h"
@@ -58,12 +59,19 @@ class RunScope {
     std::unique_ptr<ClipboardSnapshot> snapshot_;
 };
 
+// The volumes of this run's backups, by whether a backup fitted there or was refused for want
+// of space: a volume's spell of low space ends with a run whose backups there all fit.
+struct VolumesOfRun {
+    std::set<std::wstring> fitted, refused;
+};
+
 struct BackupRunContext {
     SavePublisherPorts ports;
     ProgramValues& values;
     RunKind kind;
     GuardedProcedure& run;  // location "SavePublisher.SaveAll": every step reports through it
     RunScope& scope;
+    VolumesOfRun& volumes;
 
     // A failure nobody asked to hear of (a trace, not a report), under the run's name.
     template <class Action>

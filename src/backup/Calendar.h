@@ -31,6 +31,12 @@ constexpr std::int64_t Seconds(const LocalTime& time) {
            time.minute * 60 + time.second;
 }
 
+// A file time (100 ns since 1 January 1601, UTC) in seconds since 1 January 1970, rounded down.
+constexpr std::int64_t FileTimeSeconds(std::int64_t fileTime) {
+    constexpr std::int64_t kTicks = 10'000'000, kFrom1601 = 11'644'473'600;
+    return (fileTime >= 0 ? fileTime / kTicks : (fileTime - kTicks + 1) / kTicks) - kFrom1601;
+}
+
 // Days (Seconds / kDay, rounded down) to the Monday that begins their week: 1 January 1970 was
 // a Thursday.
 constexpr std::int64_t MondayOf(std::int64_t days) {

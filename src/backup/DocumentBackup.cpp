@@ -44,7 +44,7 @@ void DocumentBackup::LogNotHandedOver(BackupRunContext& context, int k,
 
 void DocumentBackup::ReadSavedState() {
     context_.Untrapped(L" at line 106", [&] {
-        state_ = SavePublisher::ReadSavedState(document_, context_.ports.files);
+        SavePublisher::ReadSavedState(document_, context_.ports.files, state_);
     });
 }
 
@@ -73,7 +73,9 @@ void DocumentBackup::NameAndFolder() {
         name_ = ReadableName(&document_, k_);
     }
     FolderByOptions();
-    run.Step(132, [&] { backupPath_ = BackupName::Joined(folder_, name_); });
+    // One folder for every publication's backups: the name says where the publication is.
+    const std::wstring origin = oneFolder_ ? state_.path : std::wstring();
+    run.Step(132, [&] { backupPath_ = BackupName::Joined(folder_, name_, origin); });
     run.Step(134, [&] { backupPath_ = Globals::CollapseBackslashes(backupPath_); });
     stem_ = backupPath_;
 }
@@ -94,15 +96,24 @@ void DocumentBackup::FolderByOptions() {
             if (!asked) break;  // a dialog that cannot be shown would come back for ever
         }
     } else if (run.Test(128, [&] { return controls.Value(ControlId::Option1); })) {
+        oneFolder_ = true;
         run.Step(130, [&] { folder_ = controls.Caption(ControlId::Text1); });
     }
 }
 
+// A time-stamped name that a backup made at another time holds is not taken: the backup gets
+// a name of its own.
 void DocumentBackup::Stamp() {
     context_.run.Step(138, [&] {
+        Controls& controls = context_.ports.controls;
         const LocalTime now = context_.ports.clock.Now();  // one reading for date and time
-        backupPath_ = AddBackupStamp(context_.ports.controls, context_.ports.clock, now,
-                                     backupPath_, context_.values.BackupExtension);
+        backupPath_ = AddBackupStamp(controls, context_.ports.clock, now, backupPath_,
+                                     context_.values.BackupExtension);
+        if (controls.Value(ControlId::Option3) && !folder_.empty()) {
+            BackupName::StampReader reader(context_.ports.clock, context_.ports.files, now);
+            backupPath_ = BackupName::Unclaimed(backupPath_, stem_, context_.values.BackupExtension,
+                                                reader.nowMoment(), reader);
+        }
     });
 }
 
@@ -112,7 +123,7 @@ std::wstring DocumentBackup::LowSpaceLine() {
     std::wstring line;
     context_.Untrapped(L" at line 160 (free space)", [&] {
         if (folder_.empty()) return;
-        const ProgramValues& values = context_.values;
+        ProgramValues& values = context_.values;
         const auto last = values.LastBackups.find(state_.fullName);
         // Estimated from the document's file (saved or not), else from its last good backup.
         const std::wstring like = !state_.file.empty()               ? state_.file
@@ -124,7 +135,11 @@ std::wstring DocumentBackup::LowSpaceLine() {
         } catch (...) {
         }
         const auto [free, volume] = context_.ports.files.FreeSpace(folder_);
-        if (free >= estimate + values.FreeSpaceFloor) return;
+        lowSpaceVolume_ = volume;
+        if (free >= estimate + values.FreeSpaceFloor) {
+            context_.volumes.fitted.insert(volume);
+            return;
+        }
         const std::uint64_t left = free > estimate ? (free - estimate) / (1024 * 1024) : 0;
         line = name_ + L" was not backup saved: only " + std::to_wstring(left) +
                L" MB would be left free on " + volume;
@@ -132,11 +147,13 @@ std::wstring DocumentBackup::LowSpaceLine() {
     return line;
 }
 
-// A full disk would fail the user's own saves too.
+// A full disk would fail the user's own saves too. Told once for each volume, until a backup
+// to that volume fits again; logged every run.
 bool DocumentBackup::RefuseForSpace() {
     const std::wstring line = LowSpaceLine();
     if (line.empty()) return false;
-    if (!std::exchange(context_.values.LowSpaceReported, true)) {
+    context_.volumes.refused.insert(lowSpaceVolume_);
+    if (context_.values.LowSpaceVolumes.insert(lowSpaceVolume_).second) {
         context_.run.Step(160, [&] { throw Failure(line + L". " + kLowSpaceAdvice); });
     }
     Log(line);  // 162
@@ -228,34 +245,45 @@ bool DocumentBackup::Finish() {
 }
 
 // After a good backup, with "Thin out older backups": the document's older backups in that
-// folder go to the Recycle Bin as the rule says. Nobody asked for any single file to go, so a
-// failure is traced, never reported, and the file stays.
+// folder go to the Recycle Bin as the rule says. Only a saved publication's: one never saved
+// has a name alone ("Publication1"), which Publisher gives anew in every session. Nobody asked
+// for any single file to go, so a failure is traced, never reported, and the file stays.
 void DocumentBackup::ThinOut() {
     Controls& controls = context_.ports.controls;
     if (!controls.Value(ControlId::Option3) || !controls.Value(ControlId::ThinOutBackups) ||
-        folder_.empty() || !RecycleBinTakes()) {
+        folder_.empty() || state_.file.empty() || !RecycleBinTakes()) {
         return;
     }
     Files& files = context_.ports.files;
     std::vector<std::wstring> older;
+    std::int64_t moment = 0;
     context_.Untrapped(L" (thinning)", [&] {
-        const std::int64_t now = Calendar::Seconds(context_.ports.clock.Now());
-        older =
-            Thinning::ToThin(Thinning::ParseBackups(
-                                 files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),
-                                 stem_, context_.values.BackupExtension, context_.ports.clock, now),
-                             now);
+        BackupName::StampReader reader(context_.ports.clock, files);
+        moment = reader.nowMoment();
+        older = Thinning::ToThin(
+            Thinning::ParseBackups(files.FilesStartingWith(folder_, BackupName::FilePrefix(stem_)),
+                                   stem_, context_.values.BackupExtension, reader),
+            moment);
     });
     int moved = 0;
+    bool refused = false;
     for (const std::wstring& backup : older) {
         context_.Untrapped(L" (thinning " + backup + L")", [&] {
-            files.MoveToRecycleBin(backup);
-            ++moved;
+            if (files.MoveToRecycleBin(backup) == Recycled::Moved) {
+                ++moved;
+            } else {
+                refused = true;
+            }
         });
     }
-    if (moved == 0) return;
-    Log(name_ + L": " + std::to_wstring(moved) +
-        (moved == 1 ? L" older backup" : L" older backups") + L" moved to the Recycle Bin");
+    if (moved > 0) {
+        Log(name_ + L": " + std::to_wstring(moved) +
+            (moved == 1 ? L" older backup" : L" older backups") + L" moved to the Recycle Bin");
+    }
+    if (refused && context_.values.RecycleBinRefusalLogged.insert(recycleVolume_).second) {
+        Log(name_ + L": older backups kept: the Recycle Bin of " + recycleVolume_ +
+            L" would delete them for good");
+    }
 }
 
 // Thinning moves files to the Recycle Bin and nowhere else: on a volume without one (a network
@@ -266,6 +294,7 @@ bool DocumentBackup::RecycleBinTakes() {
     context_.Untrapped(L" (thinning)", [&] { bin = context_.ports.files.RecycleBinOf(folder_); });
     if (!bin) return false;
     const auto& [volume, available] = *bin;
+    recycleVolume_ = volume;
     if (available) return true;
     if (context_.values.NoRecycleBinLogged.insert(volume).second) {
         Log(name_ + L": older backups kept: " + volume + L" has no Recycle Bin");
@@ -279,13 +308,16 @@ void DocumentBackup::Log(const std::wstring& line) {
     });
 }
 
-// The good backup, for the timer's skip.
+// The good backup, for the timer's skip, with its own size and last-write time: the skip
+// counts it only while it is still the file it was made as.
 void DocumentBackup::Remember() {
     context_.Untrapped(L" at line 162", [&] {
         const std::wstring key = state_.fullName.empty() ? document_.FullName() : state_.fullName;
+        Files& files = context_.ports.files;
+        const FileIdentity made{files.FileSize(backupPath_), files.LastWriteTime(backupPath_)};
         // Made from the file only when Publisher called the document saved.
         context_.values.LastBackups[key] =
-            LastBackup{folder_, backupPath_, state_.saved ? state_.identity : std::nullopt};
+            LastBackup{folder_, backupPath_, state_.saved ? state_.identity : std::nullopt, made};
     });
 }
 

@@ -35,7 +35,7 @@ class DocumentBackup {
     // 138: the backup's name, stamped as the naming option says.
     void Stamp();
     // 160, 162: a backup that would leave less than the free-space floor on its volume is not
-    // written: told once, logged every run. True when refused.
+    // written: told once for the volume, logged every run. True when refused.
     bool RefuseForSpace();
     // 160: a saved publication's backup is its file, copied byte for byte. True when that
     // settled the document (copied, or failed with a report); false when it must be rebuilt.
@@ -67,11 +67,14 @@ class DocumentBackup {
     PublisherDocument& document_;
     SavedState state_;
     std::wstring name_;
-    std::wstring folder_;  // empty until the options give one
-    std::wstring stem_;    // the folder and the name: every backup of the document begins so
+    std::wstring folder_;     // empty until the options give one
+    bool oneFolder_ = false;  // the folder is the one for every publication's backups (Option1)
+    std::wstring stem_;       // the folder and the name: every backup of the document begins so
     std::wstring backupPath_;
     std::wstring savingPath_;
     CopyInstance copy_;
+    std::wstring lowSpaceVolume_;  // the volume the free space was read of
+    std::wstring recycleVolume_;   // the volume whose Recycle Bin takes the thinned backups
     std::optional<std::wstring> incomplete_;   // the first failure of a content step
     std::optional<std::wstring> saveFailure_;  // why no backup was written
 };

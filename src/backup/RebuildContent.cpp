@@ -114,15 +114,12 @@ void ContentRebuild::Page(PublisherPage& page, std::int16_t i) {
 }
 
 // 126: the page's master, by the PageID of the original's (nothing to do when there is only
-// one master page).
+// one master page). A master that cannot be read or set costs that page alone.
 void ContentRebuild::PageMaster(PublisherPage& page, PublisherPage* target) {
-    pageMastersFailed_ = copy_
-                             .Step(126,
-                                   [&] {
-                                       const std::int64_t master = Use(page.Master()).PageID();
-                                       Use(target).SetMaster(masters_.CounterpartOf(master));
-                                   })
-                             .has_value();
+    copy_.Step(126, [&] {
+        const std::int64_t master = Use(page.Master()).PageID();
+        Use(target).SetMaster(masters_.CounterpartOf(master));
+    });
 }
 
 // 150 to 154. A page whose shapes never reached the clipboard has nothing to paste: the

@@ -128,18 +128,21 @@ void RunAllDocuments(BackupRunContext& context) {
     run.Step(102, [&] { running = context.ports.publisher.AttachRunning(); });
     RunDocuments taken = TakeDocuments(context, running.get());  // 104
     EndingCopies ending(context.ports.files);
-    bool everyOneBackedUp = true;  // of those the run meant to back up
     const int count = static_cast<int>(taken.documents.size());
     for (int k = 1; k <= count && !run.Stopped(); ++k) {  // 106
         PublisherDocument* const document = taken.documents[k - 1].get();
-        const Outcome outcome =
-            document ? BackUpDocument(context, ending, k, *document) : Outcome::NotBackedUp;
-        if (!document) DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);
-        if (outcome == Outcome::Closing) break;
-        if (outcome == Outcome::NotBackedUp) everyOneBackedUp = false;
+        if (!document) {
+            DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);
+            continue;
+        }
+        if (BackUpDocument(context, ending, k, *document) == Outcome::Closing) break;
     }  // 166
-    // The low-space report is told once, until a run backs up every document it meant to.
-    if (everyOneBackedUp && !run.Stopped()) context.values.LowSpaceReported = false;
+    if (!run.Stopped()) {
+        for (const std::wstring& volume : context.volumes.fitted) {
+            if (!context.volumes.refused.count(volume))
+                context.values.LowSpaceVolumes.erase(volume);
+        }
+    }
     run.Step(174, [&] {
         ending.LeaveAfterRun(context.values);
         taken.documents.clear();
@@ -158,7 +161,8 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
     run.StopWhen([&] { return values.Closing; });
     // Every step reports its own failures; what could still escape (an error report that
     // cannot be shown) is traced, and nothing leaves the run.
-    BackupRunContext context{ports, values, kind, run, scope};
+    VolumesOfRun volumes;
+    BackupRunContext context{ports, values, kind, run, scope, volumes};
     RunUntrapped(ports.debug, L"SavePublisher.SaveAll", [&] { RunAllDocuments(context); });
 }
 

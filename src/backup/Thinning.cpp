@@ -4,7 +4,6 @@
 #include <tuple>
 #include <utility>
 
-#include "backup/BackupName.h"
 #include "backup/Calendar.h"
 
 namespace kelbrook::Thinning {
@@ -29,18 +28,20 @@ std::int64_t SpanOf(Span span, std::int64_t time) {
 }
 
 bool Newer(const StampedBackup& a, const StampedBackup& b) {
-    return a.time > b.time || (a.time == b.time && a.path > b.path);
+    return a.moment > b.moment || (a.moment == b.moment && a.path > b.path);
 }
 
 }  // namespace
 
 std::vector<StampedBackup> ParseBackups(const std::vector<std::wstring>& paths,
                                         const std::wstring& stem, const std::wstring& extension,
-                                        Clock& clock, std::int64_t now) {
+                                        BackupName::StampReader& reader) {
     std::vector<StampedBackup> found;
     for (const std::wstring& path : paths) {
-        const auto stamped = BackupName::ReadTimeStamped(path, stem, extension, clock, now);
-        if (stamped) found.push_back({path, stamped->time, stamped->incomplete});
+        const auto stamped = BackupName::ReadTimeStamped(path, stem, extension, reader);
+        if (stamped) {
+            found.push_back({path, stamped->made.local, stamped->made.moment, stamped->incomplete});
+        }
     }
     return found;
 }
@@ -51,16 +52,16 @@ std::vector<std::wstring> ToThin(const std::vector<StampedBackup>& backups, std:
     for (const StampedBackup& backup : backups) {
         for (const Span span : {ClockHour, CalendarDay, Week}) {
             const StampedBackup*& kept =
-                newest[{backup.incomplete, span, SpanOf(span, backup.time)}];
+                newest[{backup.incomplete, span, SpanOf(span, backup.local)}];
             if (!kept || Newer(backup, *kept)) kept = &backup;
         }
     }
     const auto newestOf = [&](Span span, const StampedBackup& backup) {
-        return newest[{backup.incomplete, span, SpanOf(span, backup.time)}] == &backup;
+        return newest[{backup.incomplete, span, SpanOf(span, backup.local)}] == &backup;
     };
     std::vector<std::wstring> thinned;
     for (const StampedBackup& backup : backups) {
-        const std::int64_t age = now - backup.time;
+        const std::int64_t age = now - backup.moment;
         const bool kept = age < kHour  // the last hour's, and any ahead of the clock
                           || (age < kDay && newestOf(ClockHour, backup)) ||
                           (age < 30 * kDay && newestOf(CalendarDay, backup)) ||

@@ -28,9 +28,9 @@ struct SavedState {
     std::optional<FileIdentity> identity;  // of the file, when it can be read
 };
 
-// Raises when Publisher's answers cannot be read; a file that cannot be read leaves the
-// identity empty.
-SavedState ReadSavedState(PublisherDocument& document, Files& files);
+// Fills `state` in the order of its members; raises when one of Publisher's answers cannot
+// be read, keeping those read before it. A file that cannot be read leaves the identity empty.
+void ReadSavedState(PublisherDocument& document, Files& files, SavedState& state);
 
 // A document the timer may skip: its name, and the backup that holds it.
 struct Unchanged {

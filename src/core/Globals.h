@@ -19,6 +19,8 @@ struct LastBackup {
     // was copied): its size and last-write time. Nothing when the backup was made from
     // unsaved changes, or the file could not be read.
     std::optional<std::pair<std::uint64_t, std::int64_t>> source;
+    // The backup file as it was made: its size and last-write time.
+    std::pair<std::uint64_t, std::int64_t> made;
 };
 
 inline constexpr wchar_t kProductName[] = L"Kelbrook";
@@ -38,11 +40,13 @@ struct ProgramValues {
     std::function<void()> FinishLastCopy;
     // What a backup must leave free on its volume, in bytes (the "Free Space Floor" setting).
     std::uint64_t FreeSpaceFloor = 1024ULL * 1024 * 1024;
-    // A backup was refused for want of space and the user was told: later runs only log it,
-    // until a run backs up every document it meant to.
-    bool LowSpaceReported = false;
+    // Volumes a backup was refused on for want of space, the user told: later refusals there
+    // are only logged, until a backup to that volume fits again.
+    std::set<std::wstring> LowSpaceVolumes;
     // Volumes without a Recycle Bin whose backups were kept from thinning: logged once a start.
     std::set<std::wstring> NoRecycleBinLogged;
+    // Volumes whose Recycle Bin would have deleted thinned backups for good: logged once a start.
+    std::set<std::wstring> RecycleBinRefusalLogged;
 };
 
 namespace Globals {

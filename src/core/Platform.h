@@ -10,6 +10,9 @@
 
 namespace kelbrook {
 
+// What became of a file sent to the Recycle Bin.
+enum class Recycled { Moved, Refused };
+
 class Files {
   public:
     virtual ~Files() = default;
@@ -31,6 +34,8 @@ class Files {
     // When the file was last written, as a count that grows with time (100 ns since 1601);
     // raises when it cannot be read.
     virtual std::int64_t LastWriteTime(const std::wstring& path) = 0;
+    // When the file was created, in the same count (UTC); raises when it cannot be read.
+    virtual std::int64_t CreationTime(const std::wstring& path) = 0;
     // The user's folder for temporary files, without a trailing backslash.
     virtual std::wstring TemporaryFolder() = 0;
     // Copies a whole, settled file byte for byte to `to` (replacing a file), with the source's
@@ -45,8 +50,10 @@ class Files {
     virtual std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                         const std::wstring& prefix) = 0;
     // Moves a file to the Recycle Bin, where the user can get it back; asks nothing, shows
-    // nothing, and raises when it cannot: never deletes it for good instead.
-    virtual void MoveToRecycleBin(const std::wstring& path) = 0;
+    // nothing, and raises when it cannot. Never deletes it for good instead: where Windows
+    // would (a Recycle Bin set to remove files at once, a file larger than the bin takes), the
+    // file stays where it is and the answer is Refused.
+    virtual Recycled MoveToRecycleBin(const std::wstring& path) = 0;
     // The root of the volume that holds the folder ("C:\", "\\server\share\") and whether
     // its files can go to a Recycle Bin (a network share and removable drives have none: a
     // file deleted there is gone for good). Raises when it cannot be told.
@@ -127,6 +134,13 @@ class Clock {
     virtual std::wstring FormatTime(const LocalTime& time, const std::wstring& picture) = 0;
     // The general date: the short date, a blank, the long time.
     virtual std::wstring FormatGeneralDate(const LocalTime& time) = 0;
+    // The moments (seconds since 1 January 1970, UTC) at which the local clock showed `time`,
+    // by the time zone's rules, earliest first: one; two in the hour that a change back to
+    // standard time repeats; none in the hour that a change forward skips. Raises when the
+    // rules cannot be read.
+    virtual std::vector<std::int64_t> MomentsOf(const LocalTime& time) = 0;
+    // This moment, in the same count.
+    virtual std::int64_t NowMoment() = 0;
 };
 
 class MessagePump {

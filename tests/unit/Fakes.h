@@ -15,6 +15,7 @@
 #include "core/Platform.h"
 #include "core/Settings.h"
 #include "backup/AddFolder.h"
+#include "backup/Calendar.h"
 #include "FakePublisher.h"
 #include "backup/PublisherAutomation.h"
 #include "startup/RunKey.h"
@@ -103,10 +104,21 @@ class FakeFiles : public Files {
         contents[to] = it->second;
         contents.erase(from);
         // A rename keeps the file's last-write time; a file written by SaveAs (the fake keeps
-        // no time for it) counts as written now.
+        // no time for it) counts as written now. So with its creation time.
         times[to] = times.count(from) ? times[from] : ++tick;
         times.erase(from);
+        Created(to, created.count(from) ? std::optional(created[from]) : std::nullopt);
+        created.erase(from);
     }
+    std::int64_t CreationTime(const std::wstring& path) override {
+        auto it = created.find(path);
+        if (!contents.count(path) || it == created.end()) throw Failure(L"File not found");
+        return it->second;
+    }
+    // Creation times (100 ns since 1601, UTC), where known; `creationClock` gives the time of
+    // a file the run creates (copied, or renamed from a file SaveAs wrote).
+    std::map<std::wstring, std::int64_t> created;
+    std::function<std::int64_t()> creationClock;
     std::int64_t LastWriteTime(const std::wstring& path) override {
         auto it = times.find(path);
         if (it == times.end()) throw Failure(L"File not found");
@@ -120,6 +132,7 @@ class FakeFiles : public Files {
         if (readOnly.count(to)) throw Failure(L"Access is denied");
         contents[to] = contents[from];
         times[to] = times.count(from) ? times[from] : ++tick;  // the source's last-write time
+        Created(to, std::nullopt);
         return true;
     }
     std::set<std::wstring> unreadable, changing;
@@ -135,13 +148,20 @@ class FakeFiles : public Files {
         }
         return found;
     }
-    void MoveToRecycleBin(const std::wstring& path) override {
+    Recycled MoveToRecycleBin(const std::wstring& path) override {
         if (!contents.count(path) || readOnly.count(path)) throw Failure(L"Cannot recycle " + path);
+        if (deletedForGood(path)) return Recycled::Refused;
         recycled.push_back(path);
         contents.erase(path);
         times.erase(path);
+        created.erase(path);
+        return Recycled::Moved;
     }
     std::vector<std::wstring> recycled;
+    // Files the Recycle Bin would delete for good (set to remove files at once, or too large).
+    std::function<bool(const std::wstring&)> deletedForGood = [](const std::wstring&) {
+        return false;
+    };
     std::pair<std::wstring, bool> RecycleBinOf(const std::wstring& folder) override {
         const std::wstring volume = folder.substr(0, 3);
         return {volume, !withoutRecycleBin.count(volume)};
@@ -163,6 +183,16 @@ class FakeFiles : public Files {
     std::set<std::wstring> readOnly;
     std::vector<std::wstring> calls;
     bool failingAppends = false;
+
+  private:
+    void Created(const std::wstring& path, std::optional<std::int64_t> time) {
+        if (!time && creationClock) time = creationClock();
+        if (time) {
+            created[path] = *time;
+        } else {
+            created.erase(path);
+        }
+    }
 };
 
 class FakeProcesses : public Processes {
@@ -274,12 +304,13 @@ class FakeClock : public Clock {
   public:
     LocalTime Now() override {
         ++readings;
-        LocalTime now = times.front();
+        LocalTime now = last = times.front();
         if (times.size() > 1) times.erase(times.begin());
         return now;
     }
     std::wstring FormatDate(const LocalTime& t, const std::wstring& picture) override {
         if (picture != L"MMM d yyyy") throw Failure(L"unexpected date picture " + picture);
+        if (t.year < 1601) throw Failure(L"The parameter is incorrect.");  // as Windows
         static const wchar_t* kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
                                            L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
         return std::wstring(kMonths[t.month - 1]) + L" " + std::to_wstring(t.day) + L" " +
@@ -294,8 +325,23 @@ class FakeClock : public Clock {
                std::to_wstring(t.year) + L" " + std::to_wstring(Hour12(t)) + L":" + Two(t.minute) +
                L":" + Two(t.second) + L" " + AmPm(t);
     }
+    // Moments by a zone's rules: UTC unless a test gives its own.
+    std::vector<std::int64_t> MomentsOf(const LocalTime& t) override {
+        if (zone) return zone(t);
+        return {Calendar::Seconds(t)};
+    }
+    // The moment of the last reading (the first time while none was read), the later of two.
+    std::int64_t NowMoment() override {
+        if (nowMoment) return *nowMoment;
+        const std::vector<std::int64_t> moments = MomentsOf(readings ? last : times.front());
+        if (moments.empty()) throw Failure(L"a time the clock cannot show");
+        return moments.back();
+    }
     std::vector<LocalTime> times{LocalTime{2021, 9, 1, 14, 5, 9, 0}};
     int readings = 0;
+    LocalTime last;
+    std::function<std::vector<std::int64_t>(const LocalTime&)> zone;
+    std::optional<std::int64_t> nowMoment;
     std::wstring am = L"AM", pm = L"PM";  // the locale's designators; empty in many
 
   private:

@@ -17,6 +17,8 @@ struct Form1Harness {
         files.inUse = [world = publisher.world](const std::wstring& path) {
             return world->Holds(path);
         };
+        // A file the run creates is created when the clock last read.
+        files.creationClock = [this] { return (clock.NowMoment() + 11'644'473'600) * 10'000'000; };
     }
     Form1Harness(const Form1Harness&) = delete;
     Form1Harness& operator=(const Form1Harness&) = delete;

@@ -140,7 +140,7 @@ TEST_F(SaveAllTest, TheStampReadsTheClockOnceAtMidnight) {
     publisher.Run({Doc(L"F", L"C:\\Docs", {{L"x"}})});
     clock.times = {LocalTime{2021, 9, 1, 23, 59, 59, 999}, LocalTime{2021, 9, 2, 0, 0, 0, 0}};
     Press();
-    EXPECT_TRUE(Backup(L"C:\\B\\F Date Sep 1 2021 Time 11 59 59 PM.pub"));
+    EXPECT_TRUE(Backup(L"C:\\B\\F [Docs 59AE7DBB] Date Sep 1 2021 Time 11 59 59 PM.pub"));
 }
 
 TEST_F(SaveAllTest, AnUnsavedDocumentAsksForAFolderUntilOneIsChosen) {
@@ -187,15 +187,15 @@ TEST_F(SaveAllTest, OneFilePerDayWithOption4AndAFailedSaveKeepsTheDaysBackup) {
     Press();
     publisher.world->running->documents[0].pages[0].shapes = {L"second"};
     Press();
-    EXPECT_EQ(FileNames(),
-              (std::vector<std::wstring>{L"C:\\B\\F Sep 1 2021.pub", L"C:\\B\\G Sep 1 2021.pub"}));
-    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0]),
+    EXPECT_EQ(FileNames(), (std::vector<std::wstring>{L"C:\\B\\F [Docs 59AE7DBB] Sep 1 2021.pub",
+                                                      L"C:\\B\\G [Docs 59AE7DBB] Sep 1 2021.pub"}));
+    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F [Docs 59AE7DBB] Sep 1 2021.pub")->pages[0]),
               std::vector<std::wstring>{L"second"});
 
     publisher.world->running->documents[0].pages[0].shapes = {L"third"};
     publisher.world->failing = {L"Document.SaveAs"};
     Press();
-    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F Sep 1 2021.pub")->pages[0]),
+    EXPECT_EQ(TextsOf(Backup(L"C:\\B\\F [Docs 59AE7DBB] Sep 1 2021.pub")->pages[0]),
               std::vector<std::wstring>{L"second"})
         << "the failed save destroyed the day's backup";
     EXPECT_EQ(ReportedSteps(), (std::vector<int>{160, 160}));
@@ -203,7 +203,7 @@ TEST_F(SaveAllTest, OneFilePerDayWithOption4AndAFailedSaveKeepsTheDaysBackup) {
     const std::vector<std::wstring> log = LogLines();
     ASSERT_EQ(log.size(), 6u);
     EXPECT_EQ(log[4],
-              L"F could not be backup saved as C:\\B\\F Sep 1 2021.pub at 9/1/2021 "
+              L"F could not be backup saved as C:\\B\\F [Docs 59AE7DBB] Sep 1 2021.pub at 9/1/2021 "
               L"2:05:09 PM: Stand-in failure in Document.SaveAs");
     EXPECT_EQ(publisher.world->CopiesAlive(), 0);
 }
@@ -347,7 +347,8 @@ TEST_F(SaveAllTest, TheBackupKeepsThePageSize) {
     poster.width = 400;
     poster.height = 300.5;
     publisher.Run({poster});
-    const std::wstring backup = L"C:\\B\\Poster Date Sep 1 2021 Time 02 05 09 PM.pub";
+    const std::wstring backup =
+        L"C:\\B\\Poster [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub";
     Press();
     ASSERT_TRUE(Backup(backup));
     EXPECT_EQ(Backup(backup)->width, 400);
@@ -394,7 +395,9 @@ TEST_F(SaveAllTest, ACopyThatIsGoneCostsItsDocumentOneReport) {
         EXPECT_EQ(ReportedSteps(), std::vector<int>{c.step});
         const std::vector<std::wstring> log = LogLines();
         ASSERT_EQ(log.size(), 2u);
-        EXPECT_EQ(log[0].rfind(L"A could not be backup saved as C:\\B\\A Date", 0), 0u) << log[0];
+        EXPECT_EQ(log[0].rfind(L"A could not be backup saved as C:\\B\\A [Docs 59AE7DBB] Date", 0),
+                  0u)
+            << log[0];
         EXPECT_TRUE(log[0].ends_with(L": " + c.text)) << log[0];
         EXPECT_EQ(log[1].rfind(L"B was backup saved as", 0), 0u) << log[1];
         EXPECT_EQ(FileNames().size(), 1u) << "a saving file was left behind";
@@ -442,7 +445,7 @@ TEST_F(SaveAllTest, AFreshInstanceWithoutAPublicationMakesOneAndEveryCopyEndsByI
     publisher.startEmpty = true;
     Press();
     EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_EQ(Backup(L"C:\\B\\A Date Sep 1 2021 Time 02 05 09 PM.pub")->pages,
+    EXPECT_EQ(Backup(L"C:\\B\\A [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub")->pages,
               publisher.world->running->documents[0].pages);
     const auto& journal = publisher.world->journal;
     const auto has = [&](const std::wstring& line) {
@@ -511,7 +514,7 @@ TEST_F(SaveAllTest, AnIncompleteCopyNeverReplacesABackupAndTheClipboardIsKeptFir
     controls.SetValue(ControlId::Option4, true);
     controls.SetCaption(ControlId::Text1, L"C:\\B");
     publisher.Run({Doc(L"A", L"C:\\Docs", {{L"a1"}, {L"a2"}}), Doc(L"B", L"C:\\Docs", {{L"b"}})});
-    const std::wstring good = L"C:\\B\\A Sep 1 2021.pub";
+    const std::wstring good = L"C:\\B\\A [Docs 59AE7DBB] Sep 1 2021.pub";
     files.contents[good] = "the day's good backup";
     publisher.world->clipboardText = L"the user's";
     clipboard.failingSnapshots = 1;
@@ -522,17 +525,18 @@ TEST_F(SaveAllTest, AnIncompleteCopyNeverReplacesABackupAndTheClipboardIsKeptFir
         L"clipboard (another program may hold it)";
     EXPECT_EQ(ReportedSteps(), std::vector<int>{152});
     EXPECT_EQ(files.contents[good], "the day's good backup");
-    const auto incomplete = Backup(L"C:\\B\\A Sep 1 2021 (incomplete).pub");
+    const auto incomplete = Backup(L"C:\\B\\A [Docs 59AE7DBB] Sep 1 2021 (incomplete).pub");
     ASSERT_TRUE(incomplete);
     EXPECT_EQ(incomplete->pages, (std::vector<standin::Page>{{}, {{L"a2"}}}));
-    EXPECT_TRUE(Backup(L"C:\\B\\B Sep 1 2021.pub"));
+    EXPECT_TRUE(Backup(L"C:\\B\\B [Docs 59AE7DBB] Sep 1 2021.pub"));
     EXPECT_EQ(FileNames().size(), 3u);
     EXPECT_EQ(LogLines(),
-              (std::vector<std::wstring>{
-                  L"A was backup saved incompletely as C:\\B\\A Sep 1 2021 (incomplete).pub at "
-                  L"9/1/2021 2:05:09 PM: " +
-                      kept,
-                  L"B was backup saved as C:\\B\\B Sep 1 2021.pub at 9/1/2021 2:05:09 PM"}));
+              (std::vector<std::wstring>{L"A was backup saved incompletely as C:\\B\\A [Docs "
+                                         L"59AE7DBB] Sep 1 2021 (incomplete).pub at "
+                                         L"9/1/2021 2:05:09 PM: " +
+                                             kept,
+                                         L"B was backup saved as C:\\B\\B [Docs 59AE7DBB] Sep 1 "
+                                         L"2021.pub at 9/1/2021 2:05:09 PM"}));
     EXPECT_EQ(clipboard.snapshots, 2);
     EXPECT_EQ(publisher.world->clipboardText, std::optional<std::wstring>(L"the user's"));
 
@@ -561,7 +565,8 @@ TEST_F(SaveAllTest, ADocumentWhoseNameCannotBeReadGetsARecognisableOne) {
         publisher.world->failing = c.failing;
         Press();
         EXPECT_EQ(ReportedSteps(), std::vector<int>{112});
-        const std::wstring backup = L"C:\\B\\" + c.name + L" Date Sep 1 2021 Time 02 05 09 PM.pub";
+        const std::wstring backup =
+            L"C:\\B\\" + c.name + L" [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub";
         EXPECT_TRUE(Backup(backup)) << c.name;
         EXPECT_EQ(LogLines(), std::vector<std::wstring>{c.name + L" was backup saved as " + backup +
                                                         L" at 9/1/2021 2:05:09 PM"});
@@ -617,7 +622,8 @@ standin::Publication Newsletter() {
 // instance, unless its file cannot be read or changes meanwhile: then it is rebuilt, silently.
 TEST_F(SaveAllTest, ABackupOpensLikeItsOriginal) {
     controls.SetCaption(ControlId::Text1, L"C:\\B");
-    const std::wstring backup = L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+    const std::wstring backup =
+        L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub";
     publisher.Run({Newsletter()});
     publisher.world->running->unsaved.insert(0);
     Press();
@@ -668,7 +674,7 @@ TEST_F(SaveAllTest, AMissingMasterScratchAreaOrPositionMakesTheBackupIncomplete)
         std::wstring failing;
         std::vector<int> steps;
     } cases[] = {{L"MasterPages.Add", {122}},
-                 {L"running:Page.Master", {126}},
+                 {L"running:Page.Master", {126, 126, 126}},            // each page's own
                  {L"ShapeRange.IncrementLeft", {122, 154, 154, 168}},  // every paste misplaced
                  {L"running:ScratchArea.Shapes", {168}}};
     for (const auto& c : cases) {
@@ -681,7 +687,7 @@ TEST_F(SaveAllTest, AMissingMasterScratchAreaOrPositionMakesTheBackupIncomplete)
         Press();
         EXPECT_EQ(ReportedSteps(), c.steps);
         const std::wstring incomplete =
-            L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
+            L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
         EXPECT_TRUE(Backup(incomplete)) << "the incomplete copy was not saved apart";
         EXPECT_EQ(FileNames(), std::vector<std::wstring>{incomplete});
         EXPECT_EQ(
@@ -702,7 +708,8 @@ TEST_F(SaveAllTest, TheCopyInstanceIsStartedReadAndLetGoOnlyAsItMustBe) {
     Press();
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
     EXPECT_EQ(FileNames(),
-              std::vector<std::wstring>{L"C:\\B\\News.pub Date Sep 1 2021 Time 02 05 09 PM.pub"});
+              std::vector<std::wstring>{
+                  L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub"});
     const std::vector<std::wstring>& journal = publisher.world->journal;
     EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy1 Pages.Count"), 1);
 
@@ -916,9 +923,10 @@ TEST_F(SaveAllTest, AGoodBackupThinsOutTheOlderOnesWhenAsked) {
     controls.SetCaption(ControlId::Text1, L"C:\\B");
     publisher.Run({Doc(L"F", L"C:\\Docs", {{L"f"}})});
     // Three of one day, five days ago (now is Sep 1 2021 02:05:09 PM).
-    const std::vector<std::wstring> older = {L"C:\\B\\F Date Aug 27 2021 Time 02 00 00 PM.pub",
-                                             L"C:\\B\\F Date Aug 27 2021 Time 01 00 00 PM.pub",
-                                             L"C:\\B\\F Date Aug 27 2021 Time 12 30 00 PM.pub"};
+    const std::vector<std::wstring> older = {
+        L"C:\\B\\F [Docs 59AE7DBB] Date Aug 27 2021 Time 02 00 00 PM.pub",
+        L"C:\\B\\F [Docs 59AE7DBB] Date Aug 27 2021 Time 01 00 00 PM.pub",
+        L"C:\\B\\F [Docs 59AE7DBB] Date Aug 27 2021 Time 12 30 00 PM.pub"};
     const auto setUp = [&] {
         for (const std::wstring& path : older) files.contents[path] = "older";
         files.recycled.clear();

@@ -55,14 +55,29 @@ void Win32Files::MoveReplacing(const std::wstring& from, const std::wstring& to)
     }
 }
 
-std::int64_t Win32Files::LastWriteTime(const std::wstring& path) {
+namespace {
+
+std::int64_t Count(const FILETIME& time) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                     time.dwLowDateTime);
+}
+
+WIN32_FILE_ATTRIBUTE_DATA Attributes(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
         ThrowLastError(L"Reading the time of " + path);
     }
-    return static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-        data.ftLastWriteTime.dwLowDateTime);
+    return data;
+}
+
+}  // namespace
+
+std::int64_t Win32Files::LastWriteTime(const std::wstring& path) {
+    return Count(Attributes(path).ftLastWriteTime);
+}
+
+std::int64_t Win32Files::CreationTime(const std::wstring& path) {
+    return Count(Attributes(path).ftCreationTime);
 }
 
 std::wstring Win32Files::TemporaryFolder() {
@@ -167,7 +182,7 @@ std::pair<std::wstring, bool> Win32Files::RecycleBinOf(const std::wstring& folde
     return {volume, available};
 }
 
-void Win32Files::MoveToRecycleBin(const std::wstring& path) {
+Recycled Win32Files::MoveToRecycleBin(const std::wstring& path) {
     const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
     if (const auto [volume, available] = RecycleBinOf(folder); !available) {
         throw Failure(L"Cannot move " + path + L" to the Recycle Bin: " + volume + L" has none");
@@ -183,6 +198,7 @@ void Win32Files::MoveToRecycleBin(const std::wstring& path) {
         throw Failure(L"Cannot move " + path + L" to the Recycle Bin (" + std::to_wstring(result) +
                       L")");
     }
+    return Recycled::Moved;
 }
 
 std::uint64_t Win32Files::FileSize(const std::wstring& path) {

@@ -15,10 +15,11 @@ class Win32Files : public Files {
     void AppendAnsiLine(const std::wstring& path, const std::wstring& text) override;
     void MoveReplacing(const std::wstring& from, const std::wstring& to) override;
     std::int64_t LastWriteTime(const std::wstring& path) override;
+    std::int64_t CreationTime(const std::wstring& path) override;
     std::wstring TemporaryFolder() override;
     bool CopySettled(const std::wstring& from, const std::wstring& to) override;
     std::uint64_t FileSize(const std::wstring& path) override;
-    void MoveToRecycleBin(const std::wstring& path) override;
+    Recycled MoveToRecycleBin(const std::wstring& path) override;
     std::pair<std::wstring, bool> RecycleBinOf(const std::wstring& folder) override;
     std::vector<std::wstring> FilesStartingWith(const std::wstring& folder,
                                                 const std::wstring& prefix) override;

@@ -1,0 +1,178 @@
+// What a rebuilt backup holds: master pages and each page's master, the scratch area,
+// positions; the copy instance used only as it must be.
+#include <gtest/gtest.h>
+
+#include "SaveAllHarness.h"
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+// A changed publication is rebuilt with its master pages, each page's master, the scratch
+// area and every shape where it stood; a saved one is its file, byte for byte, with no copy
+// instance, unless its file cannot be read or changes meanwhile: then it is rebuilt, silently.
+TEST_F(SaveAllTest, ABackupOpensLikeItsOriginal) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const std::wstring backup =
+        L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub";
+    publisher.Run({Newsletter()});
+    publisher.world->running->unsaved.insert(0);
+    Press();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    standin::Publication expected = Newsletter();
+    expected.name.clear();
+    expected.path.clear();
+    EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(expected));
+    EXPECT_EQ(publisher.created, 1);
+
+    const std::string bytes = "standin-publication 1\npage\nshape exactly these bytes\n";
+    const struct {
+        const char* why;
+        std::function<void()> trouble;
+        bool exact;
+    } cases[] = {
+        {"saved", [] {}, true},
+        {"unreadable", [&] { files.unreadable = {L"C:\\Docs\\News.pub"}; }, false},
+        {"changing", [&] { files.changing = {L"C:\\Docs\\News.pub"}; }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        publisher.world->running->unsaved.clear();
+        files.contents = {{L"C:\\Docs\\News.pub", bytes}};
+        files.unreadable.clear();
+        files.changing.clear();
+        publisher.created = 0;
+        c.trouble();
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty());
+        EXPECT_EQ(publisher.created, c.exact ? 0 : 1);
+        if (c.exact) {
+            EXPECT_EQ(files.contents[backup], bytes);
+        } else {
+            EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(expected));
+        }
+        EXPECT_EQ(LogLines().back(),
+                  L"News.pub was backup saved as " + backup + L" at 9/1/2021 2:05:09 PM");
+        EXPECT_EQ(FileNames().size(), 2u) << "a saving file was left behind";
+    }
+}
+
+// The master pages (122), a page's master (126), the paste's placing (154) and the scratch
+// area (168): a failure reports once and saves the backup apart as incomplete.
+TEST_F(SaveAllTest, AMissingMasterScratchAreaOrPositionMakesTheBackupIncomplete) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const struct {
+        std::wstring failing;
+        std::vector<int> steps;
+    } cases[] = {{L"MasterPages.Add", {122}},
+                 {L"running:Page.Master", {126, 126, 126}},            // each page's own
+                 {L"ShapeRange.IncrementLeft", {122, 154, 154, 168}},  // every paste misplaced
+                 {L"running:ScratchArea.Shapes", {168}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        dialogs.shown.clear();
+        files.contents.clear();
+        publisher.Run({Newsletter()});
+        publisher.world->running->unsaved.insert(0);
+        publisher.world->failing = {c.failing};
+        Press();
+        EXPECT_EQ(ReportedSteps(), c.steps);
+        const std::wstring incomplete =
+            L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
+        EXPECT_TRUE(Backup(incomplete)) << "the incomplete copy was not saved apart";
+        EXPECT_EQ(FileNames(), std::vector<std::wstring>{incomplete});
+        EXPECT_EQ(
+            LogLines().back().rfind(L"News.pub was backup saved incompletely as " + incomplete, 0),
+            0u);
+    }
+}
+
+// The copy instance is used only as it must be: its page count is read once per document,
+// none is started for a document refused for space, and one that could not close its
+// publication still holds its file and is waited for before the file takes the backup's
+// name. Any backup written, an incomplete one too, ends the spell of the low-space report.
+TEST_F(SaveAllTest, TheCopyInstanceIsStartedReadAndLetGoOnlyAsItMustBe) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Newsletter()});
+    publisher.world->running->unsaved.insert(0);
+    publisher.world->failing = {L"Document.Close"};
+    Press();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    EXPECT_EQ(FileNames(),
+              std::vector<std::wstring>{
+                  L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub"});
+    const std::vector<std::wstring>& journal = publisher.world->journal;
+    EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy1 Pages.Count"), 1);
+
+    publisher.world->failing.clear();
+    files.contents.clear();
+    publisher.created = 0;
+    values.FreeSpaceFloor = 100ULL * 1024 * 1024;
+    const struct {
+        std::uint64_t free;
+        const wchar_t* failing;
+        std::vector<int> steps;  // reported in this run
+        int created;
+    } runs[] = {{0, L"", {160}, 0},
+                {0, L"", {}, 0},
+                {1ULL << 40, L"MasterPages.Add", {122}, 1},  // incomplete, but written
+                {0, L"", {160}, 1}};
+    for (const auto& run : runs) {
+        dialogs.shown.clear();
+        files.freeBytes = run.free;
+        publisher.world->failing = {run.failing};
+        Press();
+        EXPECT_EQ(ReportedSteps(), run.steps);
+        EXPECT_EQ(publisher.created, run.created) << "a copy instance was started for nothing";
+    }
+}
+
+// Each page gets its original's master page, found by PageID: three master pages used out of
+// their order; a two-page master with pages on both halves (Master gives the half on the
+// page's side) after a one-page one; a lone two-page master in a copy that started bare.
+// (PageIndex, which a master page need not answer, is no longer in the port at all.)
+TEST_F(SaveAllTest, EachPageOfABackupGetsItsOriginalsMasterPage) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const auto master = [](std::wstring left, std::wstring right = L"") {
+        standin::Page page{{{std::move(left), 36, 20}}};
+        if (!right.empty()) page.right = std::vector<standin::Shape>{{std::move(right), 500}};
+        return page;
+    };
+    const struct {
+        const char* what;
+        std::vector<standin::Page> masters;
+        std::vector<int> pagesOn;
+        bool bare;
+    } cases[] = {
+        {"3, 1, 2", {master(L"One"), master(L"Two"), master(L"Three")}, {3, 1, 2, 3}, false},
+        {"both halves", {master(L"Plain"), master(L"Left", L"Right")}, {2, 2, 1, 2, 2}, false},
+        {"bare copy", {master(L"Left", L"Right")}, {1, 1, 1}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        files.contents.clear();
+        dialogs.shown.clear();
+        standin::Publication original;
+        original.masters = c.masters;
+        for (const int m : c.pagesOn)
+            original.pages.push_back({{{L"on " + std::to_wstring(m)}}, m});
+        publisher.Run({original});
+        publisher.world->running->documents[0].name = L"M.pub";
+        publisher.world->running->unsaved.insert(0);
+        publisher.world->journal.clear();
+        publisher.startBare = c.bare;
+        publisher.created = 0;
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+        const std::wstring backup = L"C:\\B\\M.pub Date Sep 1 2021 Time 02 05 09 PM.pub";
+        EXPECT_EQ(FileNames(), std::vector<std::wstring>{backup});
+        EXPECT_EQ(Backup(backup), std::optional<standin::Publication>(original));
+        const auto& journal = publisher.world->journal;
+        EXPECT_EQ(std::count(journal.begin(), journal.end(), L"copy1 Application.NewDocument"),
+                  c.bare ? 1 : 0);
+    }
+}
+
+}  // namespace
+}  // namespace kelbrook

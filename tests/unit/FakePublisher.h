@@ -67,6 +67,7 @@ struct FakePublisherWorld {
     std::set<std::wstring> readOnlyFolders;
 
     std::function<void(const std::wstring&)> onCall;  // after the journal, before the answer
+    std::function<std::int64_t(std::int64_t)> pageIds;  // what PageID answers instead
 
     void Call(FakeInstance& instance, const std::wstring& member) {
         journal.push_back(instance.tag + L" " + member);
@@ -293,7 +294,7 @@ class Page : public PublisherPage {
     std::int64_t PageID() override {
         w_.Call(L"Page.PageID");
         w_.Shapes();
-        return w_.PageId();
+        return w_.world->pageIds ? w_.world->pageIds(w_.PageId()) : w_.PageId();
     }
     bool IsTwoPageMaster() override {
         w_.Call(L"Page.IsTwoPageMaster");

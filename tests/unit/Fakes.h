@@ -174,9 +174,12 @@ class FakeFiles : public Files {
     }
     std::pair<std::uint64_t, std::wstring> FreeSpace(const std::wstring& folder) override {
         if (folder.size() < 3) throw Failure(L"The path is not valid");
-        return {freeBytes, folder.substr(0, 3)};
+        const std::wstring volume = folder.substr(0, 3);
+        const auto own = freeOn.find(volume);
+        return {own != freeOn.end() ? own->second : freeBytes, volume};
     }
     std::uint64_t freeBytes = 1ULL << 40;
+    std::map<std::wstring, std::uint64_t> freeOn;  // by volume, where not freeBytes
     std::map<std::wstring, std::int64_t> times;  // last-write times
     std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;

@@ -6,6 +6,7 @@
 
 #include "FakeTray.h"
 #include "Fakes.h"
+#include "TimeZones.h"
 #include "app/Form1.h"
 
 namespace kelbrook::testing {
@@ -18,7 +19,7 @@ struct Form1Harness {
             return world->Holds(path);
         };
         // A file the run creates is created when the clock last read.
-        files.creationClock = [this] { return (clock.NowMoment() + 11'644'473'600) * 10'000'000; };
+        files.creationClock = [this] { return FileTimeOf(clock.NowMoment()); };
     }
     Form1Harness(const Form1Harness&) = delete;
     Form1Harness& operator=(const Form1Harness&) = delete;

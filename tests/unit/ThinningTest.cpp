@@ -4,6 +4,7 @@
 #include <set>
 
 #include "Fakes.h"
+#include "TimeZones.h"
 #include "backup/Calendar.h"
 #include "backup/Thinning.h"
 
@@ -13,25 +14,6 @@ namespace {
 using namespace kelbrook::testing;
 
 constexpr std::int64_t kMinute = 60, kHour = 3600, kDay = 86400;
-
-// A file time (100 ns since 1601) for a moment (seconds since 1970, UTC).
-std::int64_t FileTimeOf(std::int64_t moment) {
-    return (moment + 11'644'473'600) * 10'000'000;
-}
-
-// A zone one hour ahead of UTC in winter and two in summer, which changes on 28 March 2021 at
-// 01:00 UTC (02:00 becomes 03:00) and on 31 October 2021 at 01:00 UTC (03:00 becomes 02:00).
-std::vector<std::int64_t> CentralEurope(const LocalTime& t) {
-    const std::int64_t summerFrom = Calendar::Seconds({2021, 3, 28, 1, 0, 0, 0});
-    const std::int64_t summerUntil = Calendar::Seconds({2021, 10, 31, 1, 0, 0, 0});
-    std::vector<std::int64_t> moments;
-    for (const std::int64_t offset : {2 * kHour, kHour}) {
-        const std::int64_t moment = Calendar::Seconds(t) - offset;
-        const bool summer = moment >= summerFrom && moment < summerUntil;
-        if ((offset == 2 * kHour) == summer) moments.push_back(moment);
-    }
-    return moments;
-}
 
 std::wstring NameAt(FakeClock& clock, const std::wstring& stem, const LocalTime& t,
                     bool incomplete = false) {

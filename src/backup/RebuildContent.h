@@ -50,8 +50,8 @@ class ContentRebuild {
     MasterPageMap masters_;   // the copy's, matched to the original's by PageID
     int copyPageCount_ = -1;  // read once, then kept
     int masterCount_ = 1;     // a two-page master counts once
-    // A copy whose master pages could not all be made cannot be given them page by page; and a
-    // failure at 126 is reported once, since the next pages would fail alike.
+    // A copy whose master pages could not all be made cannot be given them page by page. (A
+    // failure at 126 costs its own page alone.)
     bool pageMastersFailed_ = false;
 };
 

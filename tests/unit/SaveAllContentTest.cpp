@@ -174,5 +174,39 @@ TEST_F(SaveAllTest, EachPageOfABackupGetsItsOriginalsMasterPage) {
     }
 }
 
+// A page whose master cannot be read costs that page alone: the pages after it keep theirs.
+// Two master pages that Publisher gives one PageID cannot be told apart: no page is put on a
+// master it might not have. Either way the backup is saved apart as incomplete.
+TEST_F(SaveAllTest, APageMasterThatCannotBeFoundCostsThatPageAlone) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const std::wstring incomplete =
+        L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
+    standin::Publication news = Newsletter();  // pages on masters 1, 1 and 2
+    news.pages.push_back(standin::Page{{{L"Back page", 10, 10}}, 2});
+    publisher.Run({news});
+    publisher.world->running->unsaved.insert(0);
+    int reads = 0;
+    publisher.world->onCall = [&](const std::wstring& member) {
+        if (member == L"Page.Master" && ++reads == 2) throw Failure(L"Page.Master: no answer");
+    };
+    Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{126});
+    std::optional<standin::Publication> backup = Backup(incomplete);
+    ASSERT_TRUE(backup);
+    ASSERT_EQ(backup->pages.size(), 4u);
+    EXPECT_EQ(backup->pages[2].master, 2) << "a page after the failure lost its master";
+    EXPECT_EQ(backup->pages[3].master, 2) << "a page after the failure lost its master";
+
+    publisher.world->onCall = nullptr;
+    publisher.world->pageIds = [](std::int64_t id) { return id >= 600000000 ? 600000000 : id; };
+    dialogs.shown.clear();
+    files.contents.clear();
+    Press();
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{126, 126, 126, 126}));
+    backup = Backup(incomplete);
+    ASSERT_TRUE(backup);
+    EXPECT_EQ(FileNames(), std::vector<std::wstring>{incomplete});
+}
+
 }  // namespace
 }  // namespace kelbrook

@@ -260,6 +260,10 @@ TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
         {"changed in Publisher", [&] { publisher.world->running->unsaved.insert(0); }, 1},
         {"its file written since", [&] { files.times[file] = ++files.tick; }, 0},
         {"another folder now", [&] { controls.SetValue(ControlId::Option1, true); }, 1},
+        // The backup is no longer the file it was made as.
+        {"its backup gone", [&] { files.contents.erase(backup); }, 0},
+        {"its backup edited", [&] { files.times[backup] = ++files.tick; }, 0},
+        {"its backup replaced", [&] { files.contents[backup] = "another publication"; }, 0},
         {"Saved cannot be read", [&] { publisher.world->failing = {L"running:Document.Saved"}; },
          1},
         {"saved while its copy was built",
@@ -285,7 +289,8 @@ TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
         EXPECT_EQ(run(RunKind::OnSchedule), c.later) << "a change was hidden, or none was seen";
     }
     EXPECT_TRUE(dialogs.shown.empty()) << "a failure while deciding was reported";
-    EXPECT_EQ(debug.lines.size(), 1u) << "the failure to read Saved left no trace";
+    EXPECT_EQ(debug.lines.size(), 2u)
+        << "the failures to read Saved and the gone backup left no trace";
     EXPECT_EQ(run(RunKind::OnSchedule), 0);
 }
 

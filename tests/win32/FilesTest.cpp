@@ -1,11 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "core/Failure.h"
 #include "core/Main.h"
 #include "core/win32/Win32Files.h"
 #include "core/win32/Win32Platform.h"
+
+namespace kelbrook {
+
+// What became of a file, in the tests' messages.
+void PrintTo(Recycled recycled, std::ostream* out) {
+    *out << (recycled == Recycled::Moved ? "Moved" : "Refused");
+}
+
+}  // namespace kelbrook
 
 namespace kelbrook::win32 {
 namespace {
@@ -29,6 +39,7 @@ class FilesTest : public ::testing::Test {
     void TearDown() override {
         ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(path.c_str());
+        ::DeleteFileW((path + L".recycling").c_str());
     }
     Win32Files files;
     Win32MessagePump pump;
@@ -151,6 +162,116 @@ TEST_F(FilesTest, OnlyAVolumeWithARecycleBinTakesFiles) {
     EXPECT_THROW(files.MoveToRecycleBin(onShare), Failure);
     EXPECT_EQ(files.ReadAll(onShare), "a backup");
     ::DeleteFileW(onShare.c_str());
+}
+
+}  // namespace
+}  // namespace kelbrook::win32
+
+namespace kelbrook::win32 {
+namespace {
+
+bool Exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Wine's Recycle Bin is the desktop's trash of the Unix user: in XDG_DATA_HOME when that is
+// set, else in the home that Wine names in WINEHOMEDIR ("\??\Z:\root"). Empty on Windows.
+std::wstring WineTrash() {
+    const wchar_t* home = _wgetenv(L"WINEHOMEDIR");
+    if (home == nullptr) return L"";
+    std::wstring folder;
+    if (const wchar_t* data = _wgetenv(L"XDG_DATA_HOME"); data != nullptr && data[0] == L'/') {
+        folder = std::wstring(L"\\\\?\\unix") + data + L"/Trash";
+    } else {
+        folder = home;
+        if (folder.starts_with(L"\\??\\")) folder.erase(0, 4);
+        folder += L"\\.local\\share\\Trash";
+    }
+    for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+    return folder;
+}
+
+// Takes a file of that name out of Wine's trash, with its record.
+void RemoveFromTrash(const std::wstring& trash, const std::wstring& name) {
+    ::DeleteFileW((trash + L"\\files\\" + name).c_str());
+    ::DeleteFileW((trash + L"\\info\\" + name + L".trashinfo").c_str());
+}
+
+// Thinning's moves to the Recycle Bin. Windows recycles through the shell's file operation;
+// Wine's deletes nothing (it answers E_NOTIMPL), and there SHFileOperationW moves the file to
+// the desktop's trash, a second name kept for the file meanwhile.
+TEST_F(FilesTest, AFileMovedToTheRecycleBinLeavesItsFolder) {
+    const std::wstring trash = WineTrash();
+    const std::wstring name = L"kelbrook-files-test.txt";
+    if (!trash.empty()) RemoveFromTrash(trash, name);
+    Write(path, "a backup");
+    EXPECT_EQ(files.MoveToRecycleBin(path), Recycled::Moved);
+    EXPECT_FALSE(Exists(path));
+    EXPECT_FALSE(Exists(path + L".recycling"));
+    if (trash.empty()) return;  // Windows: in its Recycle Bin, which a test does not open
+    EXPECT_EQ(files.ReadAll(trash + L"\\files\\" + name), "a backup");
+    RemoveFromTrash(trash, name);
+}
+
+// When Wine's trash cannot take a file (here: its files folder has that name already, without
+// a record of it), Wine's SHFileOperationW deletes the file for good and answers success. The
+// second name keeps the file's data: the file is put back under its own name, and refused.
+TEST_F(FilesTest, AFileWinesTrashCannotTakeIsKeptAndRefused) {
+    const std::wstring trash = WineTrash();
+    if (trash.empty()) GTEST_SKIP() << "Wine's trash only";
+    const std::wstring name = L"kelbrook-files-test.txt";
+    RemoveFromTrash(trash, name);
+    std::filesystem::create_directories(trash + L"\\files");
+    const std::wstring taken = trash + L"\\files\\" + name;
+    Write(taken, "another file");
+    Write(path, "a backup");
+    EXPECT_EQ(files.MoveToRecycleBin(path), Recycled::Refused);
+    EXPECT_EQ(files.ReadAll(path), "a backup");
+    EXPECT_FALSE(Exists(path + L".recycling"));
+    EXPECT_EQ(files.ReadAll(taken), "another file");
+    RemoveFromTrash(trash, name);
+}
+
+// The progress sink lets the shell delete an item only when the item goes to the Recycle Bin,
+// and remembers a refusal.
+TEST_F(FilesTest, TheRecyclingSinkLetsOnlyAMoveToTheRecycleBinThrough) {
+    Write(path, "a backup");
+    ComPtr<IShellItem> item;
+    ASSERT_EQ(::SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItem, item.put_void()),
+              S_OK);
+    const ComPtr<RecycleOnlyProgress> progress = RecycleOnlyProgress::Create();
+    EXPECT_EQ(progress->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, item.get()), S_OK);
+    EXPECT_EQ(
+        progress->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE | TSF_USE_FULL_ACCESS, item.get()),
+        S_OK);
+    EXPECT_FALSE(progress->Refused());
+    EXPECT_EQ(progress->PreDeleteItem(TSF_USE_FULL_ACCESS, item.get()), E_ABORT);
+    EXPECT_TRUE(progress->Refused());
+    EXPECT_EQ(progress->PreDeleteItem(TSF_DELETE_RECYCLE_IF_POSSIBLE, item.get()), S_OK);
+    EXPECT_TRUE(progress->Refused()) << "a refusal is remembered";
+
+    const ComPtr<RecycleOnlyProgress> other = RecycleOnlyProgress::Create();
+    EXPECT_TRUE(FAILED(other->PreDeleteItem(TSF_NORMAL, item.get())));
+    EXPECT_TRUE(other->Refused());
+}
+
+TEST_F(FilesTest, TheRecyclingSinkCountsItsReferences) {
+    const ComPtr<RecycleOnlyProgress> progress = RecycleOnlyProgress::Create();
+    IFileOperationProgressSink* sink = nullptr;
+    ASSERT_EQ(
+        progress->QueryInterface(IID_IFileOperationProgressSink, reinterpret_cast<void**>(&sink)),
+        S_OK);
+    EXPECT_EQ(sink, static_cast<IFileOperationProgressSink*>(progress.get()));
+    IUnknown* unknown = nullptr;
+    ASSERT_EQ(progress->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&unknown)), S_OK);
+    EXPECT_EQ(unknown, static_cast<IUnknown*>(sink));
+    EXPECT_EQ(progress->AddRef(), 4u);
+    EXPECT_EQ(progress->Release(), 3u);
+    EXPECT_EQ(unknown->Release(), 2u);
+    EXPECT_EQ(sink->Release(), 1u);
+    void* none = &sink;
+    EXPECT_EQ(progress->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
 #include <cstdint>
 
@@ -182,10 +183,105 @@ std::pair<std::wstring, bool> Win32Files::RecycleBinOf(const std::wstring& folde
     return {volume, available};
 }
 
-Recycled Win32Files::MoveToRecycleBin(const std::wstring& path) {
-    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
-    if (const auto [volume, available] = RecycleBinOf(folder); !available) {
-        throw Failure(L"Cannot move " + path + L" to the Recycle Bin: " + volume + L" has none");
+ComPtr<RecycleOnlyProgress> RecycleOnlyProgress::Create() {
+    ComPtr<RecycleOnlyProgress> progress;
+    *progress.put() = new RecycleOnlyProgress();
+    return progress;
+}
+
+HRESULT RecycleOnlyProgress::QueryInterface(REFIID iid, void** object) {
+    if (object == nullptr) return E_POINTER;
+    if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IFileOperationProgressSink)) {
+        *object = static_cast<IFileOperationProgressSink*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG RecycleOnlyProgress::AddRef() {
+    return static_cast<ULONG>(++references_);
+}
+
+ULONG RecycleOnlyProgress::Release() {
+    const LONG left = --references_;
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT RecycleOnlyProgress::PreDeleteItem(DWORD flags, IShellItem*) {
+    if ((flags & TSF_DELETE_RECYCLE_IF_POSSIBLE) != 0) return S_OK;
+    refused_ = true;
+    return E_ABORT;
+}
+
+std::optional<Recycled> RecycleThroughFileOperation(IFileOperation& operation,
+                                                    const std::wstring& path) {
+    const std::wstring context = L"Cannot move " + path + L" to the Recycle Bin";
+    // No FOF_WANTNUKEWARNING: the progress sink, not a warning, stops a delete for good.
+    HRESULT hr = operation.SetOperationFlags(FOFX_RECYCLEONDELETE | FOF_NOCONFIRMATION |
+                                             FOF_SILENT | FOF_NOERRORUI | FOFX_EARLYFAILURE);
+    // An operation that does not take these flags could delete for good: it deletes nothing.
+    if (hr == E_NOTIMPL) return std::nullopt;
+    ThrowIfFailed(hr, context);
+    ComPtr<IShellItem> item;
+    ThrowIfFailed(
+        ::SHCreateItemFromParsingName(path.c_str(), nullptr, IID_IShellItem, item.put_void()),
+        context);
+    const ComPtr<RecycleOnlyProgress> progress = RecycleOnlyProgress::Create();
+    hr = operation.DeleteItem(item.get(), progress.get());
+    if (hr == E_NOTIMPL) return std::nullopt;
+    ThrowIfFailed(hr, context);
+    hr = operation.PerformOperations();
+    if (progress->Refused()) {
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            throw Failure(context + L": it was kept from a delete for good, yet is gone", hr);
+        }
+        return Recycled::Refused;
+    }
+    if (hr == E_NOTIMPL) return std::nullopt;
+    ThrowIfFailed(hr, context);
+    BOOL aborted = FALSE;
+    ThrowIfFailed(operation.GetAnyOperationsAborted(&aborted), context);
+    if (aborted) throw Failure(context + L": the operation was cancelled");
+    return Recycled::Moved;
+}
+
+namespace {
+
+// The answers of CoCreateInstance for a class the system does not have.
+bool NoSuchClass(HRESULT hr) {
+    return hr == REGDB_E_CLASSNOTREG || hr == CLASS_E_CLASSNOTAVAILABLE || hr == E_NOINTERFACE ||
+           hr == E_NOTIMPL;
+}
+
+// How many names (hard links) the file has; 0 when that cannot be read.
+DWORD NamesOfFile(const std::wstring& path) {
+    const UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return 0;
+    return info.nNumberOfLinks;
+}
+
+// Where the system has no IFileOperation that deletes: Wine's (8.0) answers E_NOTIMPL to
+// SetOperationFlags, DeleteItem and PerformOperations. Its SHFileOperationW with FOF_ALLOWUNDO
+// moves the file to the desktop's trash, but when the trash cannot take it (no trash folder, a
+// name it cannot move there) deletes it for good and answers success. So the call is made only
+// with a second name (a hard link) for the file beside it: whatever the call does, the data
+// stays, and the file's count of names tells afterwards whether it lives on in the trash (a move
+// keeps the count) or was deleted (one name fewer), in which case it is put back under its own
+// name and refused. Windows has IFileOperation since Vista: there this never runs.
+Recycled RecycleKeepingASecondName(const std::wstring& path) {
+    const std::wstring context = L"Cannot move " + path + L" to the Recycle Bin";
+    const std::wstring second = path + L".recycling";
+    if (!::CreateHardLinkW(second.c_str(), path.c_str(), nullptr)) ThrowLastError(context);
+    const DWORD names = NamesOfFile(second);
+    if (names < 2) {
+        ::DeleteFileW(second.c_str());
+        throw Failure(context + L": its names cannot be counted");
     }
     std::wstring from = path;
     from.push_back(L'\0');  // a list of names, ended by an empty one
@@ -194,11 +290,38 @@ Recycled Win32Files::MoveToRecycleBin(const std::wstring& path) {
     operation.pFrom = from.c_str();
     operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
     const int result = ::SHFileOperationW(&operation);
-    if (result != 0 || operation.fAnyOperationsAborted) {
-        throw Failure(L"Cannot move " + path + L" to the Recycle Bin (" + std::to_wstring(result) +
-                      L")");
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ::DeleteFileW(second.c_str());
+        throw Failure(context + L" (" + std::to_wstring(result) + L")");
     }
-    return Recycled::Moved;
+    if (NamesOfFile(second) == names) {  // moved, not deleted: into the trash
+        ::DeleteFileW(second.c_str());
+        return Recycled::Moved;
+    }
+    if (!::MoveFileExW(second.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        ThrowLastError(context + L"; it is kept as " + second);
+    }
+    return Recycled::Refused;
+}
+
+}  // namespace
+
+Recycled Win32Files::MoveToRecycleBin(const std::wstring& path) {
+    const std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    if (const auto [volume, available] = RecycleBinOf(folder); !available) {
+        throw Failure(L"Cannot move " + path + L" to the Recycle Bin: " + volume + L" has none");
+    }
+    ComPtr<IFileOperation> operation;
+    const HRESULT created = ::CoCreateInstance(CLSID_FileOperation, nullptr, CLSCTX_ALL,
+                                               IID_IFileOperation, operation.put_void());
+    if (SUCCEEDED(created)) {
+        if (const auto recycled = RecycleThroughFileOperation(*operation.get(), path)) {
+            return *recycled;
+        }
+    } else if (!NoSuchClass(created)) {
+        ThrowIfFailed(created, L"Cannot move " + path + L" to the Recycle Bin");
+    }
+    return RecycleKeepingASecondName(path);
 }
 
 std::uint64_t Win32Files::FileSize(const std::wstring& path) {

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <utility>
 
 #include "core/Failure.h"
 #include "core/Main.h"
@@ -40,10 +45,13 @@ class FilesTest : public ::testing::Test {
         ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ::DeleteFileW(path.c_str());
         ::DeleteFileW((path + L".recycling").c_str());
+        ::DeleteFileW((bin + L"\\kelbrook-files-test.txt").c_str());
+        ::RemoveDirectoryW(bin.c_str());
     }
     Win32Files files;
     Win32MessagePump pump;
     std::wstring path = TempFile(L"kelbrook-files-test.txt");
+    std::wstring bin = TempFile(L"kelbrook-files-test bin");  // a stand-in Recycle Bin
 };
 
 TEST_F(FilesTest, FileExistsReadsTheTimeStampAndNeverRaises) {
@@ -272,6 +280,176 @@ TEST_F(FilesTest, TheRecyclingSinkCountsItsReferences) {
     void* none = &sink;
     EXPECT_EQ(progress->QueryInterface(IID_IDispatch, &none), E_NOINTERFACE);
     EXPECT_EQ(none, nullptr);
+}
+
+}  // namespace
+}  // namespace kelbrook::win32
+
+namespace kelbrook::win32 {
+namespace {
+
+// A shell file operation that deletes one item as Windows does: it tells the item's progress
+// sink beforehand whether the item goes to the Recycle Bin (TSF_DELETE_RECYCLE_IF_POSSIBLE,
+// when asked to recycle and the bin takes the item) and keeps an item the sink refuses; an item
+// let through goes into `bin`, or is deleted for good when it is not recycled. The test holds
+// it: its references are not counted.
+class ScriptedDelete final : public IFileOperation {
+  public:
+    explicit ScriptedDelete(std::wstring bin) : bin_(std::move(bin)) {}
+    bool implemented = true;  // false: E_NOTIMPL to every call, as Wine's answers
+    bool binTakesIt = true;   // false: a Recycle Bin set to remove files at once
+    HRESULT failure = S_OK;   // a failure of the delete itself
+    DWORD flags = 0;          // as set
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (::IsEqualIID(iid, IID_IUnknown) || ::IsEqualIID(iid, IID_IFileOperation)) {
+            *object = static_cast<IFileOperation*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE SetOperationFlags(DWORD value) override {
+        if (!implemented) return E_NOTIMPL;
+        flags = value;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE DeleteItem(IShellItem* item,
+                                         IFileOperationProgressSink* sink) override {
+        if (!implemented) return E_NOTIMPL;
+        if (item == nullptr) return E_INVALIDARG;
+        item->QueryInterface(IID_IShellItem, item_.put_void());
+        if (sink != nullptr) sink->QueryInterface(IID_IFileOperationProgressSink, sink_.put_void());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE PerformOperations() override {
+        if (!implemented) return E_NOTIMPL;
+        if (!item_) return E_UNEXPECTED;
+        wchar_t* name = nullptr;
+        const HRESULT named = item_->GetDisplayName(SIGDN_FILESYSPATH, &name);
+        if (FAILED(named)) return named;
+        const UniqueCoTaskMem held(name);
+        const std::wstring path = name;
+        const bool recycling = (flags & FOFX_RECYCLEONDELETE) != 0 && binTakesIt;
+        const DWORD transfer = recycling ? TSF_DELETE_RECYCLE_IF_POSSIBLE : TSF_NORMAL;
+        if (sink_) {
+            const HRESULT asked = sink_->PreDeleteItem(transfer, item_.get());
+            if (FAILED(asked)) {
+                aborted_ = TRUE;
+                return asked;
+            }
+        }
+        if (FAILED(failure)) {
+            aborted_ = TRUE;
+            return failure;
+        }
+        const std::wstring into = bin_ + path.substr(path.find_last_of(L'\\'));
+        const BOOL done =
+            recycling ? ::MoveFileW(path.c_str(), into.c_str()) : ::DeleteFileW(path.c_str());
+        if (!done) return HRESULT_FROM_WIN32(::GetLastError());
+        if (sink_) sink_->PostDeleteItem(transfer, item_.get(), S_OK, nullptr);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetAnyOperationsAborted(BOOL* aborted) override {
+        if (!implemented) return E_NOTIMPL;
+        *aborted = aborted_;
+        return S_OK;
+    }
+
+    // Nothing else is asked of it.
+    HRESULT STDMETHODCALLTYPE Advise(IFileOperationProgressSink*, DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetProgressMessage(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetProgressDialog(IOperationsProgressDialog*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetProperties(IPropertyChangeArray*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetOwnerWindow(HWND) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ApplyPropertiesToItem(IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE ApplyPropertiesToItems(IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RenameItem(IShellItem*, LPCWSTR,
+                                         IFileOperationProgressSink*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RenameItems(IUnknown*, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE MoveItem(IShellItem*, IShellItem*, LPCWSTR,
+                                       IFileOperationProgressSink*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE MoveItems(IUnknown*, IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyItem(IShellItem*, IShellItem*, LPCWSTR,
+                                       IFileOperationProgressSink*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CopyItems(IUnknown*, IShellItem*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DeleteItems(IUnknown*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE NewItem(IShellItem*, DWORD, LPCWSTR, LPCWSTR,
+                                      IFileOperationProgressSink*) override {
+        return E_NOTIMPL;
+    }
+
+  private:
+    std::wstring bin_;
+    ComPtr<IShellItem> item_;
+    ComPtr<IFileOperationProgressSink> sink_;
+    BOOL aborted_ = FALSE;
+};
+
+// Windows' file operation, as ScriptedDelete runs it: Wine's never gets that far. The flags ask
+// nothing, show nothing, warn of nothing, and stop at the first error.
+TEST_F(FilesTest, TheFileOperationRecyclesWhatTheRecycleBinTakes) {
+    ASSERT_TRUE(::CreateDirectoryW(bin.c_str(), nullptr));
+    Write(path, "a backup");
+    ScriptedDelete operation(bin);
+    EXPECT_EQ(RecycleThroughFileOperation(operation, path), Recycled::Moved);
+    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(files.ReadAll(bin + L"\\kelbrook-files-test.txt"), "a backup");
+    const DWORD wanted =
+        FOFX_RECYCLEONDELETE | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI | FOFX_EARLYFAILURE;
+    EXPECT_EQ(operation.flags & wanted, wanted);
+    EXPECT_EQ(operation.flags & FOF_WANTNUKEWARNING, 0u);
+}
+
+TEST_F(FilesTest, TheFileOperationKeepsWhatTheRecycleBinWouldDeleteForGood) {
+    ASSERT_TRUE(::CreateDirectoryW(bin.c_str(), nullptr));
+    Write(path, "a backup");
+    ScriptedDelete operation(bin);
+    operation.binTakesIt = false;
+    EXPECT_EQ(RecycleThroughFileOperation(operation, path), Recycled::Refused);
+    EXPECT_EQ(files.ReadAll(path), "a backup");
+}
+
+TEST_F(FilesTest, AFailedFileOperationRaisesWithItsDescription) {
+    ASSERT_TRUE(::CreateDirectoryW(bin.c_str(), nullptr));
+    Write(path, "a backup");
+    ScriptedDelete operation(bin);
+    operation.failure = HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
+    try {
+        RecycleThroughFileOperation(operation, path);
+        ADD_FAILURE() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.Code(), operation.failure);
+        EXPECT_NE(failure.Description().find(path), std::wstring::npos);
+        EXPECT_NE(failure.Description().find(SystemMessage(static_cast<DWORD>(operation.failure))),
+                  std::wstring::npos)
+            << ::testing::PrintToString(failure.Description());
+    }
+    EXPECT_EQ(files.ReadAll(path), "a backup");
+}
+
+// A file operation the system does not implement (Wine's) deletes nothing and gives no answer:
+// MoveToRecycleBin then takes its other way.
+TEST_F(FilesTest, AFileOperationTheSystemLacksLeavesTheFileAlone) {
+    Write(path, "a backup");
+    ScriptedDelete operation(bin);
+    operation.implemented = false;
+    EXPECT_EQ(RecycleThroughFileOperation(operation, path), std::nullopt);
+    EXPECT_EQ(files.ReadAll(path), "a backup");
 }
 
 }  // namespace

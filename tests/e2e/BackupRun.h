@@ -199,7 +199,8 @@ class BackupRun : public RunningProgram {
         ASSERT_TRUE(log_->Ready()) << "the history log " << ::testing::PrintToString(log_->path())
                                    << " could not be cleared";
         ASSERT_TRUE(StandinSettings::Clear());
-        ASSERT_EQ(RunStandin({L"/RegServer"}), std::optional<DWORD>(0));
+        const StandinExit registered = RunStandin({L"/RegServer"});
+        ASSERT_EQ(registered.code, std::optional<DWORD>(0)) << registered.failure;
         ASSERT_TRUE(StandinRegistered());
         // No scheduled run may come between the test's own.
         ASSERT_TRUE(Store::Set(L"StartStopState", L"Off"));
@@ -222,7 +223,8 @@ class BackupRun : public RunningProgram {
                           << ::testing::PrintToString(StandinProcesses());
             for (DWORD id : StandinProcesses()) EndProcess(id);
         }
-        EXPECT_EQ(RunStandin({L"/UnregServer"}), std::optional<DWORD>(0));
+        const StandinExit unregistered = RunStandin({L"/UnregServer"});
+        EXPECT_EQ(unregistered.code, std::optional<DWORD>(0)) << unregistered.failure;
         EXPECT_TRUE(StandinSettings::Clear());
         log_.reset();
     }

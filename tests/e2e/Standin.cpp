@@ -99,16 +99,28 @@ std::filesystem::path StandinProgram() {
     return TestProgramFolder() / kStandinExe;
 }
 
-std::optional<DWORD> RunStandin(const std::vector<std::wstring>& arguments) {
+StandinExit RunStandin(const std::vector<std::wstring>& arguments) {
+    // The system's error of the call that failed, read before anything else can change it.
+    const auto failed = [](const wchar_t* what) {
+        const DWORD error = ::GetLastError();
+        return StandinExit{std::nullopt, std::wstring(what) + L": error " + std::to_wstring(error) +
+                                             L" (" + win32::SystemMessage(error) + L")"};
+    };
     DWORD processId = 0;
     UniqueHandle process = StartStandin(arguments, processId);
-    if (!process || ::WaitForSingleObject(process.get(), static_cast<DWORD>(kDeadline.count())) !=
-                        WAIT_OBJECT_0) {
-        return std::nullopt;
+    if (!process) return failed(L"CreateProcess of the stand-in");
+    switch (::WaitForSingleObject(process.get(), static_cast<DWORD>(kDeadline.count()))) {
+        case WAIT_OBJECT_0:
+            break;
+        case WAIT_TIMEOUT:
+            return {std::nullopt,
+                    L"still running after " + std::to_wstring(kDeadline.count()) + L" ms"};
+        default:
+            return failed(L"WaitForSingleObject");
     }
     DWORD code = 0;
-    if (!::GetExitCodeProcess(process.get(), &code)) return std::nullopt;
-    return code;
+    if (!::GetExitCodeProcess(process.get(), &code)) return failed(L"GetExitCodeProcess");
+    return {code, L""};
 }
 
 bool StandinRegistered() {

@@ -31,9 +31,15 @@ std::string PublicationFile(const Publication& pages, const std::string& size = 
 // PublisherStandin.exe beside the test executable.
 std::filesystem::path StandinProgram();
 
-// Runs the stand-in with these arguments to its end: its exit code, or nothing when it did
-// not start or did not end within the deadline.
-std::optional<DWORD> RunStandin(const std::vector<std::wstring>& arguments);
+// How a run of the stand-in to its end went: its exit code, or nothing and why (the start or
+// the wait failed, with the system's error, or it did not end within the deadline).
+struct StandinExit {
+    std::optional<DWORD> code;
+    std::wstring failure;
+};
+
+// Runs the stand-in with these arguments to its end.
+StandinExit RunStandin(const std::vector<std::wstring>& arguments);
 
 // The ProgID "Publisher.Application" leads to the stand-in's class.
 bool StandinRegistered();

@@ -415,11 +415,26 @@ TEST_F(BackupRun, TheTimerSkipsWhatHasNotChangedAndTheButtonCopiesEverything) {
     RunClock clock;
     clock.before = LocalNow();
     ASSERT_NO_FATAL_FAILURE(StartProgram());
+    // Waits for the log's lines; a box the program shows meanwhile (an error report) ends the
+    // wait at once and is named, and so is the last call into a Publisher when time runs out.
     const auto lines = [&](std::size_t count) {
-        const bool reached =
-            WaitUntil([&] { return log_->Lines().size() >= count; }, std::chrono::seconds(120));
-        EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }));
-        return reached;
+        std::optional<SeenBox> box;
+        const bool reached = WaitUntil(
+            [&] {
+                if (program_.FindMessageBox() != nullptr) box = program_.WaitForMessageBox();
+                return box.has_value() || log_->Lines().size() >= count;
+            },
+            std::chrono::seconds(120));
+        EXPECT_FALSE(box) << "the program showed " << ::testing::PrintToString(box->text);
+        if (!reached) {
+            const std::vector<JournalEntry> journal = ReadJournal(journal_);
+            ADD_FAILURE() << "after " << ::testing::PrintToString(log_->Lines())
+                          << "\n  the last call into a Publisher: "
+                          << ::testing::PrintToString(journal.empty() ? L"" : journal.back().line);
+        }
+        EXPECT_TRUE(WaitUntil([&] { return CopyProcesses().empty(); }))
+            << "copy instances still running: " << ::testing::PrintToString(CopyProcesses());
+        return reached && !box;
     };
     const auto copies = [&] { return CopyInstancesOf(ReadJournal(journal_)).size(); };
 

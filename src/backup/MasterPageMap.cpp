@@ -54,6 +54,11 @@ int MasterPageMap::CopyFrom(PublisherMasterPages& original, PublisherMasterPages
                               L" of " + std::to_wstring(items) + L" has no second half");
             }
             right = original.Item(++item);
+            // Never a master's shapes on the wrong half, silently.
+            if (!Need(right).IsTwoPageMaster()) {
+                throw Failure(L"The master page at item " + std::to_wstring(item) +
+                              L", after the left half of a two-page master, is no right half");
+            }
         }
         ++masters;
         auto [copyLeft, copyRight] = MakeMaster(copy, masters == 1 && copyHasOne, twoPage);

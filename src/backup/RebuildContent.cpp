@@ -16,8 +16,8 @@ void PlaceLike(PublisherShapeRange& pasted, double left, double top) {
 }  // namespace
 
 std::optional<std::wstring> ContentRebuild::Run() {
-    PageSetup();
     const std::size_t beforeContent = context_.run.failures().size();
+    PageSetup();  // a backup of the wrong size lacks what it should hold too
     MasterPages();
     Pages();
     Scratch();
@@ -26,7 +26,8 @@ std::optional<std::wstring> ContentRebuild::Run() {
     return std::nullopt;
 }
 
-// Without the page size, the backup is made at the size Publisher gives a new publication.
+// Without the page size, the backup is made at the size Publisher gives a new publication, and
+// saved apart as incomplete.
 void ContentRebuild::PageSetup() {
     copy_.Step(136, [&] {
         const std::unique_ptr<PublisherPageSetup> original = original_.PageSetup();

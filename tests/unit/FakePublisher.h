@@ -66,8 +66,9 @@ struct FakePublisherWorld {
     std::map<std::wstring, std::string>* files = nullptr;
     std::set<std::wstring> readOnlyFolders;
 
-    std::function<void(const std::wstring&)> onCall;  // after the journal, before the answer
+    std::function<void(const std::wstring&)> onCall;    // after the journal, before the answer
     std::function<std::int64_t(std::int64_t)> pageIds;  // what PageID answers instead
+    bool rightHalvesDeny = false;  // the running instance's right halves: IsTwoPageMaster False
 
     void Call(FakeInstance& instance, const std::wstring& member) {
         journal.push_back(instance.tag + L" " + member);
@@ -298,6 +299,9 @@ class Page : public PublisherPage {
     }
     bool IsTwoPageMaster() override {
         w_.Call(L"Page.IsTwoPageMaster");
+        if (w_.world->rightHalvesDeny && w_.half == 1 && w_.instance->tag == L"running") {
+            return false;
+        }
         return OwnMaster().right.has_value();
     }
     void SetIsTwoPageMaster(bool twoPage) override {

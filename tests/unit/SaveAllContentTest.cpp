@@ -208,5 +208,23 @@ TEST_F(SaveAllTest, APageMasterThatCannotBeFoundCostsThatPageAlone) {
     EXPECT_EQ(FileNames(), std::vector<std::wstring>{incomplete});
 }
 
+// The item after a two-page master's left half must be its right half: one that does not say
+// so is not given the right half's shapes silently; the backup is saved as incomplete.
+TEST_F(SaveAllTest, AMasterItemThatIsNoRightHalfMakesTheBackupIncomplete) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    standin::Publication original;
+    original.masters = {
+        standin::Page{{{L"Left", 36, 20}}, 1, std::vector<standin::Shape>{{L"Right", 500}}}};
+    original.pages = {standin::Page{{{L"one"}}, 1}, standin::Page{{{L"two"}}, 1}};
+    publisher.Run({original});
+    publisher.world->running->documents[0].name = L"M.pub";
+    publisher.world->running->unsaved.insert(0);
+    publisher.world->rightHalvesDeny = true;
+    Press();
+    EXPECT_EQ(ReportedSteps(), std::vector<int>{122});
+    EXPECT_TRUE(Backup(L"C:\\B\\M.pub Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub"))
+        << ::testing::PrintToString(FileNames());
+}
+
 }  // namespace
 }  // namespace kelbrook

@@ -295,7 +295,7 @@ TEST_F(SaveAllTest, TheTimerSkipsAnUnchangedPublicationAndNothingElse) {
 }
 
 // The backup takes the page size of its document; a size that cannot be set is reported at
-// 136 and the backup is made at the default size.
+// 136 and the backup, made at the default size, is saved as incomplete.
 TEST_F(SaveAllTest, TheBackupKeepsThePageSize) {
     controls.SetCaption(ControlId::Text1, L"C:\\B");
     standin::Publication poster = Doc(L"Poster", L"C:\\Docs", {{L"p"}});
@@ -309,11 +309,17 @@ TEST_F(SaveAllTest, TheBackupKeepsThePageSize) {
     EXPECT_EQ(Backup(backup)->width, 400);
     EXPECT_EQ(Backup(backup)->height, 300.5);
 
+    // A size the copy will not take: the backup of the default size is saved apart as
+    // incomplete, and the good one stays.
     publisher.world->running->documents[0].width = 5000;  // beyond Publisher's range
     Press();
     EXPECT_EQ(ReportedSteps(), std::vector<int>{136});
-    EXPECT_EQ(Backup(backup)->width, standin::kDefaultPageWidth);
-    EXPECT_EQ(Backup(backup)->pages, poster.pages);
+    const std::wstring incomplete =
+        L"C:\\B\\Poster [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub";
+    ASSERT_TRUE(Backup(incomplete));
+    EXPECT_EQ(Backup(incomplete)->width, standin::kDefaultPageWidth);
+    EXPECT_EQ(Backup(incomplete)->pages, poster.pages);
+    EXPECT_EQ(Backup(backup)->width, 400);
 }
 
 }  // namespace

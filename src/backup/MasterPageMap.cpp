@@ -1,5 +1,6 @@
 #include "backup/MasterPageMap.h"
 
+#include <set>
 #include <string>
 #include <utility>
 
@@ -18,11 +19,23 @@ T& Need(const std::unique_ptr<T>& object) {
     return *object;
 }
 
+// The place (1-based) of the copy's master page item with this PageID; raises when none has.
+int PlaceOf(PublisherMasterPages& copy, std::int64_t pageId) {
+    const int count = copy.Count();
+    for (int item = 1; item <= count; ++item) {
+        if (Need(copy.Item(item)).PageID() == pageId) return item;
+    }
+    throw Failure(L"The new master page (PageID " + std::to_wstring(pageId) +
+                  L") is not among the master pages");
+}
+
 // The halves of the copy's master page for the original's next one: its first master page
-// when `first`, else a new one after the others; a two-page one when `twoPage` (then both
-// halves, else the right one is null).
+// when `first`, else a new one; a two-page one when `twoPage` (then both halves, else the
+// right one is null). Where Add puts a new master page, and which half of a two-page one it
+// returns, is not said: it is found by the page Add returns, its other half beside it, the
+// one no matched master page has (`known`, the copy's matched halves' PageIDs).
 std::pair<std::unique_ptr<PublisherPage>, std::unique_ptr<PublisherPage>> MakeMaster(
-    PublisherMasterPages& copy, bool first, bool twoPage) {
+    PublisherMasterPages& copy, bool first, bool twoPage, const std::set<std::int64_t>& known) {
     if (first) {
         std::unique_ptr<PublisherPage> left = copy.Item(1);
         if (!twoPage) return {std::move(left), nullptr};
@@ -31,10 +44,16 @@ std::pair<std::unique_ptr<PublisherPage>, std::unique_ptr<PublisherPage>> MakeMa
     }
     std::unique_ptr<PublisherPage> added = copy.Add(twoPage);
     if (!twoPage) return {std::move(added), nullptr};
-    // Which half Add gives is not said: a new master page's halves are the last two items.
+    const int at = PlaceOf(copy, Need(added).PageID());
     added.reset();
-    const int count = copy.Count();
-    return {copy.Item(count - 1), copy.Item(count)};
+    if (at < copy.Count()) {
+        std::unique_ptr<PublisherPage> next = copy.Item(at + 1);
+        if (Need(next).IsTwoPageMaster() && !known.count(next->PageID())) {
+            return {copy.Item(at), std::move(next)};
+        }
+    }
+    if (at == 1) throw Failure(L"The new two-page master page has no second half");
+    return {copy.Item(at - 1), copy.Item(at)};
 }
 
 }  // namespace
@@ -61,7 +80,8 @@ int MasterPageMap::CopyFrom(PublisherMasterPages& original, PublisherMasterPages
             }
         }
         ++masters;
-        auto [copyLeft, copyRight] = MakeMaster(copy, masters == 1 && copyHasOne, twoPage);
+        auto [copyLeft, copyRight] =
+            MakeMaster(copy, masters == 1 && copyHasOne, twoPage, copyIds_);
         Match(*left, std::move(copyLeft), masters, copyShapes);
         if (twoPage) Match(Need(right), std::move(copyRight), masters, copyShapes);
     }
@@ -71,6 +91,7 @@ int MasterPageMap::CopyFrom(PublisherMasterPages& original, PublisherMasterPages
 void MasterPageMap::Match(PublisherPage& original, std::unique_ptr<PublisherPage> copy, int master,
                           const CopyShapes& copyShapes) {
     copyShapes(Need(original.Shapes()), Need(Need(copy).Shapes()));
+    copyIds_.insert(copy->PageID());
     const auto [at, added] = byPageId_.emplace(original.PageID(), halves_.size());
     if (!added && (at->second == kAmbiguous || halves_[at->second].master != master)) {
         at->second = kAmbiguous;
@@ -90,6 +111,7 @@ PublisherPage& MasterPageMap::CounterpartOf(std::int64_t pageId) const {
 void MasterPageMap::clear() {
     byPageId_.clear();
     halves_.clear();
+    copyIds_.clear();
 }
 
 }  // namespace kelbrook

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "backup/PublisherAutomation.h"
@@ -49,6 +50,7 @@ class MasterPageMap {
 
     std::vector<Half> halves_;
     std::map<std::int64_t, std::size_t> byPageId_;  // -> halves_, or kAmbiguous
+    std::set<std::int64_t> copyIds_;                // the PageIDs of the copy's matched halves
 };
 
 }  // namespace kelbrook

@@ -68,7 +68,8 @@ struct FakePublisherWorld {
 
     std::function<void(const std::wstring&)> onCall;    // after the journal, before the answer
     std::function<std::int64_t(std::int64_t)> pageIds;  // what PageID answers instead
-    bool rightHalvesDeny = false;  // the running instance's right halves: IsTwoPageMaster False
+    bool rightHalvesDeny = false;    // the running instance's right halves: IsTwoPageMaster False
+    bool addGivesRightHalf = false;  // MasterPages.Add of a two-page master returns its right half
 
     void Call(FakeInstance& instance, const std::wstring& member) {
         journal.push_back(instance.tag + L" " + member);
@@ -345,6 +346,7 @@ class MasterPages : public PublisherMasterPages {
         w_.Changed();
         Where page = w_;
         page.page = w_.Document().masters.size() - 1;
+        page.half = isTwoPageMaster && w_.world->addGivesRightHalf ? 1 : 0;
         return std::make_unique<Page>(page);
     }
 

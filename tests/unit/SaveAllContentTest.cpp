@@ -144,10 +144,13 @@ TEST_F(SaveAllTest, EachPageOfABackupGetsItsOriginalsMasterPage) {
         std::vector<standin::Page> masters;
         std::vector<int> pagesOn;
         bool bare;
+        bool rightHalfGiven = false;
     } cases[] = {
         {"3, 1, 2", {master(L"One"), master(L"Two"), master(L"Three")}, {3, 1, 2, 3}, false},
         {"both halves", {master(L"Plain"), master(L"Left", L"Right")}, {2, 2, 1, 2, 2}, false},
         {"bare copy", {master(L"Left", L"Right")}, {1, 1, 1}, true},
+        // Add gives a new two-page master's right half: its left is found beside it.
+        {"right half given", {master(L"Plain"), master(L"Left", L"Right")}, {2, 1, 2}, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -162,6 +165,7 @@ TEST_F(SaveAllTest, EachPageOfABackupGetsItsOriginalsMasterPage) {
         publisher.world->running->unsaved.insert(0);
         publisher.world->journal.clear();
         publisher.startBare = c.bare;
+        publisher.world->addGivesRightHalf = c.rightHalfGiven;
         publisher.created = 0;
         Press();
         EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;

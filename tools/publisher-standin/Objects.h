@@ -1,4 +1,5 @@
-// The object model: Application, Documents, Document, Pages, Page, Shapes and ShapeRange.
+// The object model: Application, Documents, Document, PageSetup and Window here; the pages in
+// PageObjects.cpp, the shapes and the scratch area in ShapeObjects.cpp.
 #pragma once
 
 #include <windows.h>

@@ -80,35 +80,6 @@ std::wstring FullPath(std::wstring_view fileName) {
     return full;
 }
 
-namespace {
-
-// The clipboard may be held by another process for a moment: try for about a second.
-bool OpenClipboardPatiently(std::unique_ptr<ClipboardSession>& session) {
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        session = std::make_unique<ClipboardSession>(State().owner);
-        if (session->open()) return true;
-        session.reset();
-        Sleep(25);
-    }
-    return false;
-}
-
-UINT ShapesFormat() {
-    static const UINT format = RegisterClipboardFormatW(kShapesFormatName);
-    return format;
-}
-
-UniqueGlobal GlobalCopy(const void* data, size_t bytes) {
-    UniqueGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
-    if (!memory) Fail(L"Out of memory for the clipboard: " + SystemMessage(GetLastError()));
-    LockedGlobal lock(memory.get());
-    if (!lock.data()) Fail(L"Cannot lock clipboard memory: " + SystemMessage(GetLastError()));
-    memcpy(lock.data(), data, bytes);
-    return memory;
-}
-
-}  // namespace
-
 [[noreturn]] void Fail(std::wstring description) {
     throw CallFailure{DISP_E_EXCEPTION, std::move(description)};
 }
@@ -192,40 +163,16 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName) {
     } catch (const FormatError& error) {
         Fail(full + L" is not a stand-in publication: " + Widen(error.what()));
     }
-    auto document = std::make_shared<DocumentState>();
+    auto document = DocumentFrom(std::move(publication));
     document->name = NameFromFullName(full);
     document->path = PathFromFullName(full);
-    document->width = publication.width;
-    document->height = publication.height;
-    for (Page& page : publication.pages) {
-        document->pages.push_back(
-            std::make_shared<PageState>(PageState{std::move(page.shapes), page.master}));
-    }
-    document->masters.clear();
-    for (Page& master : publication.masters) {
-        auto left = std::make_shared<PageState>(PageState{std::move(master.shapes), 0});
-        if (master.right) left->right = std::make_shared<PageState>(PageState{*master.right, 0});
-        document->masters.push_back(std::move(left));
-    }
-    document->scratch->shapes = std::move(publication.scratch);
     if (State().mode == Mode::Running) State().heldFiles.emplace_back(full, std::move(file));
     return document;
 }
 
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName) {
     const std::wstring full = FullPath(fileName);
-    Publication publication;
-    publication.width = document.width;
-    publication.height = document.height;
-    for (const auto& page : document.pages) {
-        publication.pages.push_back(Page{page->shapes, page->master});
-    }
-    publication.masters.clear();
-    for (const auto& master : document.masters) {
-        publication.masters.push_back(Page{master->shapes});
-        if (master->right) publication.masters.back().right = master->right->shapes;
-    }
-    publication.scratch = document.scratch->shapes;
+    const Publication publication = PublicationOf(document);
     std::string contents;
     try {
         contents = SerializePublication(publication);
@@ -336,69 +283,6 @@ void DocumentsChanged() {
     for (const auto& document : State().documents) {
         const std::wstring line = FullNameOf(Publication{document->name, document->path, {}});
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
-    }
-}
-
-void CopyShapesToClipboard(const std::vector<Shape>& shapes) {
-    // The shapes format: a one-page publication file in UTF-8, ending in a NUL.
-    Publication publication;
-    publication.pages.push_back(Page{shapes});
-    std::string payload;
-    try {
-        payload = SerializePublication(publication);
-    } catch (const std::invalid_argument& error) {
-        Fail(L"Cannot copy the shapes: " + Widen(error.what()));
-    }
-    std::wstring text;
-    for (const Shape& shape : shapes) {
-        if (!text.empty()) text += L"\r\n";
-        text += shape.text;
-    }
-    UniqueGlobal shapesMemory = GlobalCopy(payload.c_str(), payload.size() + 1);
-    UniqueGlobal textMemory = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
-    if (!EmptyClipboard()) Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
-    if (!SetClipboardData(ShapesFormat(), shapesMemory.get())) {
-        Fail(L"Cannot put the shapes on the clipboard: " + SystemMessage(GetLastError()));
-    }
-    shapesMemory.release();  // the system's now
-    if (!SetClipboardData(CF_UNICODETEXT, textMemory.get())) {
-        Fail(L"Cannot put the shapes' text on the clipboard: " + SystemMessage(GetLastError()));
-    }
-    textMemory.release();
-}
-
-std::vector<Shape> ShapesFromClipboard() {
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
-    const HANDLE data = GetClipboardData(ShapesFormat());
-    if (!data) {
-        Fail(L"The clipboard holds no shapes (no \"" + std::wstring(kShapesFormatName) +
-             L"\" data)");
-    }
-    std::string payload;
-    {
-        LockedGlobal lock(data);
-        if (!lock.data()) Fail(L"Cannot read the clipboard: " + SystemMessage(GetLastError()));
-        const char* bytes = static_cast<const char*>(lock.data());
-        payload.assign(bytes, strnlen(bytes, GlobalSize(data)));
-    }
-    try {
-        std::vector<Shape> shapes;
-        for (Page& page : ParsePublication(payload).pages) {
-            for (Shape& shape : page.shapes) shapes.push_back(std::move(shape));
-        }
-        return shapes;
-    } catch (const FormatError& error) {
-        Fail(L"The clipboard's shapes are damaged: " + Widen(error.what()));
     }
 }
 

@@ -82,6 +82,9 @@ std::shared_ptr<DocumentState> BlankDocument(std::wstring name, bool saved);
 // place (and its place as the active one).
 std::shared_ptr<DocumentState> CloseDocument(const std::shared_ptr<DocumentState>& document);
 std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);  // Fail()s
+// A publication as a document of new pages (name and path left empty), and back.
+std::shared_ptr<DocumentState> DocumentFrom(Publication publication);
+Publication PublicationOf(const DocumentState& document);
 // Writes the publication and holds the file open until the process ends. Fail()s.
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);
 // Appends a path to the recent-files list (HKCU\Software\PublisherStandin\Recent, values

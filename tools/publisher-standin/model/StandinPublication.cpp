@@ -1,5 +1,7 @@
 #include "StandinPublication.h"
 
+#include "StandinFileLines.h"
+
 #include <charconv>
 #include <system_error>
 
@@ -14,72 +16,10 @@ constexpr std::string_view kHeaderWord = "standin-publication";
 constexpr std::string_view kPage = "page";
 constexpr std::string_view kShape = "shape";
 
-// Decodes one code point at text[i], advancing i; nullopt when the bytes are not UTF-8.
-std::optional<char32_t> DecodeUtf8(std::string_view text, std::size_t& i) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    char32_t code = 0;
-    char32_t least = 0;
-    if (lead < 0x80) {
-        ++i;
-        return lead;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, least = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() - i < length) return std::nullopt;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return std::nullopt;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    i += length;
-    return code;
-}
+}  // namespace
 
-void AppendWide(std::wstring& out, char32_t code) {
-    if constexpr (sizeof(wchar_t) == 2) {
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<wchar_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)));
-            return;
-        }
-    }
-    out.push_back(static_cast<wchar_t>(code));
-}
+namespace file {
 
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-bool IsSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
-}
-
-// A line as quoted in an error: at most 40 characters, or nothing when it is not UTF-8.
 std::string Quoted(std::string_view line) {
     try {
         std::wstring wide = FromUtf8(line);
@@ -90,42 +30,21 @@ std::string Quoted(std::string_view line) {
     }
 }
 
-}  // namespace
+std::string Found(std::string_view line) {
+    return line.empty() ? std::string(" an empty line") : Quoted(line);
+}
+
+std::optional<std::string_view> After(std::string_view line, std::string_view word) {
+    if (!line.starts_with(word)) return std::nullopt;
+    if (line.size() == word.size()) return std::string_view();
+    if (line[word.size()] != ' ') return std::nullopt;
+    return line.substr(word.size() + 1);
+}
+
+}  // namespace file
 
 FormatError::FormatError(std::size_t line, const std::string& description)
     : std::runtime_error("line " + std::to_string(line) + ": " + description), line_(line) {}
-
-std::wstring FromUtf8(std::string_view utf8) {
-    std::wstring out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const std::size_t at = i;
-        const std::optional<char32_t> code = DecodeUtf8(utf8, i);
-        if (!code) {
-            throw std::invalid_argument("not UTF-8 at byte " + std::to_string(at));
-        }
-        AppendWide(out, *code);
-    }
-    return out;
-}
-
-std::string ToUtf8(std::wstring_view wide) {
-    std::string out;
-    out.reserve(wide.size());
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        char32_t code = static_cast<char32_t>(wide[i]);
-        if constexpr (sizeof(wchar_t) == 2) {
-            if (code >= 0xD800 && code <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 &&
-                wide[i + 1] <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-                ++i;
-            }
-        }
-        if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) code = 0xFFFD;
-        AppendUtf8(out, code);
-    }
-    return out;
-}
 
 bool IsPageDimension(double points) {
     return points >= 1 && points <= 4000;
@@ -190,13 +109,141 @@ std::vector<std::wstring> TextsOf(const Page& page) {
     return texts;
 }
 
+namespace {
+
+using file::Found;
+using file::Quoted;
+using file::Reading;
+using file::Where;
+
+bool ReadSize(Reading& reading, std::string_view line) {
+    if (reading.number != 2 || !line.starts_with(std::string(kSize) + ' ')) return false;
+    const std::string_view sizes = line.substr(kSize.size() + 1);
+    const std::size_t blank = sizes.find(' ');
+    Publication& publication = reading.publication;
+    if (blank == std::string_view::npos ||
+        !ParsePoints(sizes.substr(0, blank), publication.width) ||
+        !ParsePoints(sizes.substr(blank + 1), publication.height)) {
+        throw FormatError(
+            reading.number,
+            "expected \"size <width> <height>\" in points from 1 to 4000, found" + Quoted(line));
+    }
+    return true;
+}
+
+bool ReadMaster(Reading& reading, std::string_view line) {
+    if (line != kMaster && line != kTwoPageMaster) return false;
+    Publication& publication = reading.publication;
+    if (!publication.pages.empty() || reading.where == Where::Scratch) {
+        throw FormatError(reading.number, "a \"master\" line after the first \"page\"");
+    }
+    if (!reading.ownMasters) publication.masters.clear();
+    reading.ownMasters = true;
+    publication.masters.emplace_back();
+    if (line == kTwoPageMaster) publication.masters.back().right.emplace();
+    reading.shapes = &publication.masters.back().shapes;
+    reading.where = Where::Master;
+    return true;
+}
+
+// The right half of the two-page master before.
+bool ReadRight(Reading& reading, std::string_view line) {
+    if (line != kRight) return false;
+    std::vector<Page>& masters = reading.publication.masters;
+    if (reading.where != Where::Master || !masters.back().right ||
+        reading.shapes != &masters.back().shapes) {
+        throw FormatError(reading.number, "a \"right\" line outside a \"master two-page\"");
+    }
+    reading.shapes = &*masters.back().right;
+    return true;
+}
+
+bool ReadPage(Reading& reading, std::string_view line) {
+    if (line != kPage && !line.starts_with(std::string(kPage) + " master ")) return false;
+    if (reading.where == Where::Scratch) {
+        throw FormatError(reading.number, "a \"page\" line after \"scratch\"");
+    }
+    Publication& publication = reading.publication;
+    Page page;
+    if (line != kPage) {
+        const std::string_view index = line.substr(kPage.size() + 8);
+        int master = 0;
+        const auto [end, error] =
+            std::from_chars(index.data(), index.data() + index.size(), master);
+        if (error != std::errc() || end != index.data() + index.size() || master < 1 ||
+            static_cast<std::size_t>(master) > publication.masters.size()) {
+            throw FormatError(reading.number, "expected \"page master <n>\" with n from 1 to " +
+                                                  std::to_string(publication.masters.size()) +
+                                                  ", found" + Quoted(line));
+        }
+        page.master = master;
+    }
+    publication.pages.push_back(std::move(page));
+    reading.shapes = &publication.pages.back().shapes;
+    reading.where = Where::Page;
+    return true;
+}
+
+bool ReadScratch(Reading& reading, std::string_view line) {
+    if (line != kScratch) return false;
+    if (reading.where == Where::Scratch) {
+        throw FormatError(reading.number, "a second \"scratch\" line");
+    }
+    reading.shapes = &reading.publication.scratch;
+    reading.where = Where::Scratch;
+    return true;
+}
+
+bool ReadShape(Reading& reading, std::string_view line) {
+    const std::optional<std::string_view> text = file::After(line, kShape);
+    if (!text) return false;
+    if (reading.shapes == nullptr) {
+        throw FormatError(reading.number, "a shape before the first \"page\" line");
+    }
+    try {
+        reading.shapes->push_back(Shape(FromUtf8(*text)));
+    } catch (const std::invalid_argument&) {
+        throw FormatError(reading.number, "the shape's text is not UTF-8");
+    }
+    return true;
+}
+
+bool ReadAt(Reading& reading, std::string_view line) {
+    if (!line.starts_with(std::string(kAt) + ' ')) return false;
+    const std::string_view numbers = line.substr(kAt.size() + 1);
+    const std::size_t blank = numbers.find(' ');
+    double left = 0, top = 0;
+    if (reading.shapes == nullptr || reading.shapes->empty() || blank == std::string_view::npos ||
+        !ParsePosition(numbers.substr(0, blank), left) ||
+        !ParsePosition(numbers.substr(blank + 1), top)) {
+        throw FormatError(
+            reading.number,
+            "expected \"at <left> <top>\" in points after a \"shape\" line, found" + Quoted(line));
+    }
+    reading.shapes->back().left = left;
+    reading.shapes->back().top = top;
+    return true;
+}
+
+void ReadHeader(std::size_t number, std::string_view line) {
+    if (line == kHeader) return;
+    if (line.starts_with(kHeaderWord)) {
+        throw FormatError(number, "unsupported version" + Quoted(line) +
+                                      "; this stand-in reads \"standin-publication 1\"");
+    }
+    throw FormatError(number, "expected \"standin-publication 1\", found" + Found(line));
+}
+
+using LineReader = bool (*)(Reading&, std::string_view);
+constexpr LineReader kLineReaders[] = {ReadSize,    ReadMaster, ReadRight, ReadPage,
+                                       ReadScratch, ReadShape,  ReadAt};
+
+}  // namespace
+
 Publication ParsePublication(std::string_view utf8) {
     if (utf8.starts_with("\xEF\xBB\xBF")) utf8.remove_prefix(3);
     Publication publication;
-    enum class Where { Nowhere, Master, Page, Scratch } where = Where::Nowhere;
-    std::vector<Shape>* shapes = nullptr;  // where a "shape" line goes
-    bool ownMasters = false;               // the file names its master pages
-    std::size_t number = 0;
+    Reading reading{publication};
     std::size_t start = 0;
     while (start < utf8.size()) {
         std::size_t end = utf8.find('\n', start);
@@ -204,113 +251,22 @@ Publication ParsePublication(std::string_view utf8) {
         std::string_view line = utf8.substr(start, end - start);
         start = end + 1;
         if (line.ends_with('\r')) line.remove_suffix(1);
-        ++number;
-
-        if (number == 1) {
-            if (line == kHeader) continue;
-            if (line.starts_with(kHeaderWord)) {
-                throw FormatError(number, "unsupported version" + Quoted(line) +
-                                              "; this stand-in reads \"standin-publication 1\"");
-            }
-            throw FormatError(number,
-                              "expected \"standin-publication 1\", found" +
-                                  (line.empty() ? std::string(" an empty line") : Quoted(line)));
-        }
-        if (number == 2 && line.starts_with(std::string(kSize) + ' ')) {
-            const std::string_view sizes = line.substr(kSize.size() + 1);
-            const std::size_t blank = sizes.find(' ');
-            if (blank == std::string_view::npos ||
-                !ParsePoints(sizes.substr(0, blank), publication.width) ||
-                !ParsePoints(sizes.substr(blank + 1), publication.height)) {
-                throw FormatError(number,
-                                  "expected \"size <width> <height>\" in points from 1 to "
-                                  "4000, found" +
-                                      Quoted(line));
-            }
+        if (++reading.number == 1) {
+            ReadHeader(reading.number, line);
             continue;
         }
-        if (line == kMaster || line == kTwoPageMaster) {
-            if (!publication.pages.empty() || where == Where::Scratch) {
-                throw FormatError(number, "a \"master\" line after the first \"page\"");
-            }
-            if (!ownMasters) publication.masters.clear();
-            ownMasters = true;
-            publication.masters.emplace_back();
-            if (line == kTwoPageMaster) publication.masters.back().right.emplace();
-            shapes = &publication.masters.back().shapes;
-            where = Where::Master;
-            continue;
+        bool read = false;
+        for (const LineReader reader : kLineReaders) {
+            if ((read = reader(reading, line))) break;
         }
-        if (line == kRight) {  // the right half of the two-page master before
-            if (where != Where::Master || !publication.masters.back().right ||
-                shapes != &publication.masters.back().shapes) {
-                throw FormatError(number, "a \"right\" line outside a \"master two-page\"");
-            }
-            shapes = &*publication.masters.back().right;
-            continue;
+        if (!read) {
+            throw FormatError(reading.number,
+                              "expected \"page\" or \"shape <text>\", found" + Found(line));
         }
-        if (line == kPage || line.starts_with(std::string(kPage) + " master ")) {
-            if (where == Where::Scratch) {
-                throw FormatError(number, "a \"page\" line after \"scratch\"");
-            }
-            Page page;
-            if (line != kPage) {
-                const std::string_view index = line.substr(kPage.size() + 8);
-                int master = 0;
-                const auto [end, error] =
-                    std::from_chars(index.data(), index.data() + index.size(), master);
-                if (error != std::errc() || end != index.data() + index.size() || master < 1 ||
-                    static_cast<std::size_t>(master) > publication.masters.size()) {
-                    throw FormatError(number, "expected \"page master <n>\" with n from 1 to " +
-                                                  std::to_string(publication.masters.size()) +
-                                                  ", found" + Quoted(line));
-                }
-                page.master = master;
-            }
-            publication.pages.push_back(std::move(page));
-            shapes = &publication.pages.back().shapes;
-            where = Where::Page;
-            continue;
-        }
-        if (line == kScratch) {
-            if (where == Where::Scratch) throw FormatError(number, "a second \"scratch\" line");
-            shapes = &publication.scratch;
-            where = Where::Scratch;
-            continue;
-        }
-        if (line == kShape || line.starts_with(std::string(kShape) + ' ')) {
-            if (shapes == nullptr) {
-                throw FormatError(number, "a shape before the first \"page\" line");
-            }
-            const std::string_view text = line.substr(std::min(line.size(), kShape.size() + 1));
-            try {
-                shapes->push_back(Shape(FromUtf8(text)));
-            } catch (const std::invalid_argument&) {
-                throw FormatError(number, "the shape's text is not UTF-8");
-            }
-            continue;
-        }
-        if (line.starts_with(std::string(kAt) + ' ')) {
-            const std::string_view numbers = line.substr(kAt.size() + 1);
-            const std::size_t blank = numbers.find(' ');
-            double left = 0, top = 0;
-            if (shapes == nullptr || shapes->empty() || blank == std::string_view::npos ||
-                !ParsePosition(numbers.substr(0, blank), left) ||
-                !ParsePosition(numbers.substr(blank + 1), top)) {
-                throw FormatError(number,
-                                  "expected \"at <left> <top>\" in points after a "
-                                  "\"shape\" line, found" +
-                                      Quoted(line));
-            }
-            shapes->back().left = left;
-            shapes->back().top = top;
-            continue;
-        }
-        throw FormatError(number,
-                          "expected \"page\" or \"shape <text>\", found" +
-                              (line.empty() ? std::string(" an empty line") : Quoted(line)));
     }
-    if (number == 0) throw FormatError(1, "the file is empty; expected \"standin-publication 1\"");
+    if (reading.number == 0) {
+        throw FormatError(1, "the file is empty; expected \"standin-publication 1\"");
+    }
     return publication;
 }
 
@@ -344,29 +300,6 @@ std::string SerializePublication(const Publication& publication) {
         AppendShapes(out, publication.scratch);
     }
     return out;
-}
-
-std::wstring NameFromFullName(std::wstring_view fullName) {
-    std::size_t i = fullName.size();
-    while (i > 0 && !IsSeparator(fullName[i - 1])) --i;
-    return std::wstring(fullName.substr(i));
-}
-
-std::wstring PathFromFullName(std::wstring_view fullName) {
-    std::size_t i = fullName.size();
-    while (i > 0 && !IsSeparator(fullName[i - 1])) --i;
-    if (i == 0) return {};
-    std::wstring_view folder = fullName.substr(0, i - 1);
-    // "C:" is the drive's current folder, not its root: the root keeps its backslash.
-    if (folder.size() == 2 && folder[1] == L':') return std::wstring(folder) + L'\\';
-    if (folder.empty()) return std::wstring(1, L'\\');
-    return std::wstring(folder);
-}
-
-std::wstring FullNameOf(const Publication& publication) {
-    if (publication.path.empty()) return publication.name;
-    if (IsSeparator(publication.path.back())) return publication.path + publication.name;
-    return publication.path + L'\\' + publication.name;
 }
 
 }  // namespace standin

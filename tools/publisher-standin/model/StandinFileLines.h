@@ -1,0 +1,34 @@
+// The publication file's lines, for the model's own readers and writers: what a reading carries
+// from one line to the next, and the readers of each kind of line. Not for the model's users.
+#pragma once
+
+#include "StandinPublication.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace standin::file {
+
+enum class Where { Start, Master, Page, Scratch };
+
+// A file being read, line by line.
+struct Reading {
+    Publication& publication;
+    std::size_t number = 0;                // the line's, 1-based
+    Where where = Where::Start;            // the part of the file the line is in
+    std::vector<Shape>* shapes = nullptr;  // where a "shape" line goes
+    bool ownMasters = false;               // the file names its master pages
+};
+
+// A line as quoted in an error: " \"<at most 40 characters>\"", or nothing when it is not UTF-8.
+std::string Quoted(std::string_view line);
+// " \"<line>\"" or " an empty line".
+std::string Found(std::string_view line);
+
+// "<word>" or "<word> ...": the rest after the blank (nullopt when the line is another kind).
+std::optional<std::string_view> After(std::string_view line, std::string_view word);
+
+}  // namespace standin::file

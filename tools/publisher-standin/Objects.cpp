@@ -38,10 +38,14 @@ class PageSetup : public DispatchObject {
     }
     void Put(DISPID id, const VARIANT& value) override {
         const double points = NumberOf(value);
-        // Publisher's range check.
-        if (!IsPageDimension(points)) {
-            Fail(L"The value is out of range: a page is 1 to 4000 points, not " +
-                 std::to_wstring(points));
+        // "The valid range of possible values is from zero to the difference between the sheet
+        // width and the page width": the page's width as it is before the write.
+        const double current = id == 1 ? document_->width : document_->height;
+        const double sheet = id == 1 ? kSheetWidth : kSheetHeight;
+        if (!FitsSheet(points, current, sheet)) {
+            Fail(L"The value is out of range: from 0 to " + std::to_wstring(sheet - current) +
+                 L" points (the sheet's " + std::to_wstring(sheet) + L" less the page's " +
+                 std::to_wstring(current) + L"), not " + std::to_wstring(points));
         }
         (id == 1 ? document_->width : document_->height) = points;
         document_->saved = false;

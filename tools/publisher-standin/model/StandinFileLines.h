@@ -21,6 +21,8 @@ struct Reading {
     Where where = Where::Start;            // the part of the file the line is in
     std::vector<Shape>* shapes = nullptr;  // where a "shape" line goes
     bool ownMasters = false;               // the file names its master pages
+    bool sawScheme = false;
+    std::vector<std::size_t> sectionLines = {};  // the line of each "section", for errors
 };
 
 // A line as quoted in an error: " \"<at most 40 characters>\"", or nothing when it is not UTF-8.
@@ -30,5 +32,20 @@ std::string Found(std::string_view line);
 
 // "<word>" or "<word> ...": the rest after the blank (nullopt when the line is another kind).
 std::optional<std::string_view> After(std::string_view line, std::string_view word);
+
+// Readers of a line kind: false when the line is of another kind; throw FormatError when it is
+// of theirs and malformed or out of place.
+bool ReadScheme(Reading& reading, std::string_view line);
+bool ReadSection(Reading& reading, std::string_view line);
+bool ReadPageAttribute(Reading& reading, std::string_view line);  // ignore-master, background
+bool ReadFill(Reading& reading, std::string_view line);
+// After the last line: the sections fit the pages. Throws FormatError.
+void CheckSections(const Reading& reading);
+
+// Writers of the same lines, each ending in CR LF; nothing where a new publication has the
+// same. Throw std::invalid_argument for what the format cannot hold.
+void AppendSchemeAndSections(std::string& out, const Publication& publication);
+void AppendPageAttributes(std::string& out, const Page& page);
+void AppendFill(std::string& out, const Fill& fill);
 
 }  // namespace standin::file

@@ -46,8 +46,16 @@ std::optional<std::string_view> After(std::string_view line, std::string_view wo
 FormatError::FormatError(std::size_t line, const std::string& description)
     : std::runtime_error("line " + std::to_string(line) + ": " + description), line_(line) {}
 
+bool IsFileDimension(double points) {
+    return points >= 0 && points <= std::max(kSheetWidth, kSheetHeight);
+}
+
 bool IsPageDimension(double points) {
     return points >= 1 && points <= 4000;
+}
+
+bool FitsSheet(double points, double current, double sheet) {
+    return points >= 0 && points <= sheet - current;
 }
 
 namespace {
@@ -56,7 +64,7 @@ namespace {
 bool ParsePoints(std::string_view text, double& value) {
     if (text.empty()) return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size() && IsPageDimension(value);
+    return error == std::errc() && end == text.data() + text.size() && IsFileDimension(value);
 }
 
 std::string FormatPoints(double value) {
@@ -98,6 +106,15 @@ void AppendShapes(std::string& out, const std::vector<Shape>& shapes) {
             out += std::string(kAt) + ' ' + FormatNumber(shape.left) + ' ' +
                    FormatNumber(shape.top) + "\r\n";
         }
+        if (shape.fill.kind == Fill::Kind::Picture) {
+            throw std::invalid_argument("a shape's fill cannot be a picture: " +
+                                        ToUtf8(shape.text));
+        }
+        if (shape.fill.kind != Fill::Kind::None) {
+            out += "fill ";
+            file::AppendFill(out, shape.fill);
+            out += "\r\n";
+        }
     }
 }
 
@@ -126,7 +143,7 @@ bool ReadSize(Reading& reading, std::string_view line) {
         !ParsePoints(sizes.substr(blank + 1), publication.height)) {
         throw FormatError(
             reading.number,
-            "expected \"size <width> <height>\" in points from 1 to 4000, found" + Quoted(line));
+            "expected \"size <width> <height>\" in points from 0 to 17352, found" + Quoted(line));
     }
     return true;
 }
@@ -235,8 +252,10 @@ void ReadHeader(std::size_t number, std::string_view line) {
 }
 
 using LineReader = bool (*)(Reading&, std::string_view);
-constexpr LineReader kLineReaders[] = {ReadSize,    ReadMaster, ReadRight, ReadPage,
-                                       ReadScratch, ReadShape,  ReadAt};
+constexpr LineReader kLineReaders[] = {
+    ReadSize,      ReadMaster, ReadRight,        ReadPage,          ReadScratch,
+    ReadShape,     ReadAt,     file::ReadScheme, file::ReadSection, file::ReadPageAttribute,
+    file::ReadFill};
 
 }  // namespace
 
@@ -267,6 +286,7 @@ Publication ParsePublication(std::string_view utf8) {
     if (reading.number == 0) {
         throw FormatError(1, "the file is empty; expected \"standin-publication 1\"");
     }
+    file::CheckSections(reading);
     return publication;
 }
 
@@ -277,6 +297,7 @@ std::string SerializePublication(const Publication& publication) {
         out += std::string(kSize) + ' ' + FormatPoints(publication.width) + ' ' +
                FormatPoints(publication.height) + "\r\n";
     }
+    file::AppendSchemeAndSections(out, publication);
     if (publication.masters != std::vector<Page>(1)) {
         for (const Page& master : publication.masters) {
             out += master.right ? kTwoPageMaster : kMaster;
@@ -292,6 +313,7 @@ std::string SerializePublication(const Publication& publication) {
         out += kPage;
         if (page.master != 1) out += " master " + std::to_string(page.master);
         out += "\r\n";
+        file::AppendPageAttributes(out, page);
         AppendShapes(out, page.shapes);
     }
     if (!publication.scratch.empty()) {

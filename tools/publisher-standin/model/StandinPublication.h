@@ -1,9 +1,20 @@
 // The stand-in Publisher's publication: what a document holds and how it is stored in a file.
 // Portable C++: no <windows.h>, so that native unit tests can use it too.
 //
-// The file (UTF-8 text, lines end in CR LF or LF):
+// The file (UTF-8 text, lines end in CR LF or LF; each optional line is written only when it
+// says something a new publication does not have, so that older files keep their meaning):
 //   standin-publication 1
-//   size <width> <height>      (points; only when not the default 612 x 792)
+//   size <width> <height>      (points, 0 to 17352 each; only when not 612 x 792)
+//   scheme <name>              (the colour scheme, one of ColorSchemeNames(); only when not
+//                               "Alpine", a new publication's)
+//   section <start> <first> <format> [continue]
+//                              (the page numbering, one line per section in page order, only
+//                               when it is not one arabic section numbered from 1: <start> the
+//                               page that heads it, 1-based, the first section's 1; <first>
+//                               its first page number, 1 to 9999; <format> one of arabic,
+//                               upper-roman, lower-roman, upper-letter, lower-letter;
+//                               "continue": it goes on from the section before, whose numbers
+//                               <first> then does not change; never on the first section)
 //   master                     (the master pages, each with its shapes; only when they are
 //   shape <text>                not the one empty master page a new publication has)
 //   master two-page            (a two-page master: its left half's shapes, then after "right"
@@ -11,8 +22,14 @@
 //   right
 //   shape <text>
 //   page                       (a page on master page 1)
+//   ignore-master              (the page does not show its master page; before its shapes)
+//   background rgb <RRGGBB>    (the page's background, before its shapes: a solid colour as
+//   background scheme <n>       six hex digits, a colour of the scheme (1 to 8), or a picture
+//   background picture <file>   named by its file; none when absent)
 //   shape <text>
 //   at <left> <top>            (the position of the shape before, in points; only when not 0 0)
+//   fill rgb <RRGGBB>          (the fill of the shape before: a solid colour, or a colour of
+//   fill scheme <n>             the scheme, 1 to 8; no fill when absent; after its "at" line)
 //   page master <n>            (a page on master page n; a two-page master counts once)
 //   ...
 //   scratch                    (the scratch area's shapes; only when it has any)
@@ -29,14 +46,34 @@
 
 namespace standin {
 
-// A shape: its text and its position, in points from the page's top left corner.
+// A fill: none, a solid colour (an RGB value, or one of the eight colours of the publication's
+// colour scheme, which changes with the scheme), or a picture (page backgrounds only).
+struct Fill {
+    enum class Kind { None, Rgb, Scheme, Picture };
+    Kind kind = Kind::None;
+    unsigned rgb = 0;      // 0xRRGGBB, for Kind::Rgb
+    int scheme = 0;        // PbSchemeColorIndex, 1 to 8, for Kind::Scheme
+    std::wstring picture;  // the picture's file name, for Kind::Picture
+    static Fill Rgb(unsigned rgb) { return Fill{Kind::Rgb, rgb & 0xFFFFFFu, 0, {}}; }
+    static Fill Scheme(int index) { return Fill{Kind::Scheme, 0, index, {}}; }
+    static Fill Picture(std::wstring file) { return Fill{Kind::Picture, 0, 0, std::move(file)}; }
+    bool operator==(const Fill&) const = default;
+};
+
+// pbSchemeColorMain (1) to pbSchemeColorAccent5 (8).
+inline bool IsSchemeColor(long index) {
+    return index >= 1 && index <= 8;
+}
+
+// A shape: its text, its position, in points from the page's top left corner, and its fill.
 struct Shape {
     std::wstring text;
     double left = 0;
     double top = 0;
+    Fill fill = {};
     Shape() = default;
-    Shape(std::wstring text, double left = 0, double top = 0)
-        : text(std::move(text)), left(left), top(top) {}
+    Shape(std::wstring text, double left = 0, double top = 0, Fill fill = {})
+        : text(std::move(text)), left(left), top(top), fill(std::move(fill)) {}
     Shape(const wchar_t* text) : text(text) {}
     bool operator==(const Shape&) const = default;
 };
@@ -48,6 +85,8 @@ struct Page {
     // and on an ordinary page. A page on a two-page master shows the half on its side of the
     // spread: the first page is a right-hand page, the second a left-hand one, and so on.
     std::optional<std::vector<Shape>> right = std::nullopt;
+    bool ignoreMaster = false;  // the page does not show its master page (ordinary pages only)
+    Fill background = {};       // none (no background), a solid colour or a picture
     bool operator==(const Page&) const = default;
 };
 
@@ -63,8 +102,58 @@ std::vector<std::wstring> TextsOf(const Page& page);
 inline constexpr double kDefaultPageWidth = 612;
 inline constexpr double kDefaultPageHeight = 792;
 
-// Publisher's range check of a page dimension, in points.
+// The stand-in's sheet, the largest page Publisher makes: 241 inches square, in points.
+inline constexpr double kSheetWidth = 17352;
+inline constexpr double kSheetHeight = 17352;
+
+// A page dimension a file may hold: 0 to the sheet's, in points.
+bool IsFileDimension(double points);
+// 1 to 4000 points: the page-size check of Kelbrook's fake Publisher (tests/unit), kept as it
+// was. The stand-in itself checks FitsSheet.
 bool IsPageDimension(double points);
+// Publisher's range check of a new page width (height): "from zero to the difference between
+// the sheet width and the page width", the page's width being the one it has now.
+bool FitsSheet(double points, double current, double sheet);
+
+// The colour schemes the stand-in knows, by name, in the order ColorSchemes numbers them (1
+// first); a new publication is on the first, "Alpine".
+const std::vector<std::wstring>& ColorSchemeNames();
+inline const std::wstring kDefaultColorScheme = L"Alpine";
+bool IsColorScheme(std::wstring_view name);  // one of ColorSchemeNames(), exactly
+
+// PbPageNumberFormat: the formats the stand-in numbers pages in (its only ones).
+enum class PageNumberFormat {
+    Arabic = 0,
+    UpperRoman = 1,
+    LowerRoman = 2,
+    UpperLetter = 3,
+    LowerLetter = 4
+};
+bool IsPageNumberFormat(long value);
+// "7", "VII", "vii", "G", "g"; letters past Z double, then triple: 27 is "AA", 53 "AAA".
+std::wstring FormatPageNumber(int number, PageNumberFormat format);
+inline constexpr int kLargestPageNumberStart = 9999;
+
+// A section of the pages, numbered on its own or going on from the section before.
+struct Section {
+    std::size_t startPage = 1;  // the 1-based index of the page that heads it
+    int firstNumber = 1;        // its first page's number, unless it continues
+    PageNumberFormat format = PageNumberFormat::Arabic;
+    bool continues = false;  // goes on from the previous section's numbers (never the first)
+    bool operator==(const Section&) const = default;
+};
+
+// The number the section at this 0-based place starts with: its firstNumber, or, when it
+// continues, the number after the previous section's last page.
+int StartNumberOf(const std::vector<Section>& sections, std::size_t section);
+// The page number of the page at this 1-based index, in its section's format.
+std::wstring PageNumberOf(const std::vector<Section>& sections, std::size_t page);
+// The 0-based place of the section the page at this 1-based index is in.
+std::size_t SectionOf(const std::vector<Section>& sections, std::size_t page);
+// Count pages were inserted after page `after` (0: before the first): the sections keep the
+// pages that head them, and the new pages join the section of the page they follow (the
+// first section when they come first).
+void PagesInserted(std::vector<Section>& sections, std::size_t after, std::size_t count);
 
 struct Publication {
     std::wstring name;  // "Report.pub", or the unsaved name ("Publication1")
@@ -74,6 +163,8 @@ struct Publication {
     double height = kDefaultPageHeight;
     std::vector<Page> masters = std::vector<Page>(1);  // a new publication has one, empty
     std::vector<Shape> scratch = {};                   // the scratch area's shapes
+    std::wstring colorScheme = kDefaultColorScheme;
+    std::vector<Section> sections = std::vector<Section>(1);  // one, from page 1, arabic
     bool operator==(const Publication&) const = default;
 };
 
@@ -91,9 +182,9 @@ class FormatError : public std::runtime_error {
 // are empty: they come from where the file is. Throws FormatError.
 Publication ParsePublication(std::string_view utf8);
 
-// The file's contents, lines ending in CR LF; the size line only for a size other than the
-// default. Throws std::invalid_argument when a shape's text contains a line break, which the
-// format cannot hold.
+// The file's contents, lines ending in CR LF; the optional lines only where they differ from a
+// new publication. Throws std::invalid_argument when a shape's text or a picture's file name
+// contains a line break, which the format cannot hold.
 std::string SerializePublication(const Publication& publication);
 
 // "C:\Docs\Report.pub" -> "Report.pub". Both '\' and '/' separate.

@@ -37,6 +37,30 @@ class PublisherShapes {
     virtual std::unique_ptr<PublisherShapeRange> Paste() = 0;
 };
 
+// A fill as Publisher describes it (FillFormat and its ForeColor's ColorFormat): a solid colour,
+// given as an RGB or as one of the publication's scheme colours, or a kind the program cannot
+// carry (a picture, which Publisher writes only from a file, a gradient, a pattern).
+struct PublisherFill {
+    enum class Kind { Solid, Picture, Other };
+    Kind kind = Kind::Solid;
+    bool scheme = false;   // the colour is the scheme's (ColorFormat.Type)
+    std::int32_t rgb = 0;  // ColorFormat.RGB, when not the scheme's
+    int schemeColor = 0;   // ColorFormat.SchemeColor, when the scheme's
+    bool operator==(const PublisherFill&) const = default;
+};
+
+// A page's background (Page.Background; publication pages only).
+class PublisherPageBackground {
+  public:
+    virtual ~PublisherPageBackground() = default;
+    virtual bool Exists() = 0;
+    // Makes the page a background; "Permission denied" where it has one.
+    virtual void Create() = 0;
+    virtual PublisherFill Fill() = 0;
+    // Gives the background a solid colour (an RGB, or the scheme's colour); other kinds raise.
+    virtual void SetFill(const PublisherFill& fill) = 0;
+};
+
 class PublisherPage {
   public:
     virtual ~PublisherPage() = default;
@@ -54,6 +78,37 @@ class PublisherPage {
     // a one-page master gets a right half; set False, a two-page one loses its right half.
     virtual bool IsTwoPageMaster() = 0;
     virtual void SetIsTwoPageMaster(bool twoPage) = 0;
+    // Publication pages: whether the page ignores its master page's formatting.
+    virtual bool IgnoreMaster() = 0;
+    virtual void SetIgnoreMaster(bool ignore) = 0;
+    // Publication pages only (a master page raises).
+    virtual std::unique_ptr<PublisherPageBackground> Background() = 0;
+};
+
+// One section of a publication's pages and how they are numbered (Section).
+class PublisherSection {
+  public:
+    virtual ~PublisherSection() = default;
+    // The page (1-based) the section begins on.
+    virtual int StartPageIndex() = 0;
+    virtual int PageNumberStart() = 0;
+    virtual void SetPageNumberStart(int number) = 0;
+    // PbPageNumberFormat.
+    virtual int PageNumberFormat() = 0;
+    virtual void SetPageNumberFormat(int format) = 0;
+    virtual bool ContinueNumbersFromPreviousSection() = 0;
+    virtual void SetContinueNumbersFromPreviousSection(bool continues) = 0;
+};
+
+// A publication's sections (Document.Sections): the first begins on page 1.
+class PublisherSections {
+  public:
+    virtual ~PublisherSections() = default;
+    virtual int Count() = 0;
+    // 1-based.
+    virtual std::unique_ptr<PublisherSection> Item(int index) = 0;
+    // A new section from that page on; "Permission denied" where a section begins there.
+    virtual std::unique_ptr<PublisherSection> Add(int startPageIndex) = 0;
 };
 
 // A publication's master pages (Document.MasterPages). A two-page master may take two
@@ -110,6 +165,12 @@ class PublisherDocument {
     // The shapes of the scratch area (Document.ScratchArea.Shapes).
     virtual std::unique_ptr<PublisherShapes> ScratchShapes() = 0;
     virtual std::unique_ptr<PublisherPageSetup> PageSetup() = 0;
+    virtual std::unique_ptr<PublisherSections> Sections() = 0;
+    // The name of the publication's colour scheme (Document.ColorScheme.Name).
+    virtual std::wstring ColorScheme() = 0;
+    // Gives the publication the colour scheme of that name (Application.ColorSchemes(name));
+    // raises when Publisher knows none of that name.
+    virtual void SetColorScheme(const std::wstring& name) = 0;
     // True when the publication has not changed since it was last saved.
     virtual bool Saved() = 0;
     // Writes the publication as a publication to that full path, replacing a file, and keeps

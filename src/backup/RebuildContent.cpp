@@ -18,8 +18,10 @@ void PlaceLike(PublisherShapeRange& pasted, double left, double top) {
 std::optional<std::wstring> ContentRebuild::Run() {
     const std::size_t beforeContent = context_.run.failures().size();
     PageSetup();  // a backup of the wrong size lacks what it should hold too
+    ColorScheme();
     MasterPages();
     Pages();
+    Sections();
     Scratch();
     const std::vector<std::wstring>& failures = context_.run.failures();
     if (failures.size() > beforeContent) return failures[beforeContent];
@@ -112,6 +114,7 @@ void ContentRebuild::Page(PublisherPage& page, std::int16_t i) {
     if (copy_.Gone()) return;
     if (masterCount_ > 1 && !pageMastersFailed_) PageMaster(page, target.get());
     PageShapes(page, target.get());
+    PageLooks(page, target.get(), i);
 }
 
 // 126: the page's master, by the PageID of the original's (nothing to do when there is only

@@ -1,7 +1,8 @@
-// Steps 136 to 168: a changed publication rebuilt in its copy instance. The page size (136),
-// the master pages with their shapes (122), every page in order with its shapes (140 to 158)
-// and its master (126), and the scratch area (168); shapes go across through the clipboard
-// and are put where they stood.
+// Steps 136 to 182: a changed publication rebuilt in its copy instance. The page size (136),
+// the colour scheme (176), the master pages with their shapes (122), every page in order with
+// its shapes (140 to 158), its master (126), whether it ignores its master (180) and its
+// background (182), then the sections and their numbering (178) and the scratch area (168);
+// shapes go across through the clipboard and are put where they stood.
 #pragma once
 
 #include <memory>
@@ -28,6 +29,7 @@ class ContentRebuild {
 
   private:
     void PageSetup();    // 136
+    void ColorScheme();  // 176, before the first paste: a pasted shape takes the scheme's colours
     void MasterPages();  // 122
     void Pages();        // 140 to 158
     // One page: its target page in the copy (144 to 148), its master (126), its shapes (150
@@ -35,6 +37,11 @@ class ContentRebuild {
     void Page(PublisherPage& page, std::int16_t i);
     void PageMaster(PublisherPage& page, PublisherPage* target);
     void PageShapes(PublisherPage& page, PublisherPage* target);
+    // 180, 182: whether the page ignores its master, and its background; `i` its number.
+    void PageLooks(PublisherPage& page, PublisherPage* target, int i);
+    void Sections();  // 178
+    // A section's numbering given to the copy's, where it differs.
+    static void NumberLike(PublisherSection& original, PublisherSection& made);
     void Scratch();  // 168
     // The shapes of one page (or master page, or the scratch area) copied through the
     // clipboard onto another and put where they stood.

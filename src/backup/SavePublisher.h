@@ -17,10 +17,11 @@
 //   160  free space: a backup that would leave less than the floor is refused
 //   160  a saved publication: its file copied exactly under the saving name
 //   108  otherwise, the copy instance is created, and the content rebuilt in it:
-//        136 page size; 122 master pages; 140 page counter; 142 the pages; per page
-//        144 first page?, 146 the copy's first page or 148 a page added; 126 its master;
-//        150 has shapes?, 152 copied, 154 pasted and placed; 156 counter; 158 next page;
-//        168 the scratch area
+//        136 page size; 176 colour scheme; 122 master pages; 140 page counter; 142 the
+//        pages; per page 144 first page?, 146 the copy's first page or 148 a page added;
+//        126 its master; 150 has shapes?, 152 copied, 154 pasted and placed; 180 ignores
+//        its master?; 182 its background; 156 counter; 158 next page; 178 the sections and
+//        their page numbers; 168 the scratch area
 //   160  the copy saved under the saving name; 164 the copy let go of
 //   160  the saved file takes the backup's name
 //   162  the log line (also for a skip, a refusal, thinning and a document not handed over)

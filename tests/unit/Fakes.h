@@ -180,7 +180,7 @@ class FakeFiles : public Files {
     }
     std::uint64_t freeBytes = 1ULL << 40;
     std::map<std::wstring, std::uint64_t> freeOn;  // by volume, where not freeBytes
-    std::map<std::wstring, std::int64_t> times;  // last-write times
+    std::map<std::wstring, std::int64_t> times;    // last-write times
     std::int64_t tick = 100;
     std::map<std::wstring, std::string> contents;
     std::set<std::wstring> readOnly;

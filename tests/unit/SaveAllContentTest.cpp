@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SaveAllHarness.h"
+#include "backup/BackupName.h"
 
 namespace kelbrook {
 namespace {
@@ -228,6 +229,87 @@ TEST_F(SaveAllTest, AMasterItemThatIsNoRightHalfMakesTheBackupIncomplete) {
     EXPECT_EQ(ReportedSteps(), std::vector<int>{122});
     EXPECT_TRUE(Backup(L"C:\\B\\M.pub Date Sep 1 2021 Time 02 05 09 PM (incomplete).pub"))
         << ::testing::PrintToString(FileNames());
+}
+
+// A newsletter with what a page-by-page paste cannot carry: its colour scheme (its shapes
+// coloured by it), three sections numbered three ways, a page that ignores its master, and
+// solid backgrounds of an RGB and of the scheme. Changed in Publisher, it backs up equal.
+standin::Publication SchemedNewsletter() {
+    standin::Publication news = Newsletter();  // three pages, two master pages
+    news.colorScheme = L"Ocean";
+    news.pages[0].shapes[0].fill = standin::Fill::Scheme(2);
+    news.pages[0].background = standin::Fill::Rgb(0x336699);
+    news.pages[1].ignoreMaster = true;
+    news.pages[2].background = standin::Fill::Scheme(4);
+    news.pages.push_back(standin::Page{{{L"Index", 40, 40}}, 1});
+    news.sections = {standin::Section{1, 1, standin::PageNumberFormat::Arabic, false},
+                     standin::Section{2, 1, standin::PageNumberFormat::LowerRoman, false},
+                     standin::Section{4, 1, standin::PageNumberFormat::UpperLetter, true}};
+    return news;
+}
+
+TEST_F(SaveAllTest, ASchemeSectionsBackgroundsAndAHiddenMasterAreCarried) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const std::wstring backup =
+        L"C:\\B\\News.pub [Docs 59AE7DBB] Date Sep 1 2021 Time 02 05 09 PM.pub";
+    const standin::Publication original = SchemedNewsletter();
+    publisher.Run({original});
+    publisher.world->running->unsaved.insert(0);
+    Press();
+    EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+    std::optional<standin::Publication> copied = Backup(backup);
+    ASSERT_TRUE(copied) << ::testing::PrintToString(FileNames());
+    copied->name = original.name;
+    copied->path = original.path;
+    EXPECT_EQ(*copied, original);
+    for (std::size_t page = 1; page <= original.pages.size(); ++page) {
+        EXPECT_EQ(standin::PageNumberOf(copied->sections, page),
+                  standin::PageNumberOf(original.sections, page))
+            << page;
+    }
+
+    // A picture background cannot be carried: one report naming its page, "(incomplete)".
+    standin::Publication pictured = original;
+    pictured.pages[2].background = standin::Fill::Picture(L"sky.jpg");
+    files.contents.clear();
+    dialogs.shown.clear();
+    publisher.Run({pictured});
+    publisher.world->running->unsaved.insert(0);
+    Press();
+    ASSERT_EQ(ReportedSteps(), std::vector<int>{182});
+    EXPECT_NE(dialogs.shown[0].text.find(L"The background of page 3 is a picture"),
+              std::wstring::npos)
+        << dialogs.shown[0].text;
+    EXPECT_EQ(FileNames(), std::vector<std::wstring>{BackupName::IncompletePath(backup)});
+}
+
+// Each member the rebuild calls for these, failing in the copy: one report, the backup saved
+// apart as incomplete, and the next document backed up.
+TEST_F(SaveAllTest, AFailureToCarryASchemeSectionOrBackgroundCostsOneReport) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    const struct {
+        const wchar_t* failing;
+        int step;
+    } cases[] = {{L"Document.ColorScheme put", 176},     {L"Sections.Add", 178},
+                 {L"Section.PageNumberFormat put", 178}, {L"Page.IgnoreMaster put", 180},
+                 {L"PageBackground.Create", 182},        {L"PageBackground.Fill put", 182}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failing);
+        files.contents.clear();
+        dialogs.shown.clear();
+        standin::Publication news = SchemedNewsletter();
+        news.pages[2].background = {};  // one background: one page to fail
+        publisher.Run({news, Doc(L"Other.pub", L"C:\\Docs", {{L"o"}})});
+        publisher.world->running->unsaved = {0, 1};
+        publisher.world->failing = {c.failing};
+        Press();
+        EXPECT_EQ(ReportedSteps(), std::vector<int>{c.step});
+        const std::vector<std::wstring> log = LogLines();
+        ASSERT_GE(log.size(), 2u);
+        EXPECT_NE(log[log.size() - 2].find(L"was backup saved incompletely as"), std::wstring::npos)
+            << log[log.size() - 2];
+        EXPECT_EQ(log.back().rfind(L"Other.pub was backup saved as", 0), 0u) << log.back();
+    }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/win32/ComPageObjects.h"
 #include "backup/win32/CopyCreation.h"
 #include "core/Failure.h"
 #include "core/win32/Dispatch.h"
@@ -20,155 +21,6 @@ namespace {
 
 constexpr int kPublicationFormat = 1;  // PbFileFormat pbFilePublication
 
-// One object of Publisher's, reached through IDispatch, behind the port of its kind.
-template <class Port>
-class ComObject : public Port {
-  public:
-    explicit ComObject(DispatchObject object) : object_(std::move(object)) {}
-
-  protected:
-    // The object a member gives for whole-number arguments (an index, a count).
-    DispatchObject With(const wchar_t* member, const wchar_t* kind,
-                        std::initializer_list<int> integers) {
-        std::vector<Variant> arguments;
-        for (const int value : integers) arguments.push_back(IntegerArgument(value));
-        return object_.Object(member, kind, std::move(arguments));
-    }
-
-    DispatchObject object_;
-};
-
-class ComShapeRange : public ComObject<PublisherShapeRange> {
-  public:
-    using ComObject::ComObject;
-    void Copy() override { object_.Call(L"Copy"); }
-    double Left() override { return object_.Number(L"Left"); }
-    double Top() override { return object_.Number(L"Top"); }
-    void IncrementLeft(double points) override { Move(L"IncrementLeft", points); }
-    void IncrementTop(double points) override { Move(L"IncrementTop", points); }
-
-  private:
-    void Move(const wchar_t* member, double points) {
-        std::vector<Variant> arguments;
-        arguments.push_back(NumberArgument(points));
-        object_.Call(member, std::move(arguments));
-    }
-};
-
-class ComShapes : public ComObject<PublisherShapes> {
-  public:
-    using ComObject::ComObject;
-    int Count() override { return object_.Integer(L"Count"); }
-    std::unique_ptr<PublisherShapeRange> Range() override {
-        return std::make_unique<ComShapeRange>(object_.Object(L"Range", L"ShapeRange"));
-    }
-    std::unique_ptr<PublisherShapeRange> Paste() override {
-        return std::make_unique<ComShapeRange>(object_.Object(L"Paste", L"ShapeRange"));
-    }
-};
-
-class ComPage : public ComObject<PublisherPage> {
-  public:
-    using ComObject::ComObject;
-    std::unique_ptr<PublisherShapes> Shapes() override {
-        return std::make_unique<ComShapes>(object_.Object(L"Shapes", L"Shapes"));
-    }
-    std::unique_ptr<PublisherPage> Master() override {
-        return std::make_unique<ComPage>(object_.Object(L"Master", L"Page"));
-    }
-    // Written as the reference's example writes it (`Pages(1).Master = Pages(2).Master`, a
-    // property put); a Publisher that takes the object only by reference answers that the
-    // member is not found, or that the type does not match: then once more as a put by
-    // reference.
-    void SetMaster(PublisherPage& master) override {
-        auto* page = dynamic_cast<ComPage*>(&master);
-        if (page == nullptr) throw Failure(L"Page.Master: not a page of Publisher's");
-        try {
-            object_.Put(L"Master", ObjectArgument(page->object_.get()));
-        } catch (const Failure& failure) {
-            if (failure.Code() != DISP_E_MEMBERNOTFOUND && failure.Code() != DISP_E_TYPEMISMATCH) {
-                throw;
-            }
-            object_.PutRef(L"Master", ObjectArgument(page->object_.get()));
-        }
-    }
-    std::int64_t PageID() override { return object_.Integer(L"PageID"); }
-    bool IsTwoPageMaster() override { return object_.Boolean(L"IsTwoPageMaster"); }
-    void SetIsTwoPageMaster(bool twoPage) override {
-        object_.Put(L"IsTwoPageMaster", BoolArgument(twoPage));
-    }
-};
-
-class ComMasterPages : public ComObject<PublisherMasterPages> {
-  public:
-    using ComObject::ComObject;
-    int Count() override { return object_.Integer(L"Count"); }
-    std::unique_ptr<PublisherPage> Item(int index) override {
-        return std::make_unique<ComPage>(With(L"Item", L"Page", {index}));
-    }
-    std::unique_ptr<PublisherPage> Add(bool isTwoPageMaster) override {
-        std::vector<Variant> arguments;
-        arguments.push_back(BoolArgument(isTwoPageMaster));  // IsTwoPageMaster
-        return std::make_unique<ComPage>(object_.Object(L"Add", L"Page", std::move(arguments)));
-    }
-};
-
-class ComPageEnumeration : public PublisherPageEnumeration {
-  public:
-    ComPageEnumeration(ComPtr<IEnumVARIANT> pages, std::shared_ptr<DispatchIdCache> cache)
-        : pages_(std::move(pages)), cache_(std::move(cache)) {}
-    std::unique_ptr<PublisherPage> Next() override {
-        Variant item;
-        ULONG fetched = 0;
-        const HRESULT hr = RetryWhileBusy([&] { return pages_->Next(1, item.get(), &fetched); });
-        ThrowIfFailed(hr, L"Pages: the next page");
-        if (hr == S_FALSE || fetched == 0) return nullptr;
-        ComPtr<IDispatch> page;
-        if (item.get()->vt == VT_DISPATCH && item.get()->pdispVal != nullptr) {
-            item.get()->pdispVal->QueryInterface(IID_IDispatch, page.put_void());
-        }
-        if (!page) throw Failure(L"Pages: the next page is no object");
-        return std::make_unique<ComPage>(DispatchObject(std::move(page), L"Page", cache_));
-    }
-
-  private:
-    ComPtr<IEnumVARIANT> pages_;
-    std::shared_ptr<DispatchIdCache> cache_;
-};
-
-class ComPages : public ComObject<PublisherPages> {
-  public:
-    using ComObject::ComObject;
-    int Count() override { return object_.Integer(L"Count"); }
-    std::unique_ptr<PublisherPage> Item(int index) override {
-        return std::make_unique<ComPage>(With(L"Item", L"Page", {index}));
-    }
-    std::unique_ptr<PublisherPage> Add(int count, int after) override {
-        return std::make_unique<ComPage>(With(L"Add", L"Page", {count, after}));
-    }
-    std::unique_ptr<PublisherPageEnumeration> Enumerate() override {
-        Variant value = object_.GetById(DISPID_NEWENUM, L"_NewEnum");
-        ComPtr<IEnumVARIANT> enumeration;
-        if ((value.get()->vt == VT_UNKNOWN || value.get()->vt == VT_DISPATCH) &&
-            value.get()->punkVal != nullptr) {
-            value.get()->punkVal->QueryInterface(IID_IEnumVARIANT, enumeration.put_void());
-        }
-        if (!enumeration) throw Failure(L"Pages: the pages cannot be enumerated");
-        return std::make_unique<ComPageEnumeration>(std::move(enumeration), object_.cache());
-    }
-};
-
-class ComPageSetup : public ComObject<PublisherPageSetup> {
-  public:
-    using ComObject::ComObject;
-    double PageWidth() override { return object_.Number(L"PageWidth"); }
-    double PageHeight() override { return object_.Number(L"PageHeight"); }
-    void SetPageWidth(double points) override { object_.Put(L"PageWidth", NumberArgument(points)); }
-    void SetPageHeight(double points) override {
-        object_.Put(L"PageHeight", NumberArgument(points));
-    }
-};
-
 class ComDocument : public ComObject<PublisherDocument> {
   public:
     using ComObject::ComObject;
@@ -176,17 +28,32 @@ class ComDocument : public ComObject<PublisherDocument> {
     std::wstring FullName() override { return object_.Text(L"FullName"); }
     std::wstring Path() override { return object_.Text(L"Path"); }
     std::unique_ptr<PublisherPages> Pages() override {
-        return std::make_unique<ComPages>(object_.Object(L"Pages", L"Pages"));
+        return MakePages(object_.Object(L"Pages", L"Pages"));
     }
     std::unique_ptr<PublisherMasterPages> MasterPages() override {
-        return std::make_unique<ComMasterPages>(object_.Object(L"MasterPages", L"MasterPages"));
+        return MakeMasterPages(object_.Object(L"MasterPages", L"MasterPages"));
     }
     std::unique_ptr<PublisherShapes> ScratchShapes() override {
-        return std::make_unique<ComShapes>(
+        return MakeShapes(
             object_.Object(L"ScratchArea", L"ScratchArea").Object(L"Shapes", L"Shapes"));
     }
     std::unique_ptr<PublisherPageSetup> PageSetup() override {
-        return std::make_unique<ComPageSetup>(object_.Object(L"PageSetup", L"PageSetup"));
+        return MakePageSetup(object_.Object(L"PageSetup", L"PageSetup"));
+    }
+    std::unique_ptr<PublisherSections> Sections() override {
+        return MakeSections(object_.Object(L"Sections", L"Sections"));
+    }
+    std::wstring ColorScheme() override {
+        return object_.Object(L"ColorScheme", L"ColorScheme").Text(L"Name");
+    }
+    // As the reference writes it: Document.ColorScheme = Application.ColorSchemes(name).
+    void SetColorScheme(const std::wstring& name) override {
+        std::vector<Variant> arguments;
+        arguments.push_back(TextArgument(name));
+        DispatchObject scheme = object_.Object(L"Application", L"Application")
+                                    .Object(L"ColorSchemes", L"ColorSchemes")
+                                    .Object(L"Item", L"ColorScheme", std::move(arguments));
+        object_.Put(L"ColorScheme", ObjectArgument(scheme.get()));
     }
     bool Saved() override { return object_.Boolean(L"Saved"); }
     void SaveAs(const std::wstring& fileName) override {

@@ -85,6 +85,13 @@ std::wstring Arguments::String(UINT position) const {
     return std::wstring(text ? text : L"", text ? SysStringLen(text) : 0);
 }
 
+std::optional<std::wstring> Arguments::Text(UINT position) const {
+    const VARIANT* value = At(position);
+    if (!value || V_VT(value) != VT_BSTR) return std::nullopt;
+    const BSTR text = V_BSTR(value);
+    return std::wstring(text ? text : L"", text ? SysStringLen(text) : 0);
+}
+
 std::optional<bool> Arguments::OptionalBool(UINT position) const {
     if (!Has(position)) return std::nullopt;
     Variant value;

@@ -28,7 +28,8 @@ class Arguments {
     long Long(UINT position) const;      // throws CallFailure when missing
     double Number(UINT position) const;  // throws CallFailure when missing
     std::optional<long> OptionalLong(UINT position) const;
-    std::wstring String(UINT position) const;  // throws CallFailure when missing
+    std::wstring String(UINT position) const;               // throws CallFailure when missing
+    std::optional<std::wstring> Text(UINT position) const;  // a string given as one; else none
     std::optional<bool> OptionalBool(UINT position) const;
     // "Name=value" for each argument given, blank-separated, for the journal.
     std::wstring Describe() const;

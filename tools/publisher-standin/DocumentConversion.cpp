@@ -14,8 +14,10 @@ std::shared_ptr<DocumentState> DocumentFrom(Publication publication) {
     document->width = publication.width;
     document->height = publication.height;
     for (Page& page : publication.pages) {
-        document->pages.push_back(
-            std::make_shared<PageState>(PageState{std::move(page.shapes), page.master}));
+        auto state = std::make_shared<PageState>(PageState{std::move(page.shapes), page.master});
+        state->ignoreMaster = page.ignoreMaster;
+        state->background = std::move(page.background);
+        document->pages.push_back(std::move(state));
     }
     document->masters.clear();
     for (Page& master : publication.masters) {
@@ -24,6 +26,11 @@ std::shared_ptr<DocumentState> DocumentFrom(Publication publication) {
         document->masters.push_back(std::move(left));
     }
     document->scratch->shapes = std::move(publication.scratch);
+    document->colorScheme = std::move(publication.colorScheme);
+    document->sections.clear();
+    for (const Section& section : publication.sections) {
+        document->sections.push_back(std::make_shared<Section>(section));
+    }
     return document;
 }
 
@@ -33,6 +40,8 @@ Publication PublicationOf(const DocumentState& document) {
     publication.height = document.height;
     for (const auto& page : document.pages) {
         publication.pages.push_back(Page{page->shapes, page->master});
+        publication.pages.back().ignoreMaster = page->ignoreMaster;
+        publication.pages.back().background = page->background;
     }
     publication.masters.clear();
     for (const auto& master : document.masters) {
@@ -40,7 +49,15 @@ Publication PublicationOf(const DocumentState& document) {
         if (master->right) publication.masters.back().right = master->right->shapes;
     }
     publication.scratch = document.scratch->shapes;
+    publication.colorScheme = document.colorScheme;
+    publication.sections = SectionValues(document);
     return publication;
+}
+
+std::vector<Section> SectionValues(const DocumentState& document) {
+    std::vector<Section> sections;
+    for (const auto& section : document.sections) sections.push_back(*section);
+    return sections;
 }
 
 }  // namespace standin

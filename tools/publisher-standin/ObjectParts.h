@@ -7,6 +7,7 @@
 #include "Server.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace standin {
@@ -23,5 +24,11 @@ IDispatch* NewPages(DocumentPtr document);
 IDispatch* NewMasterPages(DocumentPtr document);
 IDispatch* NewShapes(DocumentPtr document, PagePtr page);
 IDispatch* NewScratchArea(DocumentPtr document);
+IDispatch* NewPageBackground(DocumentPtr document, PagePtr page);  // an ordinary page's
+IDispatch* NewSections(DocumentPtr document);
+IDispatch* NewColorSchemes();
+IDispatch* NewColorScheme(std::wstring name);
+// The name of a ColorScheme object of this instance; nullopt for any other value.
+std::optional<std::wstring> ColorSchemeNameOf(const VARIANT& value);
 
 }  // namespace standin

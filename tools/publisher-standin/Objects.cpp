@@ -27,6 +27,13 @@ constexpr Member kPageSetupMembers[] = {
     {2, L"PageHeight"},
 };
 
+// "16560", "300.5".
+std::wstring Points(double value) {
+    wchar_t text[32];
+    swprintf(text, 32, L"%.10g", value);
+    return text;
+}
+
 class PageSetup : public DispatchObject {
   public:
     explicit PageSetup(DocumentPtr document)
@@ -43,9 +50,9 @@ class PageSetup : public DispatchObject {
         const double current = id == 1 ? document_->width : document_->height;
         const double sheet = id == 1 ? kSheetWidth : kSheetHeight;
         if (!FitsSheet(points, current, sheet)) {
-            Fail(L"The value is out of range: from 0 to " + std::to_wstring(sheet - current) +
-                 L" points (the sheet's " + std::to_wstring(sheet) + L" less the page's " +
-                 std::to_wstring(current) + L"), not " + std::to_wstring(points));
+            Fail(L"The value is out of range: from 0 to " + Points(sheet - current) +
+                 L" points (the sheet's " + Points(sheet) + L" less the page's " + Points(current) +
+                 L"), not " + Points(points));
         }
         (id == 1 ? document_->width : document_->height) = points;
         document_->saved = false;
@@ -68,6 +75,8 @@ constexpr Member kDocumentMembers[] = {
     {8, L"Close"},
     {9, L"MasterPages"},
     {10, L"ScratchArea"},
+    {11, L"Sections"},
+    {12, L"ColorScheme"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -97,6 +106,10 @@ class Document : public DispatchObject {
                 return ReturnObject(result, NewMasterPages(document_));
             case 10:
                 return ReturnObject(result, NewScratchArea(document_));
+            case 11:
+                return ReturnObject(result, NewSections(document_));
+            case 12:
+                return ReturnObject(result, NewColorScheme(document_->colorScheme));
             case 8:
                 if (!document_->saved) {
                     // "Do you want to save the changes?", in an instance nobody sees (*).
@@ -118,6 +131,16 @@ class Document : public DispatchObject {
                 return;
             }
         }
+    }
+
+    // ColorScheme, written with a ColorScheme of Application.ColorSchemes, as a property put or
+    // put by reference.
+    void Put(DISPID id, const VARIANT& value) override {
+        if (id != 12) DispatchObject::Put(id, value);
+        const std::optional<std::wstring> name = ColorSchemeNameOf(value);
+        if (!name) Fail(L"The value is not a ColorScheme of Application.ColorSchemes");
+        document_->colorScheme = *name;
+        document_->saved = false;
     }
 
   private:
@@ -194,6 +217,7 @@ constexpr Member kApplicationMembers[] = {
     {5, L"Quit"},
     {6, L"ActiveWindow"},
     {7, L"NewDocument", {L"Wizard", L"Design"}},
+    {8, L"ColorSchemes"},
 };
 
 class Application : public DispatchObject {
@@ -226,6 +250,8 @@ class Application : public DispatchObject {
                 AddDocument(document);
                 return ReturnObject(result, new Document(document));
             }
+            case 8:
+                return ReturnObject(result, NewColorSchemes());
             case 6:
                 // A fresh instance started bare has no window to give until it has a
                 // publication (*).

@@ -94,8 +94,8 @@ size_t MasterOf(const DocumentState& document, const PagePtr& half) {
 }
 
 constexpr Member kPageMembers[] = {
-    {1, L"Shapes"},    {2, L"PageNumber"}, {3, L"Master"},
-    {4, L"PageIndex"}, {5, L"PageID"},     {6, L"IsTwoPageMaster"},
+    {1, L"Shapes"}, {2, L"PageNumber"},      {3, L"Master"},       {4, L"PageIndex"},
+    {5, L"PageID"}, {6, L"IsTwoPageMaster"}, {7, L"IgnoreMaster"}, {8, L"Background"},
 };
 
 class PageObject : public DispatchObject {
@@ -148,12 +148,36 @@ class PageObject : public DispatchObject {
                 return ReturnLong(result, page_->id);
             case 6:
                 return ReturnBool(result, OwnMaster()->right != nullptr);
+            case 7:
+                return ReturnBool(result, OrdinaryPage()->ignoreMaster);
+            case 8:
+                // "This property is for publication pages only. Any attempt to create a
+                // background for a master page will return a "Permission denied" error": so
+                // does any attempt to reach one (*).
+                if (IsMaster()) Fail(L"Permission denied");
+                return ReturnObject(result, NewPageBackground(document_, page_));
             default:
-                return ReturnLong(result, Index());
+                return ReturnString(result, PageNumber());
         }
+    }
+    // "A String that represents the current page number", from the page's section; a master
+    // page's is its place among the master pages' items (*).
+    std::wstring PageNumber() const {
+        if (IsMaster()) return std::to_wstring(Index());
+        return PageNumberOf(SectionValues(*document_), static_cast<size_t>(Index()));
+    }
+    // A page of the Pages collection: IgnoreMaster means nothing on a master page (*).
+    const PagePtr& OrdinaryPage() const {
+        if (IsMaster()) Fail(L"This feature is not for master pages");
+        return page_;
     }
     void Put(DISPID id, const VARIANT& value) override {
         if (id == 6) return SetTwoPageMaster(BoolOf(value));
+        if (id == 7) {
+            OrdinaryPage()->ignoreMaster = BoolOf(value);
+            document_->saved = false;
+            return;
+        }
         if (id != 3) DispatchObject::Put(id, value);
         if (IsMaster()) Fail(L"Master pages do not have a Master property");
         auto* other =
@@ -190,7 +214,8 @@ IDispatch* NewPage(DocumentPtr document, PagePtr page) {
 
 namespace {
 
-// ---- MasterPages ---------------------------------------------------------------------------------
+// ---- MasterPages
+// ---------------------------------------------------------------------------------
 
 constexpr Member kMasterPagesMembers[] = {
     {DISPID_VALUE, L"Item", {L"Index"}},
@@ -279,6 +304,11 @@ class Pages : public DispatchObject {
                     added.push_back(std::make_shared<PageState>(PageState{{}, master}));
                 }
                 pages.insert(pages.begin() + after, added.begin(), added.end());
+                // The sections keep the pages that head them; the new pages join the section
+                // of the page they follow (*).
+                std::vector<Section> sections = SectionValues(*document_);
+                PagesInserted(sections, static_cast<size_t>(after), static_cast<size_t>(count));
+                for (size_t s = 0; s < sections.size(); ++s) *document_->sections[s] = sections[s];
                 document_->saved = false;
                 return ReturnObject(result, NewPage(document_, added.front()));
             }

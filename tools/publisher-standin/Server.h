@@ -41,6 +41,8 @@ struct PageState {
     // A two-page master's right half (this page is its left half); null otherwise.
     std::shared_ptr<PageState> right = nullptr;
     long id = NextPageId();  // stable from the page's creation or its file's opening
+    bool ignoreMaster = false;
+    Fill background = {};  // Kind::None: no background
 };
 
 struct DocumentState {
@@ -51,6 +53,9 @@ struct DocumentState {
     std::shared_ptr<PageState> scratch = std::make_shared<PageState>(PageState{{}, 0});
     bool saved = true;                 // no change since it was opened, created or last saved
     double width = 612, height = 792;  // the page size, in points
+    std::wstring colorScheme = kDefaultColorScheme;
+    // The sections in page order; a Section object holds its own, which its Delete removes.
+    std::vector<std::shared_ptr<Section>> sections{std::make_shared<Section>()};
 };
 
 enum class Mode { Running, Copy };
@@ -85,6 +90,7 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);  // Fai
 // A publication as a document of new pages (name and path left empty), and back.
 std::shared_ptr<DocumentState> DocumentFrom(Publication publication);
 Publication PublicationOf(const DocumentState& document);
+std::vector<Section> SectionValues(const DocumentState& document);  // in page order
 // Writes the publication and holds the file open until the process ends. Fail()s.
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);
 // Appends a path to the recent-files list (HKCU\Software\PublisherStandin\Recent, values

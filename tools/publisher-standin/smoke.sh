@@ -123,6 +123,47 @@ bad index: Documents.Item: index 7 is out of range (there is 1 item)
 quit" "$out"
 wait_servers 1 || fail "the script's copy instance stayed"
 
+# A newsletter: colour schemes, sections and page numbers, a page that ignores its master,
+# backgrounds, the page size's bounds; then a file with a picture background read back.
+printf 'standin-publication 1\nscheme Berry\nsection 1 1 arabic\nsection 2 7 upper-roman\npage\nbackground picture C:\\users\\Public\\art.png\npage\n' >"$public/picture.pub"
+out=$(run cscript //nologo "$(winepath -w "$here/smoke-newsletter.vbs")" "$wpublic\\newsletter.pub" "$wpublic\\picture.pub")
+expect_eq "VBScript newsletter" 'scheme Alpine of 8
+by number Aqua, by constant Ocean
+scheme now Orchid
+unknown scheme: ColorSchemes.Item: There is no colour scheme named "Sunset"
+scheme as text: Document.ColorScheme: The value is not a ColorScheme of Application.ColorSchemes
+sections 1: 1 2 3 4 5
+added at 3 continuing True: 1 2 3 4 5
+a second head on page 3: Sections.Add: Permission denied
+past the pages: Sections.Add: StartPageIndex 6 is not between 1 and 5
+lower roman from 4: 1 2 iv v vi continuing False
+letters, then continued: A B iii iv v start 3
+Arabic1: Section.PageNumberFormat: The page number format 46 is not available (0 to 4 are)
+deleting the first section: Section.Delete: Permission denied
+the first section continuing: Section.ContinueNumbersFromPreviousSection: Permission denied
+a page added after page 1: A B C iv v vi, section 2 at 4
+ignore master False True
+a master page'"'"'s background: Page.Background: Permission denied
+background exists False
+no background'"'"'s fill: PageBackground.Fill: The page has no background
+deleting no background: PageBackground.Delete: The page has no background
+a second background: PageBackground.Create: Permission denied
+new fill type 1 colour type 1 rgb FFFFFF
+red FF
+scheme colour 2 type 2
+a scheme colour'"'"'s RGB: ColorFormat.RGB: The colour is a scheme colour
+UserPicture: FillFormat.UserPicture: This stand-in cannot load pictures
+page 3 background False
+PageHeight past the sheet: PageSetup.PageHeight: The value is out of range: from 0 to 16560 points (the sheet'"'"'s 17352 less the page'"'"'s 792), not 16561
+PageWidth 612 on a page of 17352: PageSetup.PageWidth: The value is out of range: from 0 to 0 points (the sheet'"'"'s 17352 less the page'"'"'s 17352), not 612
+saved C:\users\Public\newsletter.pub
+picture fill type 6, scheme Berry, page 2 VII
+a picture'"'"'s ForeColor: FillFormat.ForeColor: A picture fill has no foreground colour' "$out"
+expect_eq "the newsletter's file" \
+  "$(printf 'standin-publication 1\r\nsize 500 792\r\nscheme Orchid\r\nsection 1 1 upper-letter\r\nsection 4 4 lower-roman continue\r\npage\r\nbackground scheme 2\r\npage\r\nignore-master\r\npage\r\npage\r\npage\r\npage\r\n')" \
+  "$(cat "$public/newsletter.pub")"
+wait_servers 1 || fail "the newsletter's copy instance stayed"
+
 journal=$(tr -d '\r' <"$public/journal.txt")
 expect_has "the journal names copy calls" " copy Document.SaveAs GetIDsOfNames" "$journal"
 expect_has "the journal names running calls" " running ShapeRange.Copy Invoke" "$journal"

@@ -160,7 +160,7 @@ void Active() {
         if (pageEnum->Next(1, item.get(), &fetched) != S_OK || fetched != 1) break;
         IDispatch* page = V_DISPATCH(item.get());
         ComPtr<IDispatch> shapes = Object(page, L"Shapes");
-        Print(L"page " + std::to_wstring(Number(page, L"PageNumber")) + L" shapes " +
+        Print(L"page " + String(page, L"PageNumber") + L" shapes " +
               std::to_wstring(Number(shapes.get(), L"Count")));
     }
     ComPtr<IDispatch> page1 = Object(pages.get(), L"Item", {Long(1)});
@@ -181,7 +181,7 @@ void Copy(const std::wstring& file) {
     Call(shapes.get(), L"Paste", {}, ignored.get());
     ComPtr<IDispatch> added = Object(pages.get(), L"Add", {Long(1), Long(1)});
     Print(L"pasted " + std::to_wstring(Number(shapes.get(), L"Count")) + L" added page " +
-          std::to_wstring(Number(added.get(), L"PageNumber")));
+          String(added.get(), L"PageNumber"));
     SaveAs(document.get(), file);
     Print(L"saved [" + String(document.get(), L"FullName") + L"] [" +
           String(document.get(), L"Path") + L"]");

@@ -77,6 +77,7 @@ constexpr Member kDocumentMembers[] = {
     {10, L"ScratchArea"},
     {11, L"Sections"},
     {12, L"ColorScheme"},
+    {13, L"Application"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -110,6 +111,8 @@ class Document : public DispatchObject {
                 return ReturnObject(result, NewSections(document_));
             case 12:
                 return ReturnObject(result, NewColorScheme(document_->colorScheme));
+            case 13:  // every object's Application: the instance it belongs to
+                return ReturnObject(result, NewApplication());
             case 8:
                 if (!document_->saved) {
                     // "Do you want to save the changes?", in an instance nobody sees (*).

@@ -70,7 +70,11 @@ class PageSetup : public PublisherPageSetup {
   private:
     void Set(const std::wstring& member, double points, bool width) {
         w_.Call(member);
-        if (!standin::IsPageDimension(points)) throw Failure(member + L": out of range");
+        double& size = width ? w_.Document().width : w_.Document().height;
+        if (!standin::FitsSheet(points, size,
+                                width ? standin::kSheetWidth : standin::kSheetHeight)) {
+            throw Failure(member + L": The value is out of range");
+        }
         (width ? w_.Document().width : w_.Document().height) = points;
         w_.instance->changed = true;
     }

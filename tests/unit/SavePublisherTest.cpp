@@ -311,7 +311,7 @@ TEST_F(SaveAllTest, TheBackupKeepsThePageSize) {
 
     // A size the copy will not take: the backup of the default size is saved apart as
     // incomplete, and the good one stays.
-    publisher.world->running->documents[0].width = 5000;  // beyond Publisher's range
+    publisher.world->running->documents[0].width = 17000;  // beyond the copy's sheet
     Press();
     EXPECT_EQ(ReportedSteps(), std::vector<int>{136});
     const std::wstring incomplete =

@@ -50,10 +50,6 @@ bool IsFileDimension(double points) {
     return points >= 0 && points <= std::max(kSheetWidth, kSheetHeight);
 }
 
-bool IsPageDimension(double points) {
-    return points >= 1 && points <= 4000;
-}
-
 bool FitsSheet(double points, double current, double sheet) {
     return points >= 0 && points <= sheet - current;
 }

@@ -108,9 +108,6 @@ inline constexpr double kSheetHeight = 17352;
 
 // A page dimension a file may hold: 0 to the sheet's, in points.
 bool IsFileDimension(double points);
-// 1 to 4000 points: the page-size check of Kelbrook's fake Publisher (tests/unit), kept as it
-// was. The stand-in itself checks FitsSheet.
-bool IsPageDimension(double points);
 // Publisher's range check of a new page width (height): "from zero to the difference between
 // the sheet width and the page width", the page's width being the one it has now.
 bool FitsSheet(double points, double current, double sheet);

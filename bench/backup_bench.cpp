@@ -3,7 +3,10 @@
 // share of the rest, and the cross-process calls per object-model operation read from the
 // stand-in's journal.
 //
-//   backup_bench.exe [documents pages shapes]      (default 10 50 10)
+//   backup_bench.exe [documents pages shapes [dressed]]      (default 10 50 10)
+//
+// "dressed": the newsletters also have a colour scheme of their own, three sections numbered
+// three ways, a solid background on every fifth page and every seventh page hiding its master.
 #include <windows.h>
 
 #include <chrono>
@@ -43,6 +46,22 @@ void SetValue(const std::wstring& subkey, const std::wstring& name, const std::w
                      static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
+// What a real newsletter holds beyond its shapes.
+void Dress(standin::Publication& newsletter) {
+    newsletter.colorScheme = L"Ocean";
+    const std::size_t pages = newsletter.pages.size();
+    for (std::size_t p = 0; p < pages; ++p) {
+        if (p % 5 == 0) newsletter.pages[p].background = standin::Fill::Scheme(3);
+        if (p % 7 == 6) newsletter.pages[p].ignoreMaster = true;
+    }
+    if (pages >= 3) {
+        newsletter.sections = {
+            standin::Section{1, 1, standin::PageNumberFormat::LowerRoman, false},
+            standin::Section{2, 1, standin::PageNumberFormat::Arabic, false},
+            standin::Section{pages, 1, standin::PageNumberFormat::UpperLetter, true}};
+    }
+}
+
 }  // namespace
 
 // The journal's lines from `from` on: the copy instances they name, and the calls per member
@@ -77,6 +96,7 @@ int wmain(int argc, wchar_t** argv) {
     const int documents = argc > 3 ? _wtoi(argv[1]) : 10;
     const int pages = argc > 3 ? _wtoi(argv[2]) : 50;
     const int shapes = argc > 3 ? _wtoi(argv[3]) : 10;
+    const bool dressed = argc > 4 && std::wstring(argv[4]) == L"dressed";
     OleScope ole;
     BusyServerFilter filter;
 
@@ -121,6 +141,7 @@ int wmain(int argc, wchar_t** argv) {
             newsletter.pages.push_back(std::move(page));
         }
         newsletter.scratch = {{L"spare headline", -150, 40}};
+        if (dressed) Dress(newsletter);
         const std::filesystem::path file =
             work / L"docs" / (L"Document " + std::to_wstring(d) + L".pub");
         std::ofstream(file, std::ios::binary) << standin::SerializePublication(newsletter);

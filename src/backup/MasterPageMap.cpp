@@ -80,8 +80,11 @@ int MasterPageMap::CopyFrom(PublisherMasterPages& original, PublisherMasterPages
             }
         }
         ++masters;
-        auto [copyLeft, copyRight] =
-            MakeMaster(copy, masters == 1 && copyHasOne, twoPage, copyIds_);
+        std::set<std::int64_t> known;  // read only where a new two-page master needs them
+        if (twoPage && !(masters == 1 && copyHasOne)) {
+            for (const Half& half : halves_) known.insert(Need(half.page).PageID());
+        }
+        auto [copyLeft, copyRight] = MakeMaster(copy, masters == 1 && copyHasOne, twoPage, known);
         Match(*left, std::move(copyLeft), masters, copyShapes);
         if (twoPage) Match(Need(right), std::move(copyRight), masters, copyShapes);
     }
@@ -91,7 +94,6 @@ int MasterPageMap::CopyFrom(PublisherMasterPages& original, PublisherMasterPages
 void MasterPageMap::Match(PublisherPage& original, std::unique_ptr<PublisherPage> copy, int master,
                           const CopyShapes& copyShapes) {
     copyShapes(Need(original.Shapes()), Need(Need(copy).Shapes()));
-    copyIds_.insert(copy->PageID());
     const auto [at, added] = byPageId_.emplace(original.PageID(), halves_.size());
     if (!added && (at->second == kAmbiguous || halves_[at->second].master != master)) {
         at->second = kAmbiguous;
@@ -111,7 +113,6 @@ PublisherPage& MasterPageMap::CounterpartOf(std::int64_t pageId) const {
 void MasterPageMap::clear() {
     byPageId_.clear();
     halves_.clear();
-    copyIds_.clear();
 }
 
 }  // namespace kelbrook

@@ -50,7 +50,6 @@ class MasterPageMap {
 
     std::vector<Half> halves_;
     std::map<std::int64_t, std::size_t> byPageId_;  // -> halves_, or kAmbiguous
-    std::set<std::int64_t> copyIds_;                // the PageIDs of the copy's matched halves
 };
 
 }  // namespace kelbrook

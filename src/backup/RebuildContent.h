@@ -41,7 +41,7 @@ class ContentRebuild {
     void PageLooks(PublisherPage& page, PublisherPage* target, int i);
     void Sections();  // 178
     // A section's numbering given to the copy's, where it differs.
-    static void NumberLike(PublisherSection& original, PublisherSection& made);
+    static void NumberLike(PublisherSection& original, PublisherSection& made, bool first);
     void Scratch();  // 168
     // The shapes of one page (or master page, or the scratch area) copied through the
     // clipboard onto another and put where they stood.

@@ -50,14 +50,15 @@ void ContentRebuild::Sections() {
             const std::unique_ptr<PublisherSection> section = originals->Item(k);
             const std::unique_ptr<PublisherSection> made =
                 k == 1 ? Use(copies).Item(1) : Use(copies).Add(Use(section).StartPageIndex());
-            NumberLike(Use(section), Use(made));
+            NumberLike(Use(section), Use(made), k == 1);
         }
     });
 }
 
-void ContentRebuild::NumberLike(PublisherSection& original, PublisherSection& made) {
-    const bool continues = original.ContinueNumbersFromPreviousSection();
-    if (made.ContinueNumbersFromPreviousSection() != continues) {
+// The first section never continues another's numbers: that is not asked.
+void ContentRebuild::NumberLike(PublisherSection& original, PublisherSection& made, bool first) {
+    const bool continues = !first && original.ContinueNumbersFromPreviousSection();
+    if (!first && made.ContinueNumbersFromPreviousSection() != continues) {
         made.SetContinueNumbersFromPreviousSection(continues);
     }
     if (!continues) {

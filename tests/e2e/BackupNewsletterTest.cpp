@@ -70,6 +70,14 @@ TEST_F(BackupRun, AFreshCopyWithoutAPublicationOrAWindowStillBacksUp) {
                             }),
               1)
         << "the copy made no publication, or more than one";
+    // The publication NewDocument gave is the one backed up: nobody asks for it again.
+    EXPECT_EQ(std::count_if(journal.begin(), journal.end(),
+                            [](const JournalEntry& entry) {
+                                return !entry.running && entry.call == L"Invoke" &&
+                                       entry.member == L"Application.ActiveDocument";
+                            }),
+              0)
+        << "the copy was asked for its ActiveDocument after NewDocument made it";
     ExpectDocumentsUnchanged();
     EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
     ASSERT_NO_FATAL_FAILURE(Close());

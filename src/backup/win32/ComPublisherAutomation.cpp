@@ -97,6 +97,9 @@ class ComProcess : public PublisherProcess {
 class ComPublisherApplication : public ComObject<PublisherApplication> {
   public:
     using ComObject::ComObject;
+    // A new instance whose creation made its publication: that publication is its document.
+    ComPublisherApplication(DispatchObject application, std::optional<DispatchObject> made)
+        : ComObject(std::move(application)), made_(std::move(made)) {}
     std::shared_ptr<PublisherProcess> Process() override {
         if (!object_.server()) return nullptr;  // the Publisher the user works in
         return std::make_shared<ComProcess>(object_.server());
@@ -106,12 +109,19 @@ class ComPublisherApplication : public ComObject<PublisherApplication> {
         return std::make_unique<ComDocuments>(object_.Object(L"Documents", L"Documents"));
     }
     std::unique_ptr<PublisherDocument> ActiveDocument() override {
+        if (made_) return std::make_unique<ComDocument>(*made_);
         return std::make_unique<ComDocument>(object_.Object(L"ActiveDocument", L"Document"));
     }
     std::unique_ptr<PublisherDocument> NewDocument() override {
         return std::make_unique<ComDocument>(object_.Object(L"NewDocument", L"Document"));
     }
-    void Quit() override { object_.Call(L"Quit"); }
+    void Quit() override {
+        made_.reset();
+        object_.Call(L"Quit");
+    }
+
+  private:
+    std::optional<DispatchObject> made_;
 };
 
 CLSID PublisherClass() {
@@ -225,8 +235,11 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {
     auto server = std::make_shared<ServerProcess>(std::move(created.process), L"Publisher",
                                                   callBound_, callBound_ * kSaveAsBoundFactor,
                                                   std::set<std::wstring>{L"SaveAs"});
+    std::optional<DispatchObject> made;
+    if (created.document) made.emplace(std::move(created.document), L"Document", cache_, server);
     return std::make_unique<ComPublisherApplication>(
-        DispatchObject(std::move(created.application), L"Application", cache_, std::move(server)));
+        DispatchObject(std::move(created.application), L"Application", cache_, std::move(server)),
+        std::move(made));
 }
 
 BusyServerFilter::BusyServerFilter() {

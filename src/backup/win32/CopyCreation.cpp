@@ -100,7 +100,8 @@ struct Creation {
     UniqueHandle taken{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::wstring failure;
     HRESULT failureCode = S_OK;
-    ComPtr<IStream> stream;  // the Application, marshaled for the caller's apartment
+    ComPtr<IStream> stream;          // the Application, marshaled for the caller's apartment
+    ComPtr<IStream> documentStream;  // the publication NewDocument made, if it made one
     UniqueHandle process;
 };
 
@@ -109,7 +110,8 @@ struct Creation {
 // before it touches ActiveWindow): when the server answers that call with a failure and it is
 // a process that COM started for this creation (never the user's Publisher), the instance
 // makes a blank publication and is asked again.
-int NewInstanceWindow(DispatchObject& application, const Creation& creation) {
+int NewInstanceWindow(DispatchObject& application, const Creation& creation,
+                      ComPtr<IDispatch>& made) {
     try {
         return application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
     } catch (const Failure& failure) {
@@ -118,7 +120,10 @@ int NewInstanceWindow(DispatchObject& application, const Creation& creation) {
             throw;
         }
     }
-    application.Call(L"NewDocument");
+    // The publication as NewDocument gives it, kept: the reference's own example does so.
+    const DispatchObject document = application.Object(L"NewDocument", L"Document");
+    ThrowIfFailed(document.get()->QueryInterface(IID_IDispatch, made.put_void()),
+                  L"Keeping Publisher's new publication");
     return application.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
 }
 
@@ -159,21 +164,32 @@ DWORD WINAPI CreationThread(void* parameter) {
             ThrowIfFailed(::CoCreateInstance(creation.clsid, nullptr, CLSCTX_LOCAL_SERVER,
                                              IID_IDispatch, application.put_void()),
                           L"Publisher.Application");
+            ComPtr<IDispatch> made;
             DispatchObject object(application, L"Application", creation.cache);
-            creation.process = WindowProcess(NewInstanceWindow(object, creation), creation.began);
+            creation.process =
+                WindowProcess(NewInstanceWindow(object, creation, made), creation.began);
             ThrowIfFailed(::CoMarshalInterThreadInterfaceInStream(IID_IDispatch, application.get(),
                                                                   creation.stream.put()),
                           L"Handing Publisher's new instance over");
+            if (made) {
+                ThrowIfFailed(::CoMarshalInterThreadInterfaceInStream(
+                                  IID_IDispatch, made.get(), creation.documentStream.put()),
+                              L"Handing Publisher's new publication over");
+            }
         } catch (...) {
             creation.failure = DescribeCurrentException();
+            if (creation.stream) ::CoReleaseMarshalData(creation.stream.get());
             creation.stream.reset();
+            creation.documentStream.reset();
         }
         ::SetEvent(creation.done.get());
         ::WaitForSingleObject(creation.taken.get(), INFINITE);
-        // Not taken (the caller stopped waiting): the marshaled reference is let go too, so
+        // Not taken (the caller stopped waiting): the marshaled references are let go too, so
         // that the instance can end.
-        if (creation.stream) ::CoReleaseMarshalData(creation.stream.get());
-        creation.stream.reset();
+        for (ComPtr<IStream>* stream : {&creation.stream, &creation.documentStream}) {
+            if (*stream) ::CoReleaseMarshalData(stream->get());
+            stream->reset();
+        }
     }
     if (SUCCEEDED(initialized)) ::CoUninitialize();
     return 0;
@@ -281,6 +297,12 @@ CreatedInstance CreateBounded(const CLSID& clsid, const std::wstring& name,
                                          created.application.put_void()),
                   L"Taking over " + name + L"'s new instance");
     creation->stream.reset();
+    if (creation->documentStream) {
+        ThrowIfFailed(::CoUnmarshalInterface(creation->documentStream.get(), IID_IDispatch,
+                                             created.document.put_void()),
+                      L"Taking over " + name + L"'s new publication");
+        creation->documentStream.reset();
+    }
     created.process = std::move(creation->process);
     return created;
 }

@@ -19,6 +19,9 @@ class DispatchIdCache;
 struct CreatedInstance {
     ComPtr<IDispatch> application;
     UniqueHandle process;
+    // The publication NewDocument made while the instance was created (one that started
+    // without a publication), kept as NewDocument gave it; null when it made none.
+    ComPtr<IDispatch> document;
 };
 
 // The process of a local server that COM started for a creation that began at `began`: its

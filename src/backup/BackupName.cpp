@@ -212,11 +212,12 @@ std::optional<Made> StampReader::Settle(const std::vector<LocalTime>& readings,
     } catch (...) {
         // Not to be read: the latest reading not ahead of the clock.
     }
+    const auto distance = [&](const Made& made) {
+        return made.moment > *created ? made.moment - *created : *created - made.moment;
+    };
     const auto better = [&](const Made& a, const Made& b) {  // a before b?
         if (created) {
-            const std::int64_t da = a.moment > *created ? a.moment - *created : *created - a.moment;
-            const std::int64_t db = b.moment > *created ? b.moment - *created : *created - b.moment;
-            return da != db ? da < db : a.moment > b.moment;
+            return distance(a) != distance(b) ? distance(a) < distance(b) : a.moment > b.moment;
         }
         const bool pastA = a.moment <= nowMoment_, pastB = b.moment <= nowMoment_;
         if (pastA != pastB) return pastA;
@@ -259,8 +260,9 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
     try {
         const std::wstring stamp = *StampOf(path, stem, extension);
         if (stamp.rfind(L"Date ", 0) == 0) {
-            return reader.Settle(ReadStamp(WithoutCopyNumber(stamp.substr(5)), reader.clock()),
-                                 path);
+            const std::optional<TimeStamped> stamped =
+                ReadTimeStamped(path, stem, extension, reader);
+            return stamped ? std::optional<Made>(stamped->made) : std::nullopt;
         }
         // A day's backup, replaced by every run of its day: it holds the day's last.
         return reader.Settle(ReadDate(stamp, reader.clock(), 23, 59, 59), path);

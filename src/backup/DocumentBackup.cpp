@@ -313,8 +313,7 @@ void DocumentBackup::Log(const std::wstring& line) {
 void DocumentBackup::Remember() {
     context_.Untrapped(L" at line 162", [&] {
         const std::wstring key = state_.fullName.empty() ? document_.FullName() : state_.fullName;
-        Files& files = context_.ports.files;
-        const FileIdentity made{files.FileSize(backupPath_), files.LastWriteTime(backupPath_)};
+        const FileIdentity made = IdentityOf(context_.ports.files, backupPath_);
         // Made from the file only when Publisher called the document saved.
         context_.values.LastBackups[key] =
             LastBackup{folder_, backupPath_, state_.saved ? state_.identity : std::nullopt, made};

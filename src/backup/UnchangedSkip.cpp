@@ -4,6 +4,10 @@
 
 namespace kelbrook::SavePublisher {
 
+FileIdentity IdentityOf(Files& files, const std::wstring& path) {
+    return FileIdentity{files.FileSize(path), files.LastWriteTime(path)};
+}
+
 void ReadSavedState(PublisherDocument& document, Files& files, SavedState& state) {
     state.saved = document.Saved();
     state.path = document.Path();
@@ -11,7 +15,7 @@ void ReadSavedState(PublisherDocument& document, Files& files, SavedState& state
     if (state.path.empty()) return;
     state.file = state.fullName;
     try {
-        state.identity = FileIdentity{files.FileSize(state.file), files.LastWriteTime(state.file)};
+        state.identity = IdentityOf(files, state.file);
     } catch (...) {
         // A file that cannot be read is no file any backup can be known to hold.
     }
@@ -35,10 +39,7 @@ std::optional<std::wstring> NewestExactCopy(const std::wstring& folder, const st
         const std::optional<BackupName::Made> made =
             BackupName::ReadCompleteBackupTime(backup, stem, extension, reader);
         if (!made || (newest && made->moment < newestTime)) continue;
-        if (FileIdentity{ports.files.FileSize(backup), ports.files.LastWriteTime(backup)} !=
-            identity) {
-            continue;
-        }
+        if (IdentityOf(ports.files, backup) != identity) continue;
         if (!newest || made->moment > newestTime || backup > *newest) {
             newest = backup;
             newestTime = made->moment;
@@ -65,10 +66,7 @@ std::optional<Unchanged> UnchangedSinceBackup(PublisherDocument& document, const
         // The backup as it was made: one edited, replaced or gone since holds something else
         // (raises when gone).
         const std::wstring& backup = last->second.path;
-        if (FileIdentity{ports.files.FileSize(backup), ports.files.LastWriteTime(backup)} !=
-            last->second.made) {
-            return std::nullopt;
-        }
+        if (IdentityOf(ports.files, backup) != last->second.made) return std::nullopt;
         return Unchanged{document.Name(), backup};
     }
     if (folder.empty()) return std::nullopt;

@@ -19,6 +19,9 @@ namespace kelbrook::SavePublisher {
 // A file as a backup can be made from it: its size and last-write time.
 using FileIdentity = std::pair<std::uint64_t, std::int64_t>;
 
+// The file's identity now; raises when it cannot be read.
+FileIdentity IdentityOf(Files& files, const std::wstring& path);
+
 // What step 106 reads of a document, before anything is copied.
 struct SavedState {
     bool saved = false;                    // Publisher calls it unchanged since it was saved

@@ -141,8 +141,7 @@ class PageBackground : public PublisherPageBackground {
                 read.schemeColor = fill.scheme;
                 break;
             case standin::Fill::Kind::Rgb:  // Publisher's RGB is 0xBBGGRR
-                read.rgb = static_cast<std::int32_t>(((fill.rgb & 0xFF) << 16) |
-                                                     (fill.rgb & 0xFF00) | (fill.rgb >> 16));
+                read.rgb = static_cast<std::int32_t>(standin::ComRgb(fill.rgb));
                 break;
         }
         return read;
@@ -153,11 +152,8 @@ class PageBackground : public PublisherPageBackground {
             throw Failure(L"PageBackground.Fill: a picture is written only from a file");
         }
         if (!Exists()) throw Failure(L"PageBackground.Fill: the page has no background");
-        const auto rgb = static_cast<unsigned>(fill.rgb);
-        w_.Page().background =
-            fill.scheme
-                ? standin::Fill::Scheme(fill.schemeColor)
-                : standin::Fill::Rgb(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16 & 0xFF));
+        w_.Page().background = fill.scheme ? standin::Fill::Scheme(fill.schemeColor)
+                                           : standin::Fill::Rgb(standin::ModelRgb(fill.rgb));
         w_.Changed();
     }
 

@@ -22,15 +22,6 @@ Fill& ExistingBackground(PageState& page) {
     return page.background;
 }
 
-// 0xRRGGBB (the model's) <-> a COM RGB Long, red in its low byte.
-long ComRgb(unsigned rgb) {
-    return static_cast<long>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
-}
-unsigned ModelRgb(long value) {
-    const unsigned v = static_cast<unsigned>(value);
-    return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
-}
-
 // ---- ColorFormat: the foreground colour of a solid background ----------------------------
 
 constexpr Member kColorFormatMembers[] = {

@@ -60,6 +60,15 @@ struct Fill {
     bool operator==(const Fill&) const = default;
 };
 
+// 0xRRGGBB (the model's) <-> Publisher's RGB Long (ColorFormat.RGB), red in its low byte.
+inline long ComRgb(unsigned rgb) {
+    return static_cast<long>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+}
+inline unsigned ModelRgb(long value) {
+    const auto v = static_cast<unsigned>(value);
+    return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
+
 // pbSchemeColorMain (1) to pbSchemeColorAccent5 (8).
 inline bool IsSchemeColor(long index) {
     return index >= 1 && index <= 8;

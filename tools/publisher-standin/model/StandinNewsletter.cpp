@@ -100,6 +100,24 @@ void PagesInserted(std::vector<Section>& sections, std::size_t after, std::size_
 }
 
 namespace file {
+
+bool ParseInt(std::string_view text, int& value) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+std::vector<std::string_view> Words(std::string_view text) {
+    std::vector<std::string_view> words;
+    for (std::size_t start = 0; start <= text.size();) {
+        std::size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
 namespace {
 
 constexpr std::string_view kScheme = "scheme";
@@ -112,28 +130,11 @@ constexpr std::string_view kContinue = "continue";
 constexpr std::string_view kFormatNames[] = {"arabic", "upper-roman", "lower-roman", "upper-letter",
                                              "lower-letter"};
 
-bool ParseInt(std::string_view text, int& value) {
-    if (text.empty()) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
 // "RRGGBB", six hex digits.
 bool ParseRgb(std::string_view text, unsigned& value) {
     if (text.size() != 6) return false;
     const auto [end, error] = std::from_chars(text.data(), text.data() + 6, value, 16);
     return error == std::errc() && end == text.data() + 6;
-}
-
-std::vector<std::string_view> Words(std::string_view text) {
-    std::vector<std::string_view> words;
-    for (std::size_t start = 0; start <= text.size();) {
-        std::size_t end = text.find(' ', start);
-        if (end == std::string_view::npos) end = text.size();
-        words.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return words;
 }
 
 // "rgb RRGGBB", "scheme <n>", and where pictures are allowed "picture <file>".

@@ -1,6 +1,7 @@
 #include "StandinPublication.h"
 
 #include "StandinFileLines.h"
+#include "StandinStories.h"
 
 #include <charconv>
 #include <system_error>
@@ -96,7 +97,7 @@ void AppendShapes(std::string& out, const std::vector<Shape>& shapes) {
         }
         out += kShape;
         out += ' ';
-        out += ToUtf8(shape.text);
+        if (shape.story == 0) out += ToUtf8(shape.text);  // a linked frame's text is its story's
         out += "\r\n";
         if (shape.left != 0 || shape.top != 0) {
             out += std::string(kAt) + ' ' + FormatNumber(shape.left) + ' ' +
@@ -111,6 +112,7 @@ void AppendShapes(std::string& out, const std::vector<Shape>& shapes) {
             file::AppendFill(out, shape.fill);
             out += "\r\n";
         }
+        file::AppendFrame(out, shape);
     }
 }
 
@@ -249,9 +251,9 @@ void ReadHeader(std::size_t number, std::string_view line) {
 
 using LineReader = bool (*)(Reading&, std::string_view);
 constexpr LineReader kLineReaders[] = {
-    ReadSize,      ReadMaster, ReadRight,        ReadPage,          ReadScratch,
-    ReadShape,     ReadAt,     file::ReadScheme, file::ReadSection, file::ReadPageAttribute,
-    file::ReadFill};
+    ReadSize,       ReadMaster,      ReadRight,          ReadPage,          ReadScratch,
+    ReadShape,      ReadAt,          file::ReadScheme,   file::ReadSection, file::ReadPageAttribute,
+    file::ReadFill, file::ReadStory, file::ReadCapacity, file::ReadLink};
 
 }  // namespace
 
@@ -283,10 +285,13 @@ Publication ParsePublication(std::string_view utf8) {
         throw FormatError(1, "the file is empty; expected \"standin-publication 1\"");
     }
     file::CheckSections(reading);
+    file::CheckStories(reading);
     return publication;
 }
 
-std::string SerializePublication(const Publication& publication) {
+std::string SerializePublication(const Publication& unflowed) {
+    Publication publication = unflowed;  // its stories numbered as a reader expects them
+    FlowStories(publication);
     std::string out(kHeader);
     out += "\r\n";
     if (publication.width != kDefaultPageWidth || publication.height != kDefaultPageHeight) {
@@ -294,6 +299,7 @@ std::string SerializePublication(const Publication& publication) {
                FormatPoints(publication.height) + "\r\n";
     }
     file::AppendSchemeAndSections(out, publication);
+    file::AppendStories(out, publication);
     if (publication.masters != std::vector<Page>(1)) {
         for (const Page& master : publication.masters) {
             out += master.right ? kTwoPageMaster : kMaster;

@@ -15,6 +15,9 @@
 //                               upper-roman, lower-roman, upper-letter, lower-letter;
 //                               "continue": it goes on from the section before, whose numbers
 //                               <first> then does not change; never on the first section)
+//   story <text>               (the text of a chain of linked frames, story 1 first, numbered
+//                               in the order their frames first come; a story has two frames
+//                               or more, on pages or in the scratch area)
 //   master                     (the master pages, each with its shapes; only when they are
 //   shape <text>                not the one empty master page a new publication has)
 //   master two-page            (a two-page master: its left half's shapes, then after "right"
@@ -30,6 +33,9 @@
 //   at <left> <top>            (the position of the shape before, in points; only when not 0 0)
 //   fill rgb <RRGGBB>          (the fill of the shape before: a solid colour, or a colour of
 //   fill scheme <n>             the scheme, 1 to 8; no fill when absent; after its "at" line)
+//   capacity <n>               (the frame before shows at most n characters; 1 to 1000000)
+//   link <story> <place>       (the frame before is frame <place> of story <story>'s chain;
+//                               its "shape" line holds no text: the story's flows into it)
 //   page master <n>            (a page on master page n; a two-page master counts once)
 //   ...
 //   scratch                    (the scratch area's shapes; only when it has any)
@@ -74,17 +80,26 @@ inline bool IsSchemeColor(long index) {
     return index >= 1 && index <= 8;
 }
 
-// A shape: its text, its position, in points from the page's top left corner, and its fill.
+// A shape, a text frame: its text, its position, in points from the page's top left corner, and
+// its fill. A frame of a chain of linked frames shows the part of its story that reaches it and
+// fits it (see StandinStories.h): its text is that part, set by the story's flow.
 struct Shape {
     std::wstring text;
     double left = 0;
     double top = 0;
     Fill fill = {};
+    int capacity = 0;  // the characters the frame can show; 0: as many as it is given
+    int story = 0;     // the 1-based story of the publication it is a frame of; 0: unlinked
+    int place = 0;     // its 1-based place in its story's chain (0 when unlinked)
+    long id = 0;       // Shape.ID, given by the instance that holds it: not stored, not compared
     Shape() = default;
     Shape(std::wstring text, double left = 0, double top = 0, Fill fill = {})
         : text(std::move(text)), left(left), top(top), fill(std::move(fill)) {}
     Shape(const wchar_t* text) : text(text) {}
-    bool operator==(const Shape&) const = default;
+    bool operator==(const Shape& other) const {
+        return text == other.text && left == other.left && top == other.top && fill == other.fill &&
+               capacity == other.capacity && story == other.story && place == other.place;
+    }
 };
 
 struct Page {
@@ -171,6 +186,9 @@ struct Publication {
     std::vector<Shape> scratch = {};                   // the scratch area's shapes
     std::wstring colorScheme = kDefaultColorScheme;
     std::vector<Section> sections = std::vector<Section>(1);  // one, from page 1, arabic
+    // The text of each story that flows through linked frames, story 1 first: numbered in the
+    // order their frames first come (pages in order, then the scratch area).
+    std::vector<std::wstring> stories = {};
     bool operator==(const Publication&) const = default;
 };
 

@@ -27,6 +27,7 @@ add_library(kelbrook_win32 STATIC
   src/core/win32/Win32Support.cpp
   src/backup/win32/ComPublisherAutomation.cpp
   src/backup/win32/ComPageObjects.cpp
+  src/backup/win32/ComStoryObjects.cpp
   src/backup/win32/CopyCreation.cpp
   src/backup/win32/ShellFolderPicker.cpp
   src/tray/win32/mSysTray.cpp

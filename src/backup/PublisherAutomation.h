@@ -26,10 +26,57 @@ class PublisherShapeRange {
     virtual void IncrementTop(double points) = 0;
 };
 
+// A text frame (Shape.TextFrame) and the chain of linked frames its story flows through.
+class PublisherTextFrame {
+  public:
+    virtual ~PublisherTextFrame() = default;
+    virtual bool HasNextLink() = 0;
+    // The frame the story flows on to; only where HasNextLink.
+    virtual std::unique_ptr<PublisherTextFrame> NextLinkedTextFrame() = 0;
+    // Links `next` after this frame, so that the story flows on into it. Publisher refuses a
+    // frame that holds text or is linked already.
+    virtual void SetNextLinkedTextFrame(PublisherTextFrame& next) = 0;
+    // The ID of the frame's shape (TextFrame.Parent.ID).
+    virtual std::int64_t ShapeID() = 0;
+    // Empties the text the frame shows (TextFrame.TextRange.Text).
+    virtual void ClearText() = 0;
+    // The clipboard's text takes the place of the whole of the frame's story
+    // (TextFrame.Story.TextRange.Paste).
+    virtual void PasteStory() = 0;
+};
+
+// The text of an unlinked frame, of a chain of linked frames, or of a table cell.
+class PublisherStory {
+  public:
+    virtual ~PublisherStory() = default;
+    virtual bool HasTextFrame() = 0;
+    // The first frame of its chain.
+    virtual std::unique_ptr<PublisherTextFrame> TextFrame() = 0;
+    // Puts the whole story's text, formatted, on the clipboard (Story.TextRange.Copy).
+    virtual void CopyText() = 0;
+};
+
+class PublisherStories {
+  public:
+    virtual ~PublisherStories() = default;
+    virtual int Count() = 0;
+    // 1-based.
+    virtual std::unique_ptr<PublisherStory> Item(int index) = 0;
+};
+
+class PublisherShape {
+  public:
+    virtual ~PublisherShape() = default;
+    virtual std::int64_t ID() = 0;
+    virtual std::unique_ptr<PublisherTextFrame> TextFrame() = 0;
+};
+
 class PublisherShapes {
   public:
     virtual ~PublisherShapes() = default;
     virtual int Count() = 0;
+    // 1-based, in the page's order.
+    virtual std::unique_ptr<PublisherShape> Item(int index) = 0;
     // All shapes of the page.
     virtual std::unique_ptr<PublisherShapeRange> Range() = 0;
     // Places the clipboard's shapes on the page; the shapes pasted. Where they land is not
@@ -166,6 +213,8 @@ class PublisherDocument {
     virtual std::unique_ptr<PublisherShapes> ScratchShapes() = 0;
     virtual std::unique_ptr<PublisherPageSetup> PageSetup() = 0;
     virtual std::unique_ptr<PublisherSections> Sections() = 0;
+    // One story for each unlinked text frame, each chain of linked frames and each table cell.
+    virtual std::unique_ptr<PublisherStories> Stories() = 0;
     // The name of the publication's colour scheme (Document.ColorScheme.Name).
     virtual std::wstring ColorScheme() = 0;
     // Gives the publication the colour scheme of that name (Application.ColorSchemes(name));

@@ -23,6 +23,7 @@ std::optional<std::wstring> ContentRebuild::Run() {
     Pages();
     Sections();
     Scratch();
+    Stories();
     const std::vector<std::wstring>& failures = context_.run.failures();
     if (failures.size() > beforeContent) return failures[beforeContent];
     return std::nullopt;

@@ -1,10 +1,12 @@
 // Steps 136 to 182: a changed publication rebuilt in its copy instance. The page size (136),
 // the colour scheme (176), the master pages with their shapes (122), every page in order with
 // its shapes (140 to 158), its master (126), whether it ignores its master (180) and its
-// background (182), then the sections and their numbering (178) and the scratch area (168);
-// shapes go across through the clipboard and are put where they stood.
+// background (182), then the sections and their numbering (178), the scratch area (168) and
+// the stories that flow through linked frames (184 to 188); shapes and stories go across
+// through the clipboard, and shapes are put where they stood.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -27,7 +29,22 @@ class ContentRebuild {
     // which makes the copy incomplete; nothing when it holds everything.
     std::optional<std::wstring> Run();
 
+    // Where a frame stands: its page (0: the scratch area) and its 1-based place among the
+    // page's shapes.
+    struct FramePlace {
+        int page = 0;
+        int shape = 0;
+    };
+
   private:
+    // A chain of linked frames of the original: its story, its frames' shape IDs and where
+    // they stand, in the chain's order.
+    struct StoryChain {
+        std::unique_ptr<PublisherStory> story;
+        std::vector<std::int64_t> ids;
+        std::vector<FramePlace> places;
+    };
+
     void PageSetup();    // 136
     void ColorScheme();  // 176, before the first paste: a pasted shape takes the scheme's colours
     void MasterPages();  // 122
@@ -43,6 +60,13 @@ class ContentRebuild {
     // A section's numbering given to the copy's, where it differs.
     static void NumberLike(PublisherSection& original, PublisherSection& made, bool first);
     void Scratch();  // 168
+    // 184 to 188: the chains of linked frames the original's stories flow through, made
+    // again in the copy, one report for each story that cannot be carried whole.
+    void Stories();
+    std::vector<StoryChain> LinkedStories();       // 184
+    void Locate(std::vector<StoryChain>& chains);  // 186
+    void CarryStory(StoryChain& chain);            // 188
+    std::unique_ptr<PublisherTextFrame> CopyFrame(FramePlace place);
     // The shapes of one page (or master page, or the scratch area) copied through the
     // clipboard onto another and put where they stood.
     void CopyShapesAcross(PublisherShapes& from, PublisherShapes& to);

@@ -21,7 +21,8 @@
 //        pages; per page 144 first page?, 146 the copy's first page or 148 a page added;
 //        126 its master; 150 has shapes?, 152 copied, 154 pasted and placed; 180 ignores
 //        its master?; 182 its background; 156 counter; 158 next page; 178 the sections and
-//        their page numbers; 168 the scratch area
+//        their page numbers; 168 the scratch area; 184 the stories that flow through linked
+//        frames, 186 where their frames stand, 188 each one carried
 //   160  the copy saved under the saving name; 164 the copy let go of
 //   160  the saved file takes the backup's name
 //   162  the log line (also for a skip, a refusal, thinning and a document not handed over)

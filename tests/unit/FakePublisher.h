@@ -50,6 +50,11 @@ class Document : public PublisherDocument {
         w_.Document();
         return std::make_unique<fake::Sections>(w_);
     }
+    std::unique_ptr<PublisherStories> Stories() override {
+        w_.Call(L"Document.Stories");
+        w_.Document();
+        return std::make_unique<fake::Stories>(w_);
+    }
     std::wstring ColorScheme() override {
         w_.Call(L"Document.ColorScheme");
         return w_.Document().colorScheme;

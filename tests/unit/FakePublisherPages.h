@@ -1,7 +1,7 @@
 // Publisher in memory: the objects of a publication's pages, as the stand-in has them.
 #pragma once
 
-#include "FakePublisherWorld.h"
+#include "FakePublisherStories.h"
 
 namespace kelbrook::testing::fake {
 
@@ -12,9 +12,13 @@ class ShapeRange : public PublisherShapeRange {
         : w_(std::move(where)), first_(first), count_(count) {}
     void Copy() override {
         w_.Call(L"ShapeRange.Copy");
-        w_.world->clipboardShapes = Shapes();
+        // A frame of a chain goes unlinked, holding its story from its own part to the end.
+        const FrameAt any{w_, 0};
+        std::vector<standin::Shape> copied;
+        for (const standin::Shape& shape : Shapes()) copied.push_back(any.Flow().Detached(shape));
+        w_.world->clipboardShapes = copied;
         std::wstring text;
-        for (const standin::Shape& shape : Shapes())
+        for (const standin::Shape& shape : copied)
             text += (text.empty() ? L"" : L"\r\n") + shape.text;
         w_.world->clipboardText = text;
     }
@@ -87,6 +91,12 @@ class Shapes : public PublisherShapes {
     int Count() override {
         w_.Call(L"Shapes.Count");
         return static_cast<int>(w_.Shapes().size());
+    }
+    std::unique_ptr<PublisherShape> Item(int index) override {
+        w_.Call(L"Shapes.Item");
+        if (index < 1 || static_cast<std::size_t>(index) > w_.Shapes().size())
+            throw Failure(L"Shapes.Item: index out of range");
+        return std::make_unique<fake::Shape>(FrameAt{w_, static_cast<std::size_t>(index) - 1});
     }
     std::unique_ptr<PublisherShapeRange> Range() override {
         w_.Call(L"Shapes.Range");

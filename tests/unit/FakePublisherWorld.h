@@ -64,6 +64,7 @@ struct FakePublisherWorld {
     // Where SaveAs writes: full path -> file contents; folders where writing is refused.
     std::map<std::wstring, std::string>* files = nullptr;
     std::set<std::wstring> readOnlyFolders;
+    std::int64_t nextShapeId = 40000;  // Shape.ID: neither from 1 nor contiguous
 
     std::function<void(const std::wstring&)> onCall;    // after the journal, before the answer
     std::function<std::int64_t(std::int64_t)> pageIds;  // what PageID answers instead

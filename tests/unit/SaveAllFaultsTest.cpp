@@ -129,7 +129,7 @@ TEST_F(SaveAllTest, ADocumentClosedDuringTheRunIsReportedByEachStepThatAddresses
         publisher.world->running->documents.pop_back();
     };
     Press();
-    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 136, 176, 122, 142, 178, 168}));
+    EXPECT_EQ(ReportedSteps(), (std::vector<int>{112, 136, 176, 122, 142, 178, 168, 184}));
     EXPECT_EQ(LogLines().size(), 2u);
     EXPECT_EQ(publisher.world->CopiesAlive(), 0);
 }

@@ -30,6 +30,9 @@ class ComShapes : public ComObject<PublisherShapes> {
   public:
     using ComObject::ComObject;
     int Count() override { return object_.Integer(L"Count"); }
+    std::unique_ptr<PublisherShape> Item(int index) override {
+        return MakeShape(With(L"Item", L"Shape", {index}));
+    }
     std::unique_ptr<PublisherShapeRange> Range() override {
         return std::make_unique<ComShapeRange>(object_.Object(L"Range", L"ShapeRange"));
     }

@@ -35,5 +35,7 @@ std::unique_ptr<PublisherPages> MakePages(DispatchObject pages);
 std::unique_ptr<PublisherMasterPages> MakeMasterPages(DispatchObject masterPages);
 std::unique_ptr<PublisherPageSetup> MakePageSetup(DispatchObject pageSetup);
 std::unique_ptr<PublisherSections> MakeSections(DispatchObject sections);
+std::unique_ptr<PublisherStories> MakeStories(DispatchObject stories);
+std::unique_ptr<PublisherShape> MakeShape(DispatchObject shape);
 
 }  // namespace kelbrook::win32

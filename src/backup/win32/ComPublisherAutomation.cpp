@@ -43,6 +43,9 @@ class ComDocument : public ComObject<PublisherDocument> {
     std::unique_ptr<PublisherSections> Sections() override {
         return MakeSections(object_.Object(L"Sections", L"Sections"));
     }
+    std::unique_ptr<PublisherStories> Stories() override {
+        return MakeStories(object_.Object(L"Stories", L"Stories"));
+    }
     std::wstring ColorScheme() override {
         return object_.Object(L"ColorScheme", L"ColorScheme").Text(L"Name");
     }

@@ -1,11 +1,15 @@
-// The clipboard: ShapeRange.Copy and Shapes.Paste, in the shapes format and as text.
+// The clipboard: ShapeRange.Copy and Shapes.Paste, in the shapes format and as text, and
+// TextRange.Copy and TextRange.Paste, as text.
 #include "Server.h"
 
 #include "Owners.h"
 #include "StandinPublication.h"
 
 #include <cstring>
+#include <cwchar>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace standin {
 
@@ -99,6 +103,35 @@ std::vector<Shape> ShapesFromClipboard() {
     } catch (const FormatError& error) {
         Fail(L"The clipboard's shapes are damaged: " + Widen(error.what()));
     }
+}
+
+void CopyTextToClipboard(std::wstring_view text) {
+    const std::wstring terminated(text);
+    UniqueGlobal memory = GlobalCopy(terminated.c_str(), (terminated.size() + 1) * sizeof(wchar_t));
+    std::unique_ptr<ClipboardSession> clipboard;
+    if (!OpenClipboardPatiently(clipboard)) {
+        Fail(L"Cannot open the clipboard (another program may hold it): " +
+             SystemMessage(GetLastError()));
+    }
+    if (!EmptyClipboard()) Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
+    if (!SetClipboardData(CF_UNICODETEXT, memory.get())) {
+        Fail(L"Cannot put the text on the clipboard: " + SystemMessage(GetLastError()));
+    }
+    memory.release();  // the system's now
+}
+
+std::optional<std::wstring> TextFromClipboard() {
+    std::unique_ptr<ClipboardSession> clipboard;
+    if (!OpenClipboardPatiently(clipboard)) {
+        Fail(L"Cannot open the clipboard (another program may hold it): " +
+             SystemMessage(GetLastError()));
+    }
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (!data) return std::nullopt;
+    LockedGlobal lock(data);
+    if (!lock.data()) Fail(L"Cannot read the clipboard: " + SystemMessage(GetLastError()));
+    const auto* text = static_cast<const wchar_t*>(lock.data());
+    return std::wstring(text, wcsnlen(text, GlobalSize(data) / sizeof(wchar_t)));
 }
 
 }  // namespace standin

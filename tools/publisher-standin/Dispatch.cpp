@@ -99,6 +99,16 @@ std::optional<bool> Arguments::OptionalBool(UINT position) const {
     return V_BOOL(value.get()) != VARIANT_FALSE;
 }
 
+IDispatch* Arguments::Object(UINT position) const {
+    const VARIANT* value = At(position);
+    if (!value) throw CallFailure{DISP_E_PARAMNOTFOUND, L"", position};
+    if (V_VT(value) == VT_DISPATCH) return V_DISPATCH(value);
+    if (V_VT(value) == (VT_BYREF | VT_DISPATCH) && V_DISPATCHREF(value)) {
+        return *V_DISPATCHREF(value);
+    }
+    return nullptr;
+}
+
 std::wstring Arguments::Describe() const {
     std::wstring text;
     for (UINT position = 0; position < values_.size(); ++position) {

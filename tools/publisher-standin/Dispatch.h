@@ -31,6 +31,9 @@ class Arguments {
     std::wstring String(UINT position) const;               // throws CallFailure when missing
     std::optional<std::wstring> Text(UINT position) const;  // a string given as one; else none
     std::optional<bool> OptionalBool(UINT position) const;
+    // An object given (not AddRef'd: the call's caller holds it); nullptr for Nothing and for
+    // any other value; throws CallFailure when missing.
+    IDispatch* Object(UINT position) const;
     // "Name=value" for each argument given, blank-separated, for the journal.
     std::wstring Describe() const;
 

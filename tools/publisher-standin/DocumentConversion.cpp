@@ -26,6 +26,7 @@ std::shared_ptr<DocumentState> DocumentFrom(Publication publication) {
         document->masters.push_back(std::move(left));
     }
     document->scratch->shapes = std::move(publication.scratch);
+    document->stories = std::move(publication.stories);
     document->colorScheme = std::move(publication.colorScheme);
     document->sections.clear();
     for (const Section& section : publication.sections) {
@@ -49,6 +50,7 @@ Publication PublicationOf(const DocumentState& document) {
         if (master->right) publication.masters.back().right = master->right->shapes;
     }
     publication.scratch = document.scratch->shapes;
+    publication.stories = document.stories;
     publication.colorScheme = document.colorScheme;
     publication.sections = SectionValues(document);
     return publication;
@@ -58,6 +60,15 @@ std::vector<Section> SectionValues(const DocumentState& document) {
     std::vector<Section> sections;
     for (const auto& section : document.sections) sections.push_back(*section);
     return sections;
+}
+
+std::vector<Shape*> LinkableFrames(DocumentState& document) {
+    std::vector<Shape*> frames;
+    for (const auto& page : document.pages) {
+        for (Shape& shape : page->shapes) frames.push_back(&shape);
+    }
+    for (Shape& shape : document.scratch->shapes) frames.push_back(&shape);
+    return frames;
 }
 
 }  // namespace standin

@@ -78,6 +78,7 @@ constexpr Member kDocumentMembers[] = {
     {11, L"Sections"},
     {12, L"ColorScheme"},
     {13, L"Application"},
+    {14, L"Stories"},
 };
 
 constexpr long kFilePublication = 1;  // PbFileFormat pbFilePublication, SaveAs's default
@@ -113,6 +114,8 @@ class Document : public DispatchObject {
                 return ReturnObject(result, NewColorScheme(document_->colorScheme));
             case 13:  // every object's Application: the instance it belongs to
                 return ReturnObject(result, NewApplication());
+            case 14:
+                return ReturnObject(result, NewStories(document_));
             case 8:
                 if (!document_->saved) {
                     // "Do you want to save the changes?", in an instance nobody sees (*).

@@ -56,6 +56,8 @@ struct DocumentState {
     std::wstring colorScheme = kDefaultColorScheme;
     // The sections in page order; a Section object holds its own, which its Delete removes.
     std::vector<std::shared_ptr<Section>> sections{std::make_shared<Section>()};
+    // The texts of the stories that flow through linked frames (Publication::stories).
+    std::vector<std::wstring> stories;
 };
 
 enum class Mode { Running, Copy };
@@ -91,6 +93,9 @@ std::shared_ptr<DocumentState> OpenDocument(std::wstring_view fileName);  // Fai
 std::shared_ptr<DocumentState> DocumentFrom(Publication publication);
 Publication PublicationOf(const DocumentState& document);
 std::vector<Section> SectionValues(const DocumentState& document);  // in page order
+// The frames a story can flow through, in the model's LinkableFrames order: the pages' shapes,
+// page by page, then the scratch area's. Valid until a shape is added.
+std::vector<Shape*> LinkableFrames(DocumentState& document);
 // Writes the publication and holds the file open until the process ends. Fail()s.
 void SaveDocumentAs(DocumentState& document, std::wstring_view fileName);
 // Appends a path to the recent-files list (HKCU\Software\PublisherStandin\Recent, values
@@ -103,6 +108,10 @@ void DocumentsChanged();  // refreshes the running instance's list
 // The clipboard: Copy replaces its contents, Paste reads the shapes format. Both Fail().
 void CopyShapesToClipboard(const std::vector<Shape>& shapes);
 std::vector<Shape> ShapesFromClipboard();
+// Text as CF_UNICODETEXT, replacing the clipboard's contents; Fail()s. The clipboard's text,
+// nullopt when it holds none; Fail()s when it cannot be opened or read.
+void CopyTextToClipboard(std::wstring_view text);
+std::optional<std::wstring> TextFromClipboard();
 
 // The live copy instances, in the order they started, as every instance can see them:
 // HKCU\Software\PublisherStandin\Copies, one value per copy process (its id), holding its

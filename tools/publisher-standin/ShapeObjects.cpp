@@ -46,7 +46,7 @@ class ShapeRange : public DispatchObject {
             case 1:
                 return ReturnLong(result, static_cast<long>(shapes.size()));
             case 2:
-                return CopyShapesToClipboard(shapes);
+                return CopyShapesToClipboard(Detached(first, end));
             case 3:
             case 4: {
                 if (shapes.empty()) Fail(L"the range holds no shapes");
@@ -68,6 +68,16 @@ class ShapeRange : public DispatchObject {
     }
 
   private:
+    // A copied frame goes to the clipboard unlinked, holding its story from its own part to
+    // the story's end, even when its whole chain is copied with it (*).
+    // (The page's own shapes, not copies: the flow finds a frame's part by the frame.)
+    std::vector<Shape> Detached(size_t first, size_t end) const {
+        const StoryFlow flow = FlowOf(*document_);
+        std::vector<Shape> detached;
+        for (size_t i = first; i < end; ++i) detached.push_back(flow.Detached(page_->shapes[i]));
+        return detached;
+    }
+
     DocumentPtr document_;
     PagePtr page_;
     size_t first_, count_;
@@ -76,6 +86,7 @@ class ShapeRange : public DispatchObject {
 // ---- Shapes -------------------------------------------------------------------------------
 
 constexpr Member kShapesMembers[] = {
+    {DISPID_VALUE, L"Item", {L"Index"}},
     {1, L"Count"},
     {2, L"Range", {L"Index"}},
     {3, L"Paste"},
@@ -89,6 +100,14 @@ class Shapes : public DispatchObject {
   protected:
     void Call(DISPID id, const Arguments& arguments, VARIANT* result) override {
         switch (id) {
+            case DISPID_VALUE: {
+                const long index = arguments.Long(0);
+                if (index < 1 || static_cast<size_t>(index) > page_->shapes.size()) {
+                    Fail(OutOfRange(index, page_->shapes.size()));
+                }
+                return ReturnObject(
+                    result, NewShape(FrameRef{document_, page_, static_cast<size_t>(index) - 1}));
+            }
             case 1:
                 return ReturnLong(result, static_cast<long>(page_->shapes.size()));
             case 2:

@@ -165,6 +165,51 @@ expect_eq "the newsletter's file" \
   "$(cat "$public/newsletter.pub")"
 wait_servers 1 || fail "the newsletter's copy instance stayed"
 
+# Stories: a newsletter whose story flows from page 1 to page 2 (its first frame shows 20
+# characters), read frame by frame, copied page by page, relinked, through the clipboard.
+printf 'standin-publication 1\nstory Kelbrook keeps a backup of every publication you open.\npage\nshape Masthead\nshape\ncapacity 20\nlink 1 1\npage\nshape\nlink 1 2\n' >"$public/stories.pub"
+out=$(run cscript //nologo "$(winepath -w "$here/smoke-stories.vbs")" "$wpublic\\stories.pub" "$wpublic\\stories-saved.pub")
+expect_eq "VBScript stories" 'masthead next 0 previous 0 [Masthead] next is nothing True
+page 1 next -1 previous 0 [Kelbrook keeps a bac] flows into [kup of every publication you open.]
+page 2 next 0 previous -1 [kup of every publication you open.] next is nothing True, previous is page 1'"'"'s True
+stories 2: [Masthead] [Kelbrook keeps a backup of every publication you open.] length 54, has a frame -1, its first [Kelbrook keeps a bac]
+page 2'"'"'s story [Kelbrook keeps a backup of every publication you open.], shape has a frame -1
+IDs kept True, differ True
+shape 3 of 2: Shapes.Item: index 3 is out of range (there are 2 items)
+story 3 of 2: Stories.Item: index 3 is out of range (there are 2 items)
+page 1 pasted: 2 shapes, the frame next 0 previous 0 [Kelbrook keeps a backup of every publication you open.]
+page 2 pasted: next 0 previous 0 [kup of every publication you open.], stories 3
+page 2'"'"'s frame a valid target False
+linking page 2'"'"'s frame again: TextFrame.NextLinkedTextFrame: The frame is already linked
+broken: page 1 next 0 previous 0 [Kelbrook keeps a backup of every publication you open.], page 2 next 0 previous 0 [], stories 3
+the masthead a valid target False
+linking a frame with text: TextFrame.NextLinkedTextFrame: The frame already contains text
+a TextFrame as LinkTarget: TextFrame.ValidLinkTarget: LinkTarget is not a Shape of this publication
+the empty masthead a valid target True
+linked: page 1 next -1 previous 0 [Kelbrook keeps a bac], masthead next 0 previous -1 [kup of every publication you open.], stories 2
+linking back to the head: TextFrame.NextLinkedTextFrame: The frame is already linked
+a second link from page 1: TextFrame.NextLinkedTextFrame: The frame already links to another; break that link first
+Nothing: page 1 next 0 previous 0 [Kelbrook keeps a backup of every publication you open.], masthead next 0 previous 0 []
+relinked: page 2 next 0 previous -1 [kup of every publication you open.]
+pasted [Kelbrook keeps a backup of every publication you open.] into [Kelbrook keeps a backup of every publication you open.]
+page 2 edited: [Kelbrook keeps a backup of each one.]
+page 1 edited: page 1 [A backupkup of each ] page 2 [one.]
+story written: page 1 [Kelbrook keeps a bac] page 2 [kup of each publication.] saved False
+saved True' "$out"
+expect_eq "the stories' file" \
+  "$(printf 'standin-publication 1\r\nstory Kelbrook keeps a backup of each publication.\r\npage\r\nshape \r\nshape \r\ncapacity 20\r\nlink 1 1\r\npage\r\nshape \r\nlink 1 2\r\n')" \
+  "$(cat "$public/stories-saved.pub")"
+wait_servers 1 || fail "the stories' copy instance stayed"
+expect_eq "TextRange.Paste without text on the clipboard" \
+  "failed 80020009 TextRange.Paste: The clipboard holds no text" \
+  "$(probe textpaste-nothing "$wpublic\\stories.pub")"
+wait_servers 1 || fail "the text paste's copy instance stayed"
+fault TextRange.Paste fail
+expect_eq "the fault fail on a TextRange" \
+  "failed 80020009 TextRange.Paste: Stand-in failure in TextRange.Paste" \
+  "$(probe textpaste-nothing "$wpublic\\stories.pub")"
+clear_faults
+
 journal=$(tr -d '\r' <"$public/journal.txt")
 expect_has "the journal names copy calls" " copy Document.SaveAs GetIDsOfNames" "$journal"
 expect_has "the journal names running calls" " running ShapeRange.Copy Invoke" "$journal"

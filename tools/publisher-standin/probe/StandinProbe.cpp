@@ -10,6 +10,9 @@
 //   StandinProbe saveas FILE        a copy instance's SaveAs, printing the failure if any
 //   StandinProbe badindex           Documents.Item(9) of a copy instance
 //   StandinProbe paste-nothing      Paste with an empty clipboard
+//   StandinProbe textpaste-nothing FILE
+//                                   a copy instance opens FILE and pastes into its page 1's
+//                                   first frame with an empty clipboard
 //   StandinProbe paste-crash        Paste that ends the server (the fault "crash")
 //   StandinProbe quit-running       the running instance's Quit
 //   StandinProbe close-window       WM_CLOSE to the running instance's window
@@ -190,6 +193,35 @@ void Copy(const std::wstring& file) {
     Print(L"quit");
 }
 
+// A copy instance opens the file and pastes into its page 1's first frame with an empty
+// clipboard.
+void TextPasteNothing(const std::wstring& file) {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+    Bstr name(file.c_str(), static_cast<UINT>(file.size()));
+    VARIANT arg;
+    VariantInit(&arg);
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = name.get();  // still owned by name
+    ComPtr<IDispatch> app = NewCopy();
+    ComPtr<IDispatch> document = Object(app.get(), L"Open", {arg});
+    ComPtr<IDispatch> pages = Object(document.get(), L"Pages");
+    ComPtr<IDispatch> shapes = Object(Object(pages.get(), L"Item", {Long(1)}).get(), L"Shapes");
+    ComPtr<IDispatch> frame = Object(Object(shapes.get(), L"Item", {Long(1)}).get(), L"TextFrame");
+    ComPtr<IDispatch> range = Object(frame.get(), L"TextRange");
+    try {
+        Variant ignored;
+        Call(range.get(), L"Paste", {}, ignored.get());
+        Print(L"pasted");
+    } catch (const CallError& error) {
+        Print(L"failed " + Hex(error.hr) + L" " + error.description);
+    }
+    Variant quit;
+    Call(app.get(), L"Quit", {}, quit.get());
+}
+
 int Run(const std::vector<std::wstring>& args) {
     const std::wstring command = args.empty() ? L"" : args[0];
     if (command == L"active") {
@@ -239,6 +271,8 @@ int Run(const std::vector<std::wstring>& args) {
             Variant quit;
             Call(app.get(), L"Quit", {}, quit.get());
         }
+    } else if (command == L"textpaste-nothing" && args.size() == 2) {
+        TextPasteNothing(args[1]);
     } else if (command == L"close-window") {
         const HWND window = FindWindowW(L"PublisherStandinWindow", L"Publisher stand-in");
         if (!window || !PostMessageW(window, WM_CLOSE, 0, 0)) throw CallError{E_FAIL, L"no window"};

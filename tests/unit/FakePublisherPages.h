@@ -15,7 +15,9 @@ class ShapeRange : public PublisherShapeRange {
         // A frame of a chain goes unlinked, holding its story from its own part to the end.
         const FrameAt any{w_, 0};
         std::vector<standin::Shape> copied;
-        for (const standin::Shape& shape : Shapes()) copied.push_back(any.Flow().Detached(shape));
+        auto& all = w_.Shapes();
+        for (std::size_t i = first_; i < all.size() && i < first_ + count_; ++i)
+            copied.push_back(any.Flow().Detached(all[i]));
         w_.world->clipboardShapes = copied;
         std::wstring text;
         for (const standin::Shape& shape : copied)

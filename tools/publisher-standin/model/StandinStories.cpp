@@ -158,6 +158,9 @@ void StoryFlow::BreakForwardLink(Shape& frame) {
 }
 
 std::size_t StoryFlow::OffsetOf(const Shape& frame) const {
+    if (frame.story != 0 && !Holds(frame)) {
+        throw std::invalid_argument("the frame is not one of the publication's frames");
+    }
     std::size_t offset = 0;
     for (const Shape* other : ChainOf(frame)) {
         if (other == &frame) break;

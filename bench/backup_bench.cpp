@@ -3,10 +3,12 @@
 // share of the rest, and the cross-process calls per object-model operation read from the
 // stand-in's journal.
 //
-//   backup_bench.exe [documents pages shapes [dressed]]      (default 10 50 10)
+//   backup_bench.exe [documents pages shapes [dressed|storied]]      (default 10 50 10)
 //
 // "dressed": the newsletters also have a colour scheme of their own, three sections numbered
 // three ways, a solid background on every fifth page and every seventh page hiding its master.
+// "storied": dressed, and a story in every ten pages flowing through three linked frames, from
+// its first page to its fourth and its eighth.
 #include <windows.h>
 
 #include <chrono>
@@ -62,6 +64,22 @@ void Dress(standin::Publication& newsletter) {
     }
 }
 
+// A story in every ten pages, through a frame on its first, fourth and eighth page.
+void AddStories(standin::Publication& newsletter) {
+    for (std::size_t first = 0; first + 7 < newsletter.pages.size(); first += 10) {
+        newsletter.stories.push_back(L"A story that begins on page " + std::to_wstring(first + 1) +
+                                     L" and goes on for a while, across three of its pages.");
+        int place = 1;
+        for (const std::size_t page : {first, first + 3, first + 7}) {
+            standin::Shape frame(L"", 320, 600);
+            frame.capacity = 30;
+            frame.story = static_cast<int>(newsletter.stories.size());
+            frame.place = place++;
+            newsletter.pages[page].shapes.push_back(frame);
+        }
+    }
+}
+
 }  // namespace
 
 // The journal's lines from `from` on: the copy instances they name, and the calls per member
@@ -96,7 +114,8 @@ int wmain(int argc, wchar_t** argv) {
     const int documents = argc > 3 ? _wtoi(argv[1]) : 10;
     const int pages = argc > 3 ? _wtoi(argv[2]) : 50;
     const int shapes = argc > 3 ? _wtoi(argv[3]) : 10;
-    const bool dressed = argc > 4 && std::wstring(argv[4]) == L"dressed";
+    const bool storied = argc > 4 && std::wstring(argv[4]) == L"storied";
+    const bool dressed = storied || (argc > 4 && std::wstring(argv[4]) == L"dressed");
     OleScope ole;
     BusyServerFilter filter;
 
@@ -142,6 +161,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         newsletter.scratch = {{L"spare headline", -150, 40}};
         if (dressed) Dress(newsletter);
+        if (storied) AddStories(newsletter);
         const std::filesystem::path file =
             work / L"docs" / (L"Document " + std::to_wstring(d) + L".pub");
         std::ofstream(file, std::ios::binary) << standin::SerializePublication(newsletter);

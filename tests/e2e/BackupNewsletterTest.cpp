@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "BackupRun.h"
+#include "StandinStories.h"
 
 namespace kelbrook::e2e {
 namespace {
@@ -84,10 +85,10 @@ TEST_F(BackupRun, AFreshCopyWithoutAPublicationOrAWindowStillBacksUp) {
 }
 
 // A newsletter with a colour scheme (a shape coloured by it), three sections numbered three
-// ways, a page that hides its master and solid backgrounds, changed in Publisher: its backup
-// is equal to it. With a picture background instead, the backup is "(incomplete)" and the one
-// report names the page.
-TEST_F(BackupRun, ANewslettersSchemeSectionsAndBackgroundsAreKept) {
+// ways, a page that hides its master, solid backgrounds and a story that flows from page 1 on
+// to pages 2 and 4, changed in Publisher: its backup is equal to it. With a picture background
+// instead, the backup is "(incomplete)" and the one report names the page.
+TEST_F(BackupRun, ANewslettersStoriesSchemeSectionsAndBackgroundsAreKept) {
     standin::Publication news;
     news.colorScheme = L"Ocean";
     news.masters = {standin::Page{{{L"Masthead", 36, 20}}}, standin::Page{{{L"Band", 0, 700}}}};
@@ -100,6 +101,18 @@ TEST_F(BackupRun, ANewslettersSchemeSectionsAndBackgroundsAreKept) {
     news.sections = {standin::Section{1, 1, standin::PageNumberFormat::Arabic, false},
                      standin::Section{2, 1, standin::PageNumberFormat::LowerRoman, false},
                      standin::Section{4, 1, standin::PageNumberFormat::UpperLetter, true}};
+    news.stories = {
+        L"The fair returns to the valley this spring, with stalls, music and a "
+        L"tug of war across the river (continued on page 4)."};
+    const std::pair<std::size_t, int> frames[] = {{0, 40}, {1, 30}, {3, 200}};
+    for (int place = 1; const auto& [page, capacity] : frames) {
+        standin::Shape frame(L"", 300, 144);
+        frame.capacity = capacity;
+        frame.story = 1;
+        frame.place = place++;
+        news.pages[page].shapes.push_back(frame);
+    }
+    standin::FlowStories(news);
     standin::Publication pictured = news;
     pictured.pages[2].background = standin::Fill::Picture(L"sky.jpg");
     const fs::path docs = workspace_->folder() / L"Docs";

@@ -71,6 +71,18 @@ inline const std::set<std::wstring>& RunningInstanceReads() {
         L"ColorFormat.Type",
         L"ColorFormat.RGB",
         L"ColorFormat.SchemeColor",
+        L"Document.Stories",
+        L"Stories.Count",
+        L"Stories.Item",
+        L"Story.HasTextFrame",
+        L"Story.TextFrame",
+        L"Story.TextRange",
+        L"TextRange.Copy",
+        L"TextFrame.HasNextLink",
+        L"TextFrame.NextLinkedTextFrame",
+        L"TextFrame.Parent",
+        L"Shape.ID",
+        L"Shapes.Item",
     };
     return reads;
 }

@@ -26,6 +26,8 @@ class PublisherShapeRange {
     virtual void IncrementTop(double points) = 0;
 };
 
+class PublisherShape;
+
 // A text frame (Shape.TextFrame) and the chain of linked frames its story flows through.
 class PublisherTextFrame {
   public:
@@ -36,8 +38,8 @@ class PublisherTextFrame {
     // Links `next` after this frame, so that the story flows on into it. Publisher refuses a
     // frame that holds text or is linked already.
     virtual void SetNextLinkedTextFrame(PublisherTextFrame& next) = 0;
-    // The ID of the frame's shape (TextFrame.Parent.ID).
-    virtual std::int64_t ShapeID() = 0;
+    // The frame's shape (TextFrame.Parent).
+    virtual std::unique_ptr<PublisherShape> Shape() = 0;
     // Empties the text the frame shows (TextFrame.TextRange.Text).
     virtual void ClearText() = 0;
     // The clipboard's text takes the place of the whole of the frame's story
@@ -69,6 +71,9 @@ class PublisherShape {
     virtual ~PublisherShape() = default;
     virtual std::int64_t ID() = 0;
     virtual std::unique_ptr<PublisherTextFrame> TextFrame() = 0;
+    // The 1-based place in Pages of the page it is on (Shape.Parent.PageIndex); raises for a
+    // shape on no page.
+    virtual int PageIndex() = 0;
 };
 
 class PublisherShapes {

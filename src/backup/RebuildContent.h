@@ -66,6 +66,7 @@ class ContentRebuild {
     std::vector<StoryChain> LinkedStories();       // 184
     void Locate(std::vector<StoryChain>& chains);  // 186
     void CarryStory(StoryChain& chain);            // 188
+    FramePlace PlaceOf(PublisherShape& shape, std::vector<std::int64_t>& ids);
     std::unique_ptr<PublisherTextFrame> CopyFrame(FramePlace place);
     // The shapes of one page (or master page, or the scratch area) copied through the
     // clipboard onto another and put where they stood.
@@ -78,7 +79,9 @@ class ContentRebuild {
     PublisherDocument& original_;
     // References into the copy, released when the rebuild ends (before the copy is let go).
     std::unique_ptr<PublisherPages> copyPages_;
-    MasterPageMap masters_;   // the copy's, matched to the original's by PageID
+    MasterPageMap masters_;  // the copy's, matched to the original's by PageID
+    std::optional<std::vector<std::int64_t>>
+        scratchIds_;          // the original's, once a story needs them
     int copyPageCount_ = -1;  // read once, then kept
     int masterCount_ = 1;     // a two-page master counts once
     // A copy whose master pages could not all be made cannot be given them page by page. (A

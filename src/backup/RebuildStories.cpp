@@ -4,6 +4,7 @@
 // in the original's order, and its whole story given to the first frame through the clipboard,
 // formatted as it is.
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "backup/RebuildContent.h"
@@ -33,62 +34,88 @@ void ContentRebuild::Stories() {
     }
 }
 
-// Each unlinked frame is a story of its own, so a copy whose frames were all pasted unlinked
-// has as many stories as the original only when the original links none: then two reads are
-// all a publication pays.
+// Each unlinked frame is a story of its own, and a page's paste leaves no link between frames
+// of different pages: a copy with as many stories as the original has no link to make, and
+// two reads are all such a publication pays. Otherwise the original's stories are read until
+// every link between two places (two pages, or a page and the scratch area) has been found:
+// each is one story more in the copy. (A link within a page may survive its paste.)
 std::vector<ContentRebuild::StoryChain> ContentRebuild::LinkedStories() {
     const std::unique_ptr<PublisherStories> stories = original_.Stories();
     const int count = Use(stories).Count();
-    if (Use(copy_.Document().Stories()).Count() == count) return {};
+    const int more = Use(copy_.Document().Stories()).Count() - count;
     std::vector<StoryChain> chains;
-    for (int i = 1; i <= count; ++i) {
+    int across = 0;  // links found between two places
+    for (int i = 1; i <= count && across < more; ++i) {
         std::unique_ptr<PublisherStory> story = stories->Item(i);
         if (!Use(story).HasTextFrame()) continue;  // a table's cell
         std::unique_ptr<PublisherTextFrame> frame = story->TextFrame();
         if (!Use(frame).HasNextLink()) continue;
-        StoryChain chain{std::move(story), {frame->ShapeID()}, {}};
+        StoryChain chain{std::move(story), {}, {}};
+        chain.places.push_back(PlaceOf(Use(frame->Shape()), chain.ids));
         do {
             if (chain.ids.size() == kLongestChain) {
                 throw Failure(L"The chain of linked frames of story " + std::to_wstring(i) +
                               L" does not end");
             }
             frame = frame->NextLinkedTextFrame();
-            chain.ids.push_back(Use(frame).ShapeID());
+            chain.places.push_back(PlaceOf(Use(Use(frame).Shape()), chain.ids));
+            if (chain.places.back().page != chain.places[chain.places.size() - 2].page) ++across;
         } while (frame->HasNextLink());
         chains.push_back(std::move(chain));
     }
     return chains;
 }
 
-// Where each frame of each chain stands: its page and place among the page's shapes (or the
-// scratch area's), found by its shape's ID. Pages are read until every frame is found.
-void ContentRebuild::Locate(std::vector<StoryChain>& chains) {
-    std::size_t missing = 0;
-    for (StoryChain& chain : chains) {
-        chain.places.assign(chain.ids.size(), FramePlace{});
-        missing += chain.ids.size();
+// The page a frame's shape is on (0: the scratch area), its ID kept beside it.
+ContentRebuild::FramePlace ContentRebuild::PlaceOf(PublisherShape& shape,
+                                                   std::vector<std::int64_t>& ids) {
+    const std::int64_t id = shape.ID();
+    ids.push_back(id);
+    if (!scratchIds_) {
+        scratchIds_.emplace();
+        const std::unique_ptr<PublisherShapes> scratch = original_.ScratchShapes();
+        const int count = Use(scratch).Count();
+        for (int k = 1; k <= count; ++k) scratchIds_->push_back(Use(scratch->Item(k)).ID());
     }
-    const auto find = [&](PublisherShapes& shapes, int page) {
-        const int count = shapes.Count();
-        for (int k = 1; k <= count && missing > 0; ++k) {
-            const std::int64_t id = Use(shapes.Item(k)).ID();
-            for (StoryChain& chain : chains) {
-                for (std::size_t f = 0; f < chain.ids.size(); ++f) {
-                    if (chain.ids[f] != id || chain.places[f].shape != 0) continue;
-                    chain.places[f] = FramePlace{page, k};
-                    --missing;
+    const auto at = std::find(scratchIds_->begin(), scratchIds_->end(), id);
+    if (at != scratchIds_->end())
+        return FramePlace{0, static_cast<int>(at - scratchIds_->begin()) + 1};
+    return FramePlace{shape.PageIndex(), 0};
+}
+
+// Each frame's place among its page's shapes, found by its ID: a page's shapes are read only
+// as far as its last frame.
+void ContentRebuild::Locate(std::vector<StoryChain>& chains) {
+    std::map<int, std::vector<std::int64_t>> read;  // a page's shapes' IDs, in order
+    std::map<int, std::unique_ptr<PublisherShapes>> pages;
+    std::unique_ptr<PublisherPages> originals;
+    for (StoryChain& chain : chains) {
+        for (std::size_t f = 0; f < chain.places.size(); ++f) {
+            FramePlace& place = chain.places[f];
+            if (place.shape != 0) continue;  // in the scratch area
+            std::vector<std::int64_t>& ids = read[place.page];
+            const auto found = std::find(ids.begin(), ids.end(), chain.ids[f]);
+            std::optional<std::size_t> at;
+            if (found != ids.end()) at = static_cast<std::size_t>(found - ids.begin());
+            if (!at) {
+                std::unique_ptr<PublisherShapes>& shapes = pages[place.page];
+                if (!shapes) {
+                    if (!originals) originals = original_.Pages();
+                    shapes = Use(Use(originals).Item(place.page)).Shapes();
+                }
+                const int count = Use(shapes).Count();
+                while (!at && static_cast<int>(ids.size()) < count) {
+                    ids.push_back(Use(shapes->Item(static_cast<int>(ids.size()) + 1)).ID());
+                    if (ids.back() == chain.ids[f]) at = ids.size() - 1;
                 }
             }
+            if (!at) {
+                throw Failure(L"A frame of the story that begins on " +
+                              WhereBegins(chain.places.front()) + L" is not on page " +
+                              std::to_wstring(place.page));
+            }
+            place.shape = static_cast<int>(*at) + 1;
         }
-    };
-    const std::unique_ptr<PublisherPages> pages = original_.Pages();
-    const int count = Use(pages).Count();
-    for (int p = 1; p <= count && missing > 0; ++p) find(Use(Use(pages->Item(p)).Shapes()), p);
-    if (missing > 0) find(Use(original_.ScratchShapes()), 0);
-    if (missing > 0) {
-        throw Failure(
-            L"A frame of a story that flows through linked frames is on no page and "
-            L"not in the scratch area");
     }
 }
 

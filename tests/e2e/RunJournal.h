@@ -82,6 +82,8 @@ inline const std::set<std::wstring>& RunningInstanceReads() {
         L"TextFrame.NextLinkedTextFrame",
         L"TextFrame.Parent",
         L"Shape.ID",
+        L"Shape.Parent",
+        L"Page.PageIndex",
         L"Shapes.Item",
     };
     return reads;

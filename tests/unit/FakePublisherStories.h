@@ -68,10 +68,7 @@ class TextFrame : public PublisherTextFrame {
         }
         at_.where.Changed();
     }
-    std::int64_t ShapeID() override {
-        at_.where.Call(L"TextFrame.Parent");
-        return IdOf(at_);
-    }
+    std::unique_ptr<PublisherShape> Shape() override;
     void ClearText() override {
         at_.where.Call(L"TextRange.Text put");
         at_.Flow().SetFrameText(at_.Frame(), L"");
@@ -104,10 +101,23 @@ class Shape : public PublisherShape {
         at_.Frame();
         return std::make_unique<fake::TextFrame>(at_);
     }
+    int PageIndex() override {
+        at_.where.Call(L"Shape.Parent");
+        at_.Frame();
+        at_.where.Call(L"Page.PageIndex");
+        if (at_.where.kind != Where::Kind::Page) throw Failure(L"Page.PageIndex: not on a page");
+        return static_cast<int>(at_.where.page + 1);
+    }
 
   private:
     FrameAt at_;
 };
+
+inline std::unique_ptr<PublisherShape> TextFrame::Shape() {
+    at_.where.Call(L"TextFrame.Parent");
+    at_.Frame();
+    return std::make_unique<fake::Shape>(at_);
+}
 
 class Story : public PublisherStory {
   public:

@@ -46,7 +46,7 @@ TEST_F(SaveAllTest, StoriesAreCarriedWithTheirChainsAndTheirWholeText) {
     copied->name = original.name;
     copied->path = original.path;
     EXPECT_EQ(copied->stories, original.stories);
-    EXPECT_EQ(*copied, original);
+    EXPECT_EQ(*copied, original) << standin::SerializePublication(*copied) << "\n" << standin::SerializePublication(original);
     // Each story's text went through the clipboard, formatted, not as the frames' plain text.
     const std::vector<std::wstring>& journal = publisher.world->journal;
     EXPECT_EQ(CountOf(journal, L"running TextRange.Copy"), 2u);
@@ -75,10 +75,15 @@ TEST_F(SaveAllTest, AStoryThatCannotBeCarriedWholeCostsOneReport) {
     const struct {
         const wchar_t* failing;
         int step;
-    } cases[] = {{L"running:Stories.Item", 184},   {L"running:TextFrame.NextLinkedTextFrame", 184},
-                 {L"running:Shapes.Item", 186},    {L"Shapes.Item", 188},
-                 {L"TextRange.Text put", 188},     {L"TextFrame.NextLinkedTextFrame put", 188},
-                 {L"running:TextRange.Copy", 188}, {L"TextRange.Paste", 188}};
+    } cases[] = {{L"running:Stories.Item", 184},
+                 {L"running:TextFrame.NextLinkedTextFrame", 184},
+                 {L"running:Shapes.Item", 184},
+                 {L"running:Page.PageIndex", 184},
+                 {L"Shapes.Item", 188},
+                 {L"TextRange.Text put", 188},
+                 {L"TextFrame.NextLinkedTextFrame put", 188},
+                 {L"running:TextRange.Copy", 188},
+                 {L"TextRange.Paste", 188}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.failing);
         files.contents.clear();

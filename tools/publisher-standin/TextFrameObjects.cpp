@@ -90,7 +90,17 @@ constexpr Member kShapeMembers[] = {
     {1, L"ID"},
     {2, L"TextFrame"},
     {3, L"HasTextFrame"},
+    {4, L"Parent"},
 };
+
+// The page state a shape is on: its master page's left half for a two-page master's right
+// half, whose page object is the whole master.
+PagePtr FindPage(const FrameRef& frame) {
+    for (const PagePtr& master : frame.document->masters) {
+        if (master->right == frame.page) return master;
+    }
+    return frame.page;
+}
 
 // Every shape of the stand-in is a text frame.
 class ShapeObject : public FrameObject {
@@ -107,8 +117,13 @@ class ShapeObject : public FrameObject {
                 return ReturnLong(result, shape.id);
             case 2:
                 return ReturnObject(result, NewTextFrame(frame_));
-            default:
+            case 3:
                 return ReturnTriState(result, true);
+            default:  // the page (or master page) it is on; the scratch area's shape, that
+                if (frame_.page == frame_.document->scratch) {
+                    return ReturnObject(result, NewScratchArea(frame_.document));
+                }
+                return ReturnObject(result, NewPage(frame_.document, FindPage(frame_)));
         }
     }
 };

@@ -34,7 +34,9 @@ class ComTextFrame : public ComObject<PublisherTextFrame> {
             object_.Put(L"NextLinkedTextFrame", ObjectArgument(frame->object_.get()));
         }
     }
-    std::int64_t ShapeID() override { return object_.Object(L"Parent", L"Shape").Integer(L"ID"); }
+    std::unique_ptr<PublisherShape> Shape() override {
+        return MakeShape(object_.Object(L"Parent", L"Shape"));
+    }
     void ClearText() override {
         object_.Object(L"TextRange", L"TextRange").Put(L"Text", TextArgument(L""));
     }
@@ -69,6 +71,7 @@ class ComShape : public ComObject<PublisherShape> {
     std::unique_ptr<PublisherTextFrame> TextFrame() override {
         return std::make_unique<ComTextFrame>(object_.Object(L"TextFrame", L"TextFrame"));
     }
+    int PageIndex() override { return object_.Object(L"Parent", L"Page").Integer(L"PageIndex"); }
 };
 
 }  // namespace

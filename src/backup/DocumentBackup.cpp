@@ -42,6 +42,16 @@ void DocumentBackup::LogNotHandedOver(BackupRunContext& context, int k,
     });
 }
 
+void DocumentBackup::LogPublisherEnded(BackupRunContext& context, const std::wstring& name) {
+    Clock& clock = context.ports.clock;
+    context.Untrapped(L" at line 162", [&] {
+        AppendHistoryLine(context.ports.files, context.values.HistoryLogPath,
+                          name + L" was not backup saved: Publisher ended unexpectedly at " +
+                              clock.FormatGeneralDate(clock.Now()) +
+                              L", before its backup was made");
+    });
+}
+
 void DocumentBackup::ReadSavedState() {
     context_.Untrapped(L" at line 106", [&] {
         SavePublisher::ReadSavedState(document_, context_.ports.files, state_);

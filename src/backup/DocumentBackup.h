@@ -23,6 +23,9 @@ class DocumentBackup {
     // 162: a document Publisher would not hand over (reported at 104) is logged, with the
     // failure; no copy instance is started for it.
     static void LogNotHandedOver(BackupRunContext& context, int k, const std::wstring& failure);
+    // The log line of a document the run could not back up because the user's Publisher
+    // ended meanwhile.
+    static void LogPublisherEnded(BackupRunContext& context, const std::wstring& name);
 
     // 106: whether Publisher calls the document saved, and its file. Nobody asked, so a
     // failure is traced, not reported, and counts as "changed".

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kelbrook {
@@ -260,6 +261,16 @@ class PublisherProcess {
     virtual bool Gone() = 0;
 };
 
+// The process of the Publisher the user works in: watched, never ended.
+class UserPublisherProcess {
+  public:
+    virtual ~UserPublisherProcess() = default;
+    // True once it has ended, waiting up to `milliseconds` for that.
+    virtual bool EndedWithin(int milliseconds) = 0;
+    // Its exit code once it has ended (0 when it was closed as it should be).
+    virtual std::optional<std::uint32_t> ExitCode() = 0;
+};
+
 // One Publisher instance, held while the program uses it and released when destroyed.
 class PublisherApplication {
   public:
@@ -274,6 +285,8 @@ class PublisherApplication {
     virtual void Quit() = 0;
     // The process of an instance this program created; nothing for the user's own.
     virtual std::shared_ptr<PublisherProcess> Process() = 0;
+    // The process of the user's own Publisher, when this is it and its process can be found.
+    virtual std::shared_ptr<UserPublisherProcess> UserProcess() = 0;
 };
 
 class PublisherAutomation {

@@ -1,6 +1,8 @@
 #include "backup/SavePublisher.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -76,6 +78,7 @@ namespace {
 struct RunDocuments {
     std::vector<std::unique_ptr<PublisherDocument>> documents;
     std::vector<std::wstring> notHandedOver;
+    std::vector<std::wstring> names;  // read at once, for the log should Publisher end
 };
 
 RunDocuments TakeDocuments(BackupRunContext& context, PublisherApplication* running) {
@@ -92,8 +95,27 @@ RunDocuments TakeDocuments(BackupRunContext& context, PublisherApplication* runn
         const std::optional<std::wstring> failure =
             context.run.Step(104, [&] { taken.documents[k - 1] = Use(collection).Item(k); });
         if (failure) taken.notHandedOver[k - 1] = *failure;
+        taken.names.push_back(ReadableName(taken.documents[k - 1].get(), k));
     }
     return taken;
+}
+
+// What a call answers when the process on its other side has gone (RPC_E_DISCONNECTED,
+// RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED,
+// RPC_S_CALL_FAILED_DNE, CO_E_OBJNOTCONNECTED).
+bool SaysServerGone(std::int32_t code) {
+    constexpr std::uint32_t kGone[] = {0x80010108, 0x80010007, 0x80010012, 0x800706BA,
+                                       0x800706BE, 0x800706BF, 0x800401FD};
+    return std::find(std::begin(kGone), std::end(kGone), static_cast<std::uint32_t>(code)) !=
+           std::end(kGone);
+}
+
+// The user's Publisher has ended (crashed, or was ended from Task Manager): nothing more can
+// be asked of it. A call it could not answer is given a second to see its process end.
+bool UserPublisherEnded(UserPublisherProcess* user, const Failure* failure) {
+    if (user == nullptr) return false;
+    if (user->EndedWithin(0)) return true;
+    return failure != nullptr && SaysServerGone(failure->Code()) && user->EndedWithin(1000);
 }
 
 // How one document's way through the run ended.
@@ -104,6 +126,7 @@ Outcome BackUpDocument(BackupRunContext& context, EndingCopies& ending, int k,
                        PublisherDocument& document) {
     DocumentBackup backup(context, ending, k, document);
     backup.ReadSavedState();                                   // 106
+    if (context.run.EndsQuietly()) return Outcome::Closing;    // the user's Publisher ended
     if (backup.SkipIfUnchanged()) return Outcome::Skipped;     // 106, 162
     backup.NameAndFolder();                                    // 112 to 134
     backup.Stamp();                                            // 138
@@ -126,10 +149,17 @@ void RunAllDocuments(BackupRunContext& context) {
     if (!run.Test(100, [&] { return IsPublisherRunning(context.ports.publisher); })) return;
     std::unique_ptr<PublisherApplication> running;
     run.Step(102, [&] { running = context.ports.publisher.AttachRunning(); });
+    std::shared_ptr<UserPublisherProcess> user;
+    context.Untrapped(L" at line 102", [&] { user = Use(running).UserProcess(); });
+    // Once the user's Publisher has gone, the run ends without a report of each step that
+    // would still ask it: the documents not backed up are logged.
+    run.EndQuietlyWhen(
+        [&](const Failure* failure) { return UserPublisherEnded(user.get(), failure); });
     RunDocuments taken = TakeDocuments(context, running.get());  // 104
     EndingCopies ending(context.ports.files);
     const int count = static_cast<int>(taken.documents.size());
-    for (int k = 1; k <= count && !run.Stopped(); ++k) {  // 106
+    int k = 1;
+    for (; k <= count && !run.Stopped(); ++k) {  // 106
         PublisherDocument* const document = taken.documents[k - 1].get();
         if (!document) {
             DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);
@@ -137,6 +167,11 @@ void RunAllDocuments(BackupRunContext& context) {
         }
         if (BackUpDocument(context, ending, k, *document) == Outcome::Closing) break;
     }  // 166
+    if (run.EndedQuietly()) {
+        for (int left = k; left <= count; ++left) {
+            DocumentBackup::LogPublisherEnded(context, taken.names[left - 1]);
+        }
+    }
     if (!run.Stopped()) {
         for (const std::wstring& volume : context.volumes.fitted) {
             if (!context.volumes.refused.count(volume))

@@ -32,6 +32,16 @@ void TraceUntrappedFailure(DebugOutput& debug, const std::wstring& handler) {
 std::wstring GuardedProcedure::Report(int step) {
     std::wstring description = DescribeCurrentException();
     failures_.push_back(description);
+    if (ended_) {
+        try {
+            throw;
+        } catch (const Failure& failure) {
+            endedQuietly_ = ended_(&failure);
+        } catch (...) {
+            endedQuietly_ = ended_(nullptr);
+        }
+        if (endedQuietly_) return description;
+    }
     ShowErrorReport(dialogs_, location_, step, description);
     return description;
 }

@@ -45,7 +45,18 @@ class GuardedProcedure {
     // From the moment `stop` holds, every step is skipped and every test fails, so that the
     // procedure runs out at its next step.
     void StopWhen(std::function<bool()> stop) { stop_ = std::move(stop); }
-    bool Stopped() const { return stop_ && stop_(); }
+    // From the failure of which `ended` holds (it sees the Failure, or nullptr for any other
+    // exception), the procedure ends without a report: what it worked on has gone, and the
+    // caller tells of that in its own way. The failure still counts among failures().
+    void EndQuietlyWhen(std::function<bool(const Failure*)> ended) { ended_ = std::move(ended); }
+    bool EndedQuietly() const { return endedQuietly_; }
+    // Whether the procedure has ended quietly, asking `ended` now (of no failure) if not yet:
+    // for a caller that learns of trouble outside a step.
+    bool EndsQuietly() {
+        if (!endedQuietly_ && ended_) endedQuietly_ = ended_(nullptr);
+        return endedQuietly_;
+    }
+    bool Stopped() const { return endedQuietly_ || (stop_ && stop_()); }
 
     // The description of the failure it reported, or nothing when the step passed (or was
     // skipped).
@@ -82,6 +93,8 @@ class GuardedProcedure {
     std::wstring location_;
     std::vector<std::wstring> failures_;
     std::function<bool()> stop_;
+    std::function<bool(const Failure*)> ended_;
+    bool endedQuietly_ = false;
 };
 
 // Writes the failure now being handled to the debugger output, naming the handler (call

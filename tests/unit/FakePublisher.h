@@ -193,8 +193,28 @@ class Application : public PublisherApplication {
         if (w_.instance->tag == L"running") return nullptr;
         return std::make_shared<fake::Process>(w_.world, w_.instance, w_.instance->process);
     }
+    std::shared_ptr<UserPublisherProcess> UserProcess() override {
+        if (w_.instance->tag != L"running") return nullptr;
+        return std::make_shared<UserPublisher>(w_.instance->process);
+    }
 
   private:
+    // The user's Publisher's process: ended once its instance crashed (exit code 3, as the
+    // stand-in's crash) or was closed (0).
+    class UserPublisher : public UserPublisherProcess {
+      public:
+        explicit UserPublisher(std::shared_ptr<FakeProcessState> state)
+            : state_(std::move(state)) {}
+        bool EndedWithin(int) override { return state_->ended || state_->quit; }
+        std::optional<std::uint32_t> ExitCode() override {
+            if (state_->ended) return 3;
+            if (state_->quit) return 0;
+            return std::nullopt;
+        }
+
+      private:
+        std::shared_ptr<FakeProcessState> state_;
+    };
     Where w_;
 };
 

@@ -59,6 +59,44 @@ TEST_F(SaveAllTest, ACopyThatIsGoneCostsItsDocumentOneReport) {
     }
 }
 
+// When the user's own Publisher ends during a run (a crash, or ended from Task Manager), the
+// run asks it nothing more and shows no report for it: each document it did not back up is
+// logged, by the name read when the run began, and no file is written for any of them.
+TEST_F(SaveAllTest, WhenTheUsersPublisherEndsTheRunAsksItNothingMoreAndLogsWhatItLost) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    for (const wchar_t* crash :
+         {L"running:ShapeRange.Copy", L"running:Document.Saved", L"running:Page.Background"}) {
+        SCOPED_TRACE(crash);
+        dialogs.shown.clear();
+        files.contents.clear();
+        publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a1"}, {L"a2"}}),
+                       Doc(L"B.pub", L"C:\\Docs", {{L"b"}}), Doc(L"C.pub", L"C:\\Docs", {{L"c"}})});
+        publisher.world->running->unsaved = {0, 1, 2};
+        publisher.world->crashing = {crash};
+        publisher.world->journal.clear();
+        Press();
+        EXPECT_TRUE(dialogs.shown.empty()) << dialogs.shown[0].text;
+        const std::vector<std::wstring> log = LogLines();
+        ASSERT_EQ(log.size(), 3u) << ::testing::PrintToString(log);
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::wstring name = std::wstring(1, static_cast<wchar_t>(L'A' + k)) + L".pub";
+            EXPECT_EQ(
+                log[k].rfind(name + L" was not backup saved: Publisher ended unexpectedly at "), 0u)
+                << log[k];
+            EXPECT_TRUE(log[k].ends_with(L", before its backup was made")) << log[k];
+        }
+        EXPECT_TRUE(FileNames().empty()) << ::testing::PrintToString(FileNames());
+        EXPECT_EQ(publisher.world->CopiesAlive(), 0);
+        const std::vector<std::wstring>& journal = publisher.world->journal;
+        const auto crashed =
+            std::find(journal.begin(), journal.end(), L"running " + std::wstring(crash).substr(8));
+        ASSERT_NE(crashed, journal.end());
+        EXPECT_TRUE(std::none_of(crashed + 1, journal.end(), [](const std::wstring& line) {
+            return line.rfind(L"running ", 0) == 0;
+        })) << "the ended Publisher was asked again";
+    }
+}
+
 // A document Publisher will not hand over at 104 cannot be backed up: no copy instance, a
 // failure line under its position, and the run goes on. Nothing raised inside the run leaves
 // it, not even a report that cannot be shown.

@@ -97,12 +97,34 @@ class ComProcess : public PublisherProcess {
     std::shared_ptr<ServerProcess> server_;
 };
 
+// The user's Publisher's process, opened only to wait on it and read its exit code.
+class ComUserProcess : public UserPublisherProcess {
+  public:
+    explicit ComUserProcess(UniqueHandle process) : process_(std::move(process)) {}
+    bool EndedWithin(int milliseconds) override {
+        return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(milliseconds)) ==
+               WAIT_OBJECT_0;
+    }
+    std::optional<std::uint32_t> ExitCode() override {
+        DWORD code = 0;
+        if (!EndedWithin(0) || !::GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
+        return code;
+    }
+
+  private:
+    UniqueHandle process_;
+};
+
 class ComPublisherApplication : public ComObject<PublisherApplication> {
   public:
     using ComObject::ComObject;
     // A new instance whose creation made its publication: that publication is its document.
     ComPublisherApplication(DispatchObject application, std::optional<DispatchObject> made)
         : ComObject(std::move(application)), made_(std::move(made)) {}
+    // The user's Publisher, and its process when it could be opened.
+    ComPublisherApplication(DispatchObject application, std::shared_ptr<ComUserProcess> user)
+        : ComObject(std::move(application)), user_(std::move(user)) {}
+    std::shared_ptr<UserPublisherProcess> UserProcess() override { return user_; }
     std::shared_ptr<PublisherProcess> Process() override {
         if (!object_.server()) return nullptr;  // the Publisher the user works in
         return std::make_shared<ComProcess>(object_.server());
@@ -125,6 +147,7 @@ class ComPublisherApplication : public ComObject<PublisherApplication> {
 
   private:
     std::optional<DispatchObject> made_;
+    std::shared_ptr<ComUserProcess> user_;
 };
 
 CLSID PublisherClass() {
@@ -226,7 +249,13 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
     } catch (...) {
         // Its start, before any creation of ours, still tells it apart.
     }
-    return std::make_unique<ComPublisherApplication>(std::move(object));
+    std::shared_ptr<ComUserProcess> user;
+    if (runningProcess_ != 0) {
+        UniqueHandle process(
+            ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, runningProcess_));
+        if (process) user = std::make_shared<ComUserProcess>(std::move(process));
+    }
+    return std::make_unique<ComPublisherApplication>(std::move(object), std::move(user));
 }
 
 std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {

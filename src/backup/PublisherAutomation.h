@@ -289,6 +289,13 @@ class PublisherApplication {
     virtual std::shared_ptr<UserPublisherProcess> UserProcess() = 0;
 };
 
+// While it lives, a call Publisher answers busy fails at once, instead of being tried again
+// for up to 30 seconds.
+class PublisherImpatience {
+  public:
+    virtual ~PublisherImpatience() = default;
+};
+
 class PublisherAutomation {
   public:
     virtual ~PublisherAutomation() = default;
@@ -302,6 +309,8 @@ class PublisherAutomation {
     // nor any call into the instance waits for ever: one that runs past its bound ends the
     // instance (only a process started for this creation) and fails.
     virtual std::unique_ptr<PublisherApplication> CreateInstance() = 0;
+    // Calls made while the result lives do not wait out a busy Publisher.
+    virtual std::unique_ptr<PublisherImpatience> Impatient() = 0;
 };
 
 }  // namespace kelbrook

@@ -10,6 +10,7 @@
 #include "backup/BackupRunContext.h"
 #include "backup/CopyInstance.h"
 #include "backup/DocumentBackup.h"
+#include "history/HistoryLog.h"
 
 namespace kelbrook::SavePublisher {
 
@@ -40,14 +41,22 @@ void RunScope::RestoreClipboard() {
 }
 
 bool IsPublisherRunning(PublisherAutomation& publisher) {
-    bool running = false;
+    return PresenceOf(publisher) == PublisherPresence::Running;
+}
+
+PublisherPresence PresenceOf(PublisherAutomation& publisher) {
     try {
         std::unique_ptr<PublisherApplication> application = publisher.AttachRunning();
-        if (application && application->Name() == kPublisherName) running = true;
+        if (application && application->Name() == kPublisherName) {
+            return PublisherPresence::Running;
+        }
+    } catch (const Failure& failure) {
+        // RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER: it runs, and is busy.
+        const auto code = static_cast<std::uint32_t>(failure.Code());
+        if (code == 0x80010001 || code == 0x8001010A) return PublisherPresence::Busy;
     } catch (...) {
-        running = false;
     }
-    return running;
+    return PublisherPresence::NotRunning;
 }
 
 std::wstring AddBackupStamp(const Controls& controls, Clock& clock, const LocalTime& now,
@@ -143,10 +152,40 @@ Outcome BackUpDocument(BackupRunContext& context, EndingCopies& ending, int k,
     return backup.Finish() ? Outcome::BackedUp : Outcome::NotBackedUp;  // 160, 162
 }
 
+// The user's Publisher runs but does not answer: the user's open work goes unbacked, which is
+// logged once for the spell (not at every tick) and told to a user who pressed the button.
+void TellBusy(BackupRunContext& context) {
+    if (!std::exchange(context.values.PublisherDidNotAnswer, true)) {
+        Clock& clock = context.ports.clock;
+        context.Untrapped(L" at line 100", [&] {
+            AppendHistoryLine(context.ports.files, context.values.HistoryLogPath,
+                              L"Publisher did not answer (a dialog may be open in it): no backup "
+                              L"at " +
+                                  clock.FormatGeneralDate(clock.Now()));
+        });
+    }
+    if (context.kind == RunKind::Everything) {
+        context.Untrapped(L" at line 100", [&] {
+            context.ports.dialogs.ShowMessage(kPublisherBusyMessage,
+                                              context.values.ApplicationTitle, MessageButtons::Ok,
+                                              MessageIcon::None);
+        });
+    }
+}
+
 void RunAllDocuments(BackupRunContext& context) {
     if (context.values.FinishLastCopy) std::exchange(context.values.FinishLastCopy, nullptr)();
     GuardedProcedure& run = context.run;
-    if (!run.Test(100, [&] { return IsPublisherRunning(context.ports.publisher); })) return;
+    PublisherPresence presence = PublisherPresence::NotRunning;
+    if (!run.Test(100, [&] {
+            presence = PresenceOf(context.ports.publisher);
+            return presence == PublisherPresence::Running;
+        })) {
+        if (presence == PublisherPresence::Busy) return TellBusy(context);
+        context.values.PublisherDidNotAnswer = false;  // not running: nothing to back up
+        return;
+    }
+    context.values.PublisherDidNotAnswer = false;
     std::unique_ptr<PublisherApplication> running;
     run.Step(102, [&] { running = context.ports.publisher.AttachRunning(); });
     std::shared_ptr<UserPublisherProcess> user;

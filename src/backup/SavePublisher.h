@@ -64,6 +64,17 @@ inline constexpr wchar_t kUnsavedPrompt[] = L" is unsaved. Please select locatio
 // Never raises.
 bool IsPublisherRunning(PublisherAutomation& publisher);
 
+// Whether the user's Publisher runs, and whether it answers: one that rejects every call (a
+// dialog is open in it) past the time its calls are tried again is running but busy, not
+// "not running". Never raises.
+enum class PublisherPresence { NotRunning, Running, Busy };
+PublisherPresence PresenceOf(PublisherAutomation& publisher);
+
+inline constexpr wchar_t kPublisherBusyMessage[] =
+    L"Publisher did not answer (a dialog may be open in it), so no backup was made. Close the "
+    L"dialog in Publisher and try again; with automatic backups on, Kelbrook tries again as soon "
+    L"as Publisher answers.";
+
 // The finished backup file name for a path made of folder and document name: with Option3
 // " Date <MMM d yyyy> Time <hh mm ss tt>", with Option4 " <MMM d yyyy>", then the extension;
 // "" when neither is selected. Date and time are those of the one reading `now`.

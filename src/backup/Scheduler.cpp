@@ -13,6 +13,30 @@ std::wstring TwoDigits(std::int32_t n) {
     return (n < 10 ? L"0" : L"") + std::to_wstring(n);
 }
 
+// The last run found the user's Publisher busy: each tick asks it once, without waiting, and
+// the run comes at the first tick it answers instead of an interval later. True when that
+// run was made.
+bool RunOnceAnswering(SchedulerPorts& ports, Countdown& countdown, ProgramValues& values) {
+    bool ran = false;
+    RunUntrapped(ports.backup.debug, L"Form1.Timer1 (Publisher busy)", [&] {
+        SavePublisher::PublisherPresence presence;
+        {
+            const std::unique_ptr<PublisherImpatience> impatient =
+                ports.backup.publisher.Impatient();
+            presence = SavePublisher::PresenceOf(ports.backup.publisher);
+        }
+        if (presence == SavePublisher::PublisherPresence::Busy) return;
+        if (presence == SavePublisher::PublisherPresence::NotRunning) {
+            values.PublisherDidNotAnswer = false;  // it has gone: nothing waits for it
+            return;
+        }
+        ran = true;
+        SavePublisher::SaveAll(ports.backup, values, SavePublisher::RunKind::OnSchedule);
+        countdown.CountdownTicks = 0;
+    });
+    return ran;
+}
+
 }  // namespace
 
 std::int32_t IntervalSeconds(const Controls& controls) {
@@ -35,6 +59,7 @@ void Timer1_Timer(SchedulerPorts ports, Countdown& countdown, ProgramValues& val
     // A tick that falls due while a run waits in a dialog neither counts nor starts a run:
     // the count starts over once, after that run.
     if (values.BackupRunUnderWay) return;
+    if (values.PublisherDidNotAnswer && RunOnceAnswering(ports, countdown, values)) return;
     Controls& controls = ports.controls;
     GuardedProcedure tick(ports.dialogs, Location(L"Form1", L"Timer1"));
 

@@ -47,6 +47,9 @@ struct ProgramValues {
     std::set<std::wstring> NoRecycleBinLogged;
     // Volumes whose Recycle Bin would have deleted thinned backups for good: logged once a start.
     std::set<std::wstring> RecycleBinRefusalLogged;
+    // The last run found the user's Publisher running but not answering: logged once, and
+    // each tick of the timer asks it again, at once, until it answers or has gone.
+    bool PublisherDidNotAnswer = false;
 };
 
 namespace Globals {

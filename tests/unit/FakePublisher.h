@@ -225,6 +225,10 @@ class FakePublisher : public PublisherAutomation {
     FakePublisher() : world(std::make_shared<FakePublisherWorld>()) { world->installed = false; }
 
     bool IsInstalled() override { return world->installed; }
+    std::unique_ptr<PublisherImpatience> Impatient() override {
+        ++impatientAsks;
+        return std::make_unique<PublisherImpatience>();
+    }
     std::unique_ptr<PublisherApplication> AttachRunning() override {
         if (!world->running || world->running->gone) throw Failure(L"Operation unavailable");
         return std::make_unique<fake::Application>(fake::Where{world, world->running});
@@ -270,6 +274,7 @@ class FakePublisher : public PublisherAutomation {
     bool startEmpty = false;  // a fresh instance without a publication
     bool startBare = false;   // ... and without an active window (the creation makes one)
     int created = 0;
+    int impatientAsks = 0;
 };
 
 }  // namespace kelbrook::testing

@@ -64,7 +64,9 @@ struct FakePublisherWorld {
     // Where SaveAs writes: full path -> file contents; folders where writing is refused.
     std::map<std::wstring, std::string>* files = nullptr;
     std::set<std::wstring> readOnlyFolders;
-    std::int64_t nextShapeId = 40000;  // Shape.ID: neither from 1 nor contiguous
+    std::int64_t nextShapeId = 40000;
+    bool busyRunning = false;  // the running instance answers every call busy (a dialog is open) //
+                               // Shape.ID: neither from 1 nor contiguous
 
     std::function<void(const std::wstring&)> onCall;    // after the journal, before the answer
     std::function<std::int64_t(std::int64_t)> pageIds;  // what PageID answers instead
@@ -75,6 +77,8 @@ struct FakePublisherWorld {
         journal.push_back(instance.tag + L" " + member);
         if (onCall) onCall(member);
         if (instance.gone) throw Failure(L"The remote procedure call failed.");
+        if (busyRunning && instance.tag == L"running")  // RPC_E_CALL_REJECTED
+            throw Failure(L"Call was rejected by callee.", static_cast<std::int32_t>(0x80010001));
         const std::wstring key = instance.tag == L"running" ? L"running:" + member : member;
         if (crashing.erase(key) > 0) {  // once: the next instance works
             instance.gone = true;

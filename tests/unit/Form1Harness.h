@@ -55,6 +55,19 @@ struct Form1Harness {
     Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
                 debug, clipboard, clock, shellTray, trayWindow, runKey, random},
                values};
+    // The history log's lines.
+    std::vector<std::wstring> LogLines() const {
+        std::vector<std::wstring> lines;
+        auto it = files.contents.find(values.HistoryLogPath);
+        if (it == files.contents.end()) return lines;
+        std::wstring text;
+        for (const char c : it->second) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
+        for (std::size_t at = 0; (at = text.find(L"\r\n")) != std::wstring::npos;) {
+            lines.push_back(text.substr(0, at));
+            text.erase(0, at + 2);
+        }
+        return lines;
+    }
 };
 
 }  // namespace kelbrook::testing

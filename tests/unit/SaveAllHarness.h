@@ -37,18 +37,6 @@ class SaveAllTest : public ::testing::Test, public Form1Harness {
 
     void Press() { form.Click(ControlId::PushButton2); }
 
-    std::vector<std::wstring> LogLines() const {
-        std::vector<std::wstring> lines;
-        auto it = files.contents.find(values.HistoryLogPath);
-        if (it == files.contents.end()) return lines;
-        std::wstring text;
-        for (const char c : it->second) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-        for (std::size_t at = 0; (at = text.find(L"\r\n")) != std::wstring::npos;) {
-            lines.push_back(text.substr(0, at));
-            text.erase(0, at + 2);
-        }
-        return lines;
-    }
     std::optional<standin::Publication> Backup(const std::wstring& path) const {
         auto it = files.contents.find(path);
         if (it == files.contents.end()) return std::nullopt;

@@ -156,5 +156,37 @@ TEST_F(SchedulerTest, ACountAtItsLargestValueIsReportedAsAnOverflow) {
         << dialogs.shown[0].text;
 }
 
+// A Publisher that runs but answers nothing (a dialog is open in it) is not "not running":
+// the run logs it once for the spell and tells a user who pressed the button each time; each
+// tick then asks it again, at once, and the backup comes at the first tick it answers.
+TEST_F(SchedulerTest, ABusyPublisherIsLoggedOnceAndBackedUpAtTheFirstTickItAnswers) {
+    ClickRow(1);  // every 30 seconds
+    publisher.world->busyRunning = true;
+    form.Click(ControlId::PushButton2);
+    form.Click(ControlId::PushButton2);
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[1].text, SavePublisher::kPublisherBusyMessage);
+    Ticks(30);  // the scheduled run: logged no second time, told to nobody
+    EXPECT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(Runs(), 0);
+    const std::vector<std::wstring> log = LogLines();
+    ASSERT_EQ(log.size(), 1u) << ::testing::PrintToString(log);
+    EXPECT_EQ(
+        log[0].rfind(L"Publisher did not answer (a dialog may be open in it): no backup at ", 0),
+        0u)
+        << log[0];
+    const int asked = publisher.impatientAsks;
+    Ticks(3);
+    EXPECT_EQ(publisher.impatientAsks, asked + 3) << "each tick asks, without waiting";
+    EXPECT_EQ(Runs(), 0);
+    publisher.world->busyRunning = false;  // the dialog is closed
+    Ticks(1);
+    EXPECT_EQ(Runs(), 1) << "the backup waited longer than it had to";
+    EXPECT_EQ(form.countdown().CountdownTicks, 0);
+    Ticks(1);
+    EXPECT_EQ(publisher.impatientAsks, asked + 4) << "asked again after it answered";
+    EXPECT_EQ(Runs(), 1);
+}
+
 }  // namespace
 }  // namespace kelbrook

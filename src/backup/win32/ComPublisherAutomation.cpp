@@ -239,8 +239,10 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::AttachRunning() {
     ThrowIfFailed(running->QueryInterface(IID_IDispatch, application.put_void()),
                   L"Publisher.Application");
     DispatchObject object(std::move(application), L"Application", cache_);
-    // The user's Publisher's process, which no overdue creation may ever end.
+    // The user's Publisher's process, which no overdue creation may ever end. A Publisher busy
+    // with a dialog is not waited for here: the calls after this one will wait it out.
     try {
+        const ImpatientCalls impatient;
         const int window = object.Object(L"ActiveWindow", L"Window").Integer(L"Hwnd");
         DWORD processId = 0;
         ::GetWindowThreadProcessId(reinterpret_cast<HWND>(static_cast<INT_PTR>(window)),
@@ -274,6 +276,18 @@ std::unique_ptr<PublisherApplication> ComPublisherAutomation::CreateInstance() {
         std::move(made));
 }
 
+namespace {
+
+class ComImpatience : public PublisherImpatience {
+    ImpatientCalls calls_;
+};
+
+}  // namespace
+
+std::unique_ptr<PublisherImpatience> ComPublisherAutomation::Impatient() {
+    return std::make_unique<ComImpatience>();
+}
+
 BusyServerFilter::BusyServerFilter() {
     registered_ = SUCCEEDED(::CoRegisterMessageFilter(this, &previous_));
 }
@@ -302,7 +316,9 @@ DWORD STDMETHODCALLTYPE BusyServerFilter::HandleInComingCall(DWORD, HTASK, DWORD
 DWORD STDMETHODCALLTYPE BusyServerFilter::RetryRejectedCall(HTASK, DWORD elapsed,
                                                             DWORD rejectType) {
     const bool busy = rejectType == SERVERCALL_RETRYLATER || rejectType == SERVERCALL_REJECTED;
-    if (busy && elapsed < static_cast<DWORD>(kBusyRetryTime.count())) return 100;  // in 100 ms
+    if (busy && BusyAnswersWaitedOut() && elapsed < static_cast<DWORD>(kBusyRetryTime.count())) {
+        return 100;  // in 100 ms
+    }
     return static_cast<DWORD>(-1);  // give up: the call fails
 }
 

@@ -29,6 +29,7 @@ class ComPublisherAutomation : public PublisherAutomation {
     // started during the creation: the Publisher the user works in is never bounded or ended.
     // The creation and that first call are bounded too (CreateBounded).
     std::unique_ptr<PublisherApplication> CreateInstance() override;
+    std::unique_ptr<PublisherImpatience> Impatient() override;
 
   private:
     std::shared_ptr<DispatchIdCache> cache_;

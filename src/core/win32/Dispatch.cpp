@@ -62,12 +62,31 @@ DispatchCallTime& CallTime() {
     return time;
 }
 
+namespace {
+thread_local int impatient = 0;
+}  // namespace
+
+ImpatientCalls::ImpatientCalls() {
+    ++impatient;
+}
+
+ImpatientCalls::~ImpatientCalls() {
+    --impatient;
+}
+
+bool BusyAnswersWaitedOut() {
+    return impatient == 0;
+}
+
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call) {
     const CallTimer timer;
     const auto deadline = std::chrono::steady_clock::now() + kBusyRetryTime;
     for (;;) {
         const HRESULT hr = call();
-        if (!IsBusyAnswer(hr) || std::chrono::steady_clock::now() >= deadline) return hr;
+        if (!IsBusyAnswer(hr) || !BusyAnswersWaitedOut() ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return hr;
+        }
         // The server is busy (Publisher with a dialog open, say): ask again shortly.
         WaitAnswering(nullptr, 100);
     }

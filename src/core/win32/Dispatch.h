@@ -57,6 +57,18 @@ class CallTimer {
 // message filter and hands RPC_E_CALL_REJECTED straight back, so the retry is made here too.
 HRESULT RetryWhileBusy(const std::function<HRESULT()>& call);
 
+// While one lives on this thread, a call the server answers busy fails at once instead of
+// being tried again (by RetryWhileBusy and by the thread's message filter).
+class ImpatientCalls {
+  public:
+    ImpatientCalls();
+    ~ImpatientCalls();
+    ImpatientCalls(const ImpatientCalls&) = delete;
+    ImpatientCalls& operator=(const ImpatientCalls&) = delete;
+};
+// False while an ImpatientCalls lives on this thread.
+bool BusyAnswersWaitedOut();
+
 // "<name> did not answer within N seconds; its instance was ended" (or, when `ended` is false,
 // that it was left running since it could not be told from the others).
 std::wstring OverdueText(const std::wstring& name, std::chrono::milliseconds bound, bool ended);

@@ -28,6 +28,7 @@ add_library(kelbrook_win32 STATIC
   src/backup/win32/ComPublisherAutomation.cpp
   src/backup/win32/ComPageObjects.cpp
   src/backup/win32/ComStoryObjects.cpp
+  src/backup/win32/UserPublisherWatch.cpp
   src/backup/win32/CopyCreation.cpp
   src/backup/win32/ShellFolderPicker.cpp
   src/tray/win32/mSysTray.cpp

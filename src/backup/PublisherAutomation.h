@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -269,6 +270,10 @@ class UserPublisherProcess {
     virtual bool EndedWithin(int milliseconds) = 0;
     // Its exit code once it has ended (0 when it was closed as it should be).
     virtual std::optional<std::uint32_t> ExitCode() = 0;
+    // Calls `ended` once the process has ended, on the thread that asked (through its message
+    // loop), at most once, and never after this object has gone. No thread of the program's
+    // waits for it meanwhile.
+    virtual void WhenEnded(std::function<void()> ended) = 0;
 };
 
 // One Publisher instance, held while the program uses it and released when destroyed.

@@ -211,6 +211,7 @@ class Application : public PublisherApplication {
             if (state_->quit) return 0;
             return std::nullopt;
         }
+        void WhenEnded(std::function<void()> ended) override { state_->onEnded = std::move(ended); }
 
       private:
         std::shared_ptr<FakeProcessState> state_;

@@ -29,6 +29,8 @@ struct FakeProcessState {
     // seen to have gone (time passes only when somebody waits for it here).
     std::wstring held;
     bool seenGone = false;
+    // The user's Publisher's watcher, called by a test as its process ends.
+    std::function<void()> onEnded;
 };
 
 struct FakeInstance {

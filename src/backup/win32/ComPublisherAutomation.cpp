@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backup/win32/ComPageObjects.h"
+#include "backup/win32/UserPublisherWatch.h"
 #include "backup/win32/CopyCreation.h"
 #include "core/Failure.h"
 #include "core/win32/Dispatch.h"
@@ -95,24 +96,6 @@ class ComProcess : public PublisherProcess {
 
   private:
     std::shared_ptr<ServerProcess> server_;
-};
-
-// The user's Publisher's process, opened only to wait on it and read its exit code.
-class ComUserProcess : public UserPublisherProcess {
-  public:
-    explicit ComUserProcess(UniqueHandle process) : process_(std::move(process)) {}
-    bool EndedWithin(int milliseconds) override {
-        return ::WaitForSingleObject(process_.get(), static_cast<DWORD>(milliseconds)) ==
-               WAIT_OBJECT_0;
-    }
-    std::optional<std::uint32_t> ExitCode() override {
-        DWORD code = 0;
-        if (!EndedWithin(0) || !::GetExitCodeProcess(process_.get(), &code)) return std::nullopt;
-        return code;
-    }
-
-  private:
-    UniqueHandle process_;
 };
 
 class ComPublisherApplication : public ComObject<PublisherApplication> {

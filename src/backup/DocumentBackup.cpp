@@ -58,6 +58,22 @@ void DocumentBackup::ReadSavedState() {
     });
 }
 
+std::optional<SeenUnsaved> DocumentBackup::Seen(bool backedUp) {
+    if (state_.saved || state_.fullName.empty()) return std::nullopt;
+    if (!seenAt_) seenAt_ = context_.ports.clock.Now();
+    const std::wstring fileName = state_.fullName.substr(state_.fullName.find_last_of(L'\\') + 1);
+    SeenUnsaved seen{state_.fullName, name_.empty() ? fileName : name_, *seenAt_, {}, false, {}};
+    if (backedUp) {
+        seen.backup = backupPath_;
+        seen.incomplete = incomplete_.has_value();
+    }
+    const auto last = context_.values.LastBackups.find(state_.fullName);
+    if (last != context_.values.LastBackups.end() && last->second.path != seen.backup) {
+        seen.lastComplete = last->second.path;
+    }
+    return seen;
+}
+
 bool DocumentBackup::SkipIfUnchanged() {
     if (context_.kind != RunKind::OnSchedule) return false;
     std::optional<Unchanged> unchanged;
@@ -117,6 +133,7 @@ void DocumentBackup::Stamp() {
     context_.run.Step(138, [&] {
         Controls& controls = context_.ports.controls;
         const LocalTime now = context_.ports.clock.Now();  // one reading for date and time
+        seenAt_ = now;
         backupPath_ = AddBackupStamp(controls, context_.ports.clock, now, backupPath_,
                                      context_.values.BackupExtension);
         if (controls.Value(ControlId::Option3) && !folder_.empty()) {

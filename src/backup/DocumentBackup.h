@@ -55,6 +55,9 @@ class DocumentBackup {
     // backup is remembered for the timer's skip and thins out the older ones. True when a
     // backup was written (an incomplete one too).
     bool Finish();
+    // A publication with unsaved changes, as the run saw it, with the backup made of it when
+    // `backedUp`; nothing for a saved one.
+    std::optional<SeenUnsaved> Seen(bool backedUp);
 
   private:
     void FolderByOptions();
@@ -76,8 +79,9 @@ class DocumentBackup {
     std::wstring backupPath_;
     std::wstring savingPath_;
     CopyInstance copy_;
-    std::wstring lowSpaceVolume_;  // the volume the free space was read of
-    std::wstring recycleVolume_;   // the volume whose Recycle Bin takes the thinned backups
+    std::wstring lowSpaceVolume_;      // the volume the free space was read of
+    std::wstring recycleVolume_;       // the volume whose Recycle Bin takes the thinned backups
+    std::optional<LocalTime> seenAt_;  // the time of its backup's name
     std::optional<std::wstring> incomplete_;   // the first failure of a content step
     std::optional<std::wstring> saveFailure_;  // why no backup was written
 };

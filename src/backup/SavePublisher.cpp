@@ -130,10 +130,20 @@ bool UserPublisherEnded(UserPublisherProcess* user, const Failure* failure) {
 // How one document's way through the run ended.
 enum class Outcome { BackedUp, Skipped, NotBackedUp, Closing };
 
-// One document's way through the run.
+Outcome BackUpDocument(BackupRunContext& context, DocumentBackup& backup);
+
+// One document's backup, and what the run saw of it when it had unsaved changes.
 Outcome BackUpDocument(BackupRunContext& context, EndingCopies& ending, int k,
-                       PublisherDocument& document) {
+                       PublisherDocument& document, std::vector<SeenUnsaved>& seen) {
     DocumentBackup backup(context, ending, k, document);
+    const Outcome outcome = BackUpDocument(context, backup);
+    const std::optional<SeenUnsaved> unsaved = backup.Seen(outcome == Outcome::BackedUp);
+    if (unsaved) seen.push_back(*unsaved);
+    return outcome;
+}
+
+// One document's way through the run.
+Outcome BackUpDocument(BackupRunContext& context, DocumentBackup& backup) {
     backup.ReadSavedState();                                   // 106
     if (context.run.EndsQuietly()) return Outcome::Closing;    // the user's Publisher ended
     if (backup.SkipIfUnchanged()) return Outcome::Skipped;     // 106, 162
@@ -173,6 +183,21 @@ void TellBusy(BackupRunContext& context) {
     }
 }
 
+// What this run saw with unsaved changes. A run the user's Publisher ended could not see every
+// document: what the run before saw of the others still holds.
+void RememberUnsaved(BackupRunContext& context, std::vector<SeenUnsaved> seen) {
+    if (context.run.EndedQuietly()) {
+        for (const SeenUnsaved& before : context.values.LastRunUnsaved) {
+            if (std::none_of(seen.begin(), seen.end(), [&](const SeenUnsaved& now) {
+                    return now.fullName == before.fullName;
+                })) {
+                seen.push_back(before);
+            }
+        }
+    }
+    context.values.LastRunUnsaved = std::move(seen);
+}
+
 void RunAllDocuments(BackupRunContext& context) {
     if (context.values.FinishLastCopy) std::exchange(context.values.FinishLastCopy, nullptr)();
     GuardedProcedure& run = context.run;
@@ -183,6 +208,7 @@ void RunAllDocuments(BackupRunContext& context) {
         })) {
         if (presence == PublisherPresence::Busy) return TellBusy(context);
         context.values.PublisherDidNotAnswer = false;  // not running: nothing to back up
+        context.values.LastRunUnsaved.clear();
         return;
     }
     context.values.PublisherDidNotAnswer = false;
@@ -197,6 +223,7 @@ void RunAllDocuments(BackupRunContext& context) {
     RunDocuments taken = TakeDocuments(context, running.get());  // 104
     EndingCopies ending(context.ports.files);
     const int count = static_cast<int>(taken.documents.size());
+    std::vector<SeenUnsaved> seen;
     int k = 1;
     for (; k <= count && !run.Stopped(); ++k) {  // 106
         PublisherDocument* const document = taken.documents[k - 1].get();
@@ -204,8 +231,9 @@ void RunAllDocuments(BackupRunContext& context) {
             DocumentBackup::LogNotHandedOver(context, k, taken.notHandedOver[k - 1]);
             continue;
         }
-        if (BackUpDocument(context, ending, k, *document) == Outcome::Closing) break;
+        if (BackUpDocument(context, ending, k, *document, seen) == Outcome::Closing) break;
     }  // 166
+    RememberUnsaved(context, std::move(seen));
     if (run.EndedQuietly()) {
         for (int left = k; left <= count; ++left) {
             DocumentBackup::LogPublisherEnded(context, taken.names[left - 1]);
@@ -238,6 +266,8 @@ void SaveAll(SavePublisherPorts ports, ProgramValues& values, RunKind kind) {
     VolumesOfRun volumes;
     BackupRunContext context{ports, values, kind, run, scope, volumes};
     RunUntrapped(ports.debug, L"SavePublisher.SaveAll", [&] { RunAllDocuments(context); });
+    if (values.AfterRun)
+        RunUntrapped(ports.debug, L"SavePublisher.SaveAll (after)", values.AfterRun);
 }
 
 void PushButton2_Click(SavePublisherPorts ports, ProgramValues& values) {

@@ -8,6 +8,9 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
+
+#include "core/Platform.h"
 
 namespace kelbrook {
 
@@ -21,6 +24,18 @@ struct LastBackup {
     std::optional<std::pair<std::uint64_t, std::int64_t>> source;
     // The backup file as it was made: its size and last-write time.
     std::pair<std::uint64_t, std::int64_t> made;
+};
+
+// A publication a run saw with unsaved changes: when, and the backup that run made of it (the
+// work a crash of Publisher would leave there).
+struct SeenUnsaved {
+    std::wstring fullName;      // as Publisher named it: its file, or its name alone
+    std::wstring name;          // "News.pub"
+    LocalTime seen;             // when the run read that it had unsaved changes
+    std::wstring backup;        // the backup the run made of it; empty when it made none
+    bool incomplete = false;    // that backup lacks content
+    std::wstring lastComplete;  // the newest complete backup known of it, when another
+    bool operator==(const SeenUnsaved&) const = default;
 };
 
 inline constexpr wchar_t kProductName[] = L"Kelbrook";
@@ -50,6 +65,10 @@ struct ProgramValues {
     // The last run found the user's Publisher running but not answering: logged once, and
     // each tick of the timer asks it again, at once, until it answers or has gone.
     bool PublisherDidNotAnswer = false;
+    // The publications the last run saw with unsaved changes, in its order.
+    std::vector<SeenUnsaved> LastRunUnsaved;
+    // Called as each run ends (from the run's own thread).
+    std::function<void()> AfterRun;
 };
 
 namespace Globals {

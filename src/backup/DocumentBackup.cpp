@@ -1,5 +1,6 @@
 #include "backup/DocumentBackup.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -275,10 +276,19 @@ bool DocumentBackup::Finish() {
 // folder go to the Recycle Bin as the rule says. Only a saved publication's: one never saved
 // has a name alone ("Publication1"), which Publisher gives anew in every session. Nobody asked
 // for any single file to go, so a failure is traced, never reported, and the file stays.
+// The user has not yet acted on the notice that this publication's unsaved work may be in its
+// backups: none of them goes until then.
+bool DocumentBackup::RecoveryPending() const {
+    const std::vector<SeenUnsaved>& pending = context_.values.PendingRecoveries;
+    return std::any_of(pending.begin(), pending.end(), [&](const SeenUnsaved& recovery) {
+        return recovery.fullName == state_.fullName;
+    });
+}
+
 void DocumentBackup::ThinOut() {
     Controls& controls = context_.ports.controls;
     if (!controls.Value(ControlId::Option3) || !controls.Value(ControlId::ThinOutBackups) ||
-        folder_.empty() || state_.file.empty() || !RecycleBinTakes()) {
+        folder_.empty() || state_.file.empty() || RecoveryPending() || !RecycleBinTakes()) {
         return;
     }
     Files& files = context_.ports.files;

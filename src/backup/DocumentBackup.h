@@ -63,6 +63,7 @@ class DocumentBackup {
     void FolderByOptions();
     std::wstring LowSpaceLine();
     void ThinOut();
+    bool RecoveryPending() const;
     bool RecycleBinTakes();
     void Log(const std::wstring& line);  // 162
     void Remember();

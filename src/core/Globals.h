@@ -67,6 +67,9 @@ struct ProgramValues {
     bool PublisherDidNotAnswer = false;
     // The publications the last run saw with unsaved changes, in its order.
     std::vector<SeenUnsaved> LastRunUnsaved;
+    // Publications whose Publisher ended unexpectedly, until the user opens or dismisses each:
+    // their backups are not thinned meanwhile.
+    std::vector<SeenUnsaved> PendingRecoveries;
     // Called as each run ends (from the run's own thread).
     std::function<void()> AfterRun;
 };

@@ -173,6 +173,17 @@ TEST_F(SaveAllTest, AGoodBackupThinsOutTheOlderOnesWhenAsked) {
     ASSERT_EQ(log.size(), lines + 3);
     EXPECT_EQ(log[lines + 1], L"F: older backups kept: C:\\ has no Recycle Bin");
     EXPECT_TRUE(dialogs.shown.empty());
+
+    // While the publication's recovery is pending (its Publisher ended unexpectedly), none of
+    // its backups goes; another publication's recovery changes nothing.
+    files.withoutRecycleBin.clear();
+    for (const auto& [pending, thinned] :
+         {std::pair{L"C:\\Docs\\F", 0u}, std::pair{L"C:\\Docs\\G", 2u}}) {
+        setUp();
+        values.PendingRecoveries = {SeenUnsaved{pending, L"F", {}, older[0], false, {}}};
+        Press();
+        EXPECT_EQ(files.recycled.size(), thinned) << pending;
+    }
 }
 
 }  // namespace

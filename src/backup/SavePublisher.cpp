@@ -183,9 +183,16 @@ void TellBusy(BackupRunContext& context) {
     }
 }
 
-// What this run saw with unsaved changes. A run the user's Publisher ended could not see every
+// What this run saw with unsaved changes. A document it made no backup of keeps the newest
+// backup the run before made; and a run the user's Publisher ended could not see every
 // document: what the run before saw of the others still holds.
 void RememberUnsaved(BackupRunContext& context, std::vector<SeenUnsaved> seen) {
+    for (SeenUnsaved& now : seen) {
+        if (!now.backup.empty()) continue;
+        for (const SeenUnsaved& before : context.values.LastRunUnsaved) {
+            if (before.fullName == now.fullName && !before.backup.empty()) now = before;
+        }
+    }
     if (context.run.EndedQuietly()) {
         for (const SeenUnsaved& before : context.values.LastRunUnsaved) {
             if (std::none_of(seen.begin(), seen.end(), [&](const SeenUnsaved& now) {
@@ -235,6 +242,7 @@ void RunAllDocuments(BackupRunContext& context) {
     }  // 166
     RememberUnsaved(context, std::move(seen));
     if (run.EndedQuietly()) {
+        context.values.PublisherEndedDuringRun = user ? user->ExitCode().value_or(1) : 1;
         for (int left = k; left <= count; ++left) {
             DocumentBackup::LogPublisherEnded(context, taken.names[left - 1]);
         }

@@ -70,6 +70,8 @@ struct ProgramValues {
     // Publications whose Publisher ended unexpectedly, until the user opens or dismisses each:
     // their backups are not thinned meanwhile.
     std::vector<SeenUnsaved> PendingRecoveries;
+    // The exit code of the user's Publisher when it ended during the last run.
+    std::optional<std::uint32_t> PublisherEndedDuringRun;
     // Called as each run ends (from the run's own thread).
     std::function<void()> AfterRun;
 };

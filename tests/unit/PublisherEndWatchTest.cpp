@@ -1,0 +1,127 @@
+// The user's Publisher ending unexpectedly: which publications it concerns, kept across a
+// restart until the user acts, told once.
+#include <gtest/gtest.h>
+
+#include "SaveAllHarness.h"
+#include "recovery/PublisherEndWatch.h"
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+struct ToldRecoveries : Recovery::RecoveryEvents {
+    std::vector<std::pair<std::vector<Recovery::PendingRecovery>, bool>> calls;
+    void PendingChanged(const std::vector<Recovery::PendingRecovery>& pending, bool tell) override {
+        calls.emplace_back(pending, tell);
+    }
+};
+
+class PublisherEndTest : public SaveAllTest {
+  protected:
+    PublisherEndTest() {
+        controls.SetCaption(ControlId::Text1, L"C:\\B");
+        Start();
+    }
+    // A session of the program: its watch started as the main window loads.
+    void Start() {
+        watch = std::make_unique<Recovery::PublisherEndWatch>(
+            Recovery::RecoveryPorts{settings, publisher, debug}, values, told);
+        values.AfterRun = [this] { watch->AfterRun(); };
+        watch->Start();
+    }
+    // Changed A (backed up), saved B, and never-saved C, which Publisher could not hand over
+    // a backup of: the publications a run sees.
+    void RunOverThree() {
+        publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}}), Doc(L"B.pub", L"C:\\Docs", {{L"b"}}),
+                       Doc(L"C.pub", L"C:\\Docs", {{L"c"}})});
+        publisher.world->running->unsaved = {0, 2};
+        publisher.world->readOnlyFolders = {L"C:\\B"};
+        publisher.world->failing.clear();
+        Press();
+        dialogs.shown.clear();
+    }
+    void PublisherEnds(std::uint32_t code) {
+        FakeProcessState& process = *publisher.world->running->process;
+        (code == 0 ? process.quit : process.ended) = true;
+        ASSERT_TRUE(process.onEnded) << "the user's Publisher is not watched";
+        std::exchange(process.onEnded, nullptr)();
+    }
+    std::vector<std::wstring> PendingNames() const {
+        std::vector<std::wstring> names;
+        for (const auto& pending : values.PendingRecoveries) names.push_back(pending.name);
+        return names;
+    }
+    ToldRecoveries told;
+    std::unique_ptr<Recovery::PublisherEndWatch> watch;
+};
+
+TEST_F(PublisherEndTest, ACrashConcernsThePublicationsSeenUnsavedAndIsKeptUntilActedOn) {
+    RunOverThree();
+    PublisherEnds(3);
+    EXPECT_EQ(PendingNames(), (std::vector<std::wstring>{L"A.pub", L"C.pub"}));
+    ASSERT_EQ(told.calls.size(), 1u);
+    EXPECT_TRUE(told.calls[0].second) << "the user was not told";
+    EXPECT_TRUE(values.PendingRecoveries[1].backup.empty()) << "C has no backup to offer";
+
+    // A restart after a clean end: still pending, shown but not told again.
+    watch->End();
+    values = ProgramValues{};
+    told.calls.clear();
+    Start();
+    EXPECT_EQ(PendingNames(), (std::vector<std::wstring>{L"A.pub", L"C.pub"}));
+    ASSERT_EQ(told.calls.size(), 1u);
+    EXPECT_FALSE(told.calls[0].second);
+
+    watch->Resolved(L"C:\\Docs\\A.pub");
+    watch->Resolved(L"C:\\Docs\\C.pub");
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+    watch->End();
+    values = ProgramValues{};
+    Start();
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+}
+
+TEST_F(PublisherEndTest, PublisherClosedByTheUserOrWithEverythingSavedOwesNothing) {
+    RunOverThree();
+    PublisherEnds(0);
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+
+    publisher.Run({Doc(L"B.pub", L"C:\\Docs", {{L"b"}})});  // saved
+    Press();
+    PublisherEnds(3);
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+    EXPECT_TRUE(told.calls.empty());
+}
+
+// The program itself ended without its clean end (a power cut): at its next start, the
+// Publisher it last saw counts as ended unexpectedly.
+TEST_F(PublisherEndTest, ASessionThatDidNotEndCleanlyTellsOfItsLastRunAtTheNextStart) {
+    RunOverThree();
+    values = ProgramValues{};
+    Start();  // no End() before
+    EXPECT_EQ(PendingNames(), (std::vector<std::wstring>{L"A.pub", L"C.pub"}));
+    ASSERT_EQ(told.calls.size(), 1u);
+    EXPECT_TRUE(told.calls[0].second);
+}
+
+// Publisher ended during a run: the run's own end tells, once; a document the run could not
+// back up any more keeps the backup the run before made of it.
+TEST_F(PublisherEndTest, AnEndDuringARunIsToldOnceWithTheNewestBackups) {
+    publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}})});
+    publisher.world->running->unsaved = {0};
+    Press();
+    ASSERT_EQ(values.LastRunUnsaved.size(), 1u);
+    const std::wstring firstBackup = values.LastRunUnsaved[0].backup;
+    ASSERT_FALSE(firstBackup.empty());
+    clock.times = {LocalTime{2021, 9, 1, 14, 6, 9, 0}};  // a minute later
+    publisher.world->crashing = {L"running:ShapeRange.Copy"};
+    Press();
+    EXPECT_EQ(PendingNames(), std::vector<std::wstring>{L"A.pub"});
+    EXPECT_EQ(values.PendingRecoveries[0].backup, firstBackup);
+    EXPECT_EQ(told.calls.size(), 1u);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+}  // namespace
+}  // namespace kelbrook

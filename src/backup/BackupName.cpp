@@ -271,6 +271,76 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
     }
 }
 
+namespace {
+
+// "[<folder's name> <8 hex digits>]" at the end of a stem's name: where it begins, else npos.
+std::size_t TagAt(const std::wstring& name) {
+    if (!EndsWith(name, L"]") || name.size() < 12) return std::wstring::npos;
+    const std::size_t open = name.rfind(L" [");
+    if (open == std::wstring::npos || open == 0) return std::wstring::npos;
+    const std::wstring code = name.substr(name.size() - 9, 8);
+    if (name[name.size() - 10] != L' ' ||
+        code.find_first_not_of(L"0123456789ABCDEF") != std::wstring::npos) {
+        return std::wstring::npos;
+    }
+    return open + 1;
+}
+
+}  // namespace
+
+std::optional<FoundBackup> ReadAnyBackup(const std::wstring& path, const std::wstring& extension,
+                                         StampReader& reader) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return std::nullopt;
+    const std::wstring folder = path.substr(0, slash);
+    const std::wstring fileName = path.substr(slash + 1);
+    if (fileName.size() <= extension.size() || !EndsWith(fileName, extension)) return std::nullopt;
+    FoundBackup found;
+    const std::size_t date = fileName.rfind(L" Date ");
+    if (date != std::wstring::npos && date > 0) {
+        found.stem = folder + L"\\" + fileName.substr(0, date);
+        const std::optional<TimeStamped> stamped =
+            ReadTimeStamped(path, found.stem, extension, reader);
+        if (!stamped) return std::nullopt;
+        found.made = stamped->made;
+        found.incomplete = stamped->incomplete;
+    } else {
+        // "<stem> MMM d yyyy[ (incomplete)]<ext>": a day's backup.
+        std::wstring base = fileName.substr(0, fileName.size() - extension.size());
+        found.incomplete = EndsWith(base, kIncomplete);
+        if (found.incomplete) base.resize(base.size() - std::wstring_view(kIncomplete).size());
+        std::size_t at = base.size();
+        for (int blank = 0; blank < 3 && at != std::wstring::npos && at > 0; ++blank) {
+            at = base.rfind(L' ', at - 1);
+        }
+        if (at == std::wstring::npos || at == 0) return std::nullopt;
+        found.stem = folder + L"\\" + base.substr(0, at);
+        const std::optional<Made> made = ReadCompleteBackupTime(folder + L"\\" + base + extension,
+                                                                found.stem, extension, reader);
+        if (!made) return std::nullopt;
+        found.made = *made;
+        found.dayOnly = true;
+    }
+    const std::wstring name = found.stem.substr(slash + 1);
+    const std::size_t tag = TagAt(name);
+    found.documentName = tag == std::wstring::npos ? name : name.substr(0, tag - 1);
+    found.originTag = tag == std::wstring::npos ? L"" : name.substr(tag);
+    return found;
+}
+
+std::wstring RestoredName(const std::wstring& folder, const std::wstring& documentName,
+                          Clock& clock, const LocalTime& now, const std::wstring& extension,
+                          int number) {
+    std::wstring name = SafeFileName(documentName);
+    if (name.size() > extension.size() && EndsWith(name, extension)) {
+        name.resize(name.size() - extension.size());
+    }
+    return Globals::CollapseBackslashes(
+        folder + L"\\" + name + L" (restored " + clock.FormatDate(now, kDatePicture) + L" " +
+        clock.FormatTime(now, kTimePicture) + L")" +
+        (number > 1 ? L" (" + std::to_wstring(number) + L")" : L"") + extension);
+}
+
 std::wstring Unclaimed(const std::wstring& stamped, const std::wstring& stem,
                        const std::wstring& extension, std::int64_t moment, StampReader& reader) {
     const auto claimed = [&](const std::wstring& path) {

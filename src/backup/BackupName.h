@@ -117,4 +117,27 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
 std::wstring Unclaimed(const std::wstring& stamped, const std::wstring& stem,
                        const std::wstring& extension, std::int64_t moment, StampReader& reader);
 
+// A file found in a folder, read as a backup of whichever publication it holds: the stem its
+// name begins with, the publication's name and the origin tag after it (empty where the name
+// has none: a backup beside its publication, one never saved, or a name of an earlier version
+// in the one folder for all), when it was made (a day's backup at the end of its day) and
+// whether it is an incomplete copy. Nothing for any name this program would not have written.
+struct FoundBackup {
+    std::wstring stem;
+    std::wstring documentName;
+    std::wstring originTag;
+    Made made;
+    bool dayOnly = false;
+    bool incomplete = false;
+};
+std::optional<FoundBackup> ReadAnyBackup(const std::wstring& path, const std::wstring& extension,
+                                         StampReader& reader);
+
+// The name of a backup's copy restored beside its publication, in `folder`: "<name without
+// its extension> (restored <date> <time>)<ext>", the `number`th (from 2) of that time with
+// " (<number>)" after it. Never a backup's name, so nothing ever takes it for one.
+std::wstring RestoredName(const std::wstring& folder, const std::wstring& documentName,
+                          Clock& clock, const LocalTime& now, const std::wstring& extension,
+                          int number = 1);
+
 }  // namespace kelbrook::BackupName

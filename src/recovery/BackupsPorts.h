@@ -48,4 +48,12 @@ class BackupShell {
     virtual void ShowInFolder(const std::wstring& path) = 0;
 };
 
+// The Backups window, as the rest of the program reaches it.
+class BackupsWindow {
+  public:
+    virtual ~BackupsWindow() = default;
+    // Opens the window, or brings the open one to the front: there is one at a time.
+    virtual void Show() = 0;
+};
+
 }  // namespace kelbrook::Recovery

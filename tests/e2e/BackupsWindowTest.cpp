@@ -1,0 +1,315 @@
+// The Backups window driven from outside: opened from the main window and from the tray
+// icon's menu, its list read row by row, its actions taken on a selected row. What Open
+// reaches is the program the system associates with ".pub": here a recorder registered in
+// the test's Wine prefix that writes down the path it was given.
+#include <gtest/gtest.h>
+
+#include "BackupRun.h"
+#include "BackupsWindowDriver.h"
+#include "backup/Calendar.h"
+#include "core/win32/Win32Clock.h"
+#include "history/HistoryLines.h"
+
+namespace kelbrook::e2e {
+namespace {
+
+enum Cell { kPublication, kBackedUp, kSize, kHolds, kFolder };
+
+// Seconds of the system clock, to wait for the next one.
+std::int64_t ClockSecond() {
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                     now.dwLowDateTime) /
+           10'000'000;
+}
+
+// ".pub" opens with a recorder while the object lives: cmd.exe writes the path it is given
+// into a file.
+class PubRecorder {
+  public:
+    explicit PubRecorder(const fs::path& record) : record_(record) {
+        registered_ =
+            SetRegistryText(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.pub", L"", kProgId) &&
+            SetRegistryText(
+                HKEY_LOCAL_MACHINE,
+                std::wstring(L"Software\\Classes\\") + kProgId + L"\\shell\\open\\command", L"",
+                L"\"C:\\windows\\system32\\cmd.exe\" /c echo \"%1\">\"" + record.wstring() + L"\"");
+    }
+    PubRecorder(const PubRecorder&) = delete;
+    PubRecorder& operator=(const PubRecorder&) = delete;
+    ~PubRecorder() {
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.pub");
+        ::RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                         (std::wstring(L"Software\\Classes\\") + kProgId).c_str());
+    }
+    bool registered() const { return registered_; }
+    // The path the recorder was last given, once it has written it down.
+    std::optional<std::wstring> Recorded() const {
+        const std::optional<std::string> bytes = ReadBytes(record_);
+        if (!bytes || bytes->find('\n') == std::string::npos) return std::nullopt;
+        std::wstring text = FromAnsi(*bytes);
+        while (!text.empty() &&
+               (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+            text.pop_back();
+        }
+        if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
+            text = text.substr(1, text.size() - 2);
+        }
+        return text;
+    }
+
+  private:
+    static constexpr wchar_t kProgId[] = L"Kelbrook.E2eRecorder";
+    fs::path record_;
+    bool registered_ = false;
+};
+
+class BackupsWindowE2e : public BackupRun {
+  protected:
+    void TearDown() override {
+        if (HWND window = BackupsWindowOf(program_.id()); window != nullptr && !HasFailure()) {
+            EXPECT_TRUE(::PostMessageW(window, WM_CLOSE, 0, 0));
+            EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(window); }))
+                << "the Backups window did not close";
+        }
+        CloseExplorers();
+        BackupRun::TearDown();
+    }
+
+    // Opens the window with the main window's button and waits for its list.
+    HWND OpenBackups() {
+        Click(ControlId::BackupsButton);
+        HWND window = nullptr;
+        EXPECT_TRUE(WaitUntil([&] {
+            window = BackupsWindowOf(program_.id());
+            return window != nullptr && BackupsListed(window);
+        })) << "no Backups window with a list";
+        return window;
+    }
+    HWND List(HWND window) const { return ::GetDlgItem(window, win32::kBackupsList); }
+    std::vector<std::vector<std::wstring>> Rows(HWND window) const {
+        const auto rows = ListViewRows(program_.id(), List(window));
+        EXPECT_TRUE(rows) << "the list could not be read";
+        return rows.value_or(std::vector<std::vector<std::wstring>>{});
+    }
+    // A backup file made as the program names it, `secondsAgo` before now; its path.
+    fs::path MakeBackup(const fs::path& folder, const std::wstring& name, const std::string& bytes,
+                        int secondsAgo, const std::wstring& origin = L"") {
+        win32::Win32Clock clock;
+        const LocalTime when = Calendar::LocalTimeOf(Calendar::Seconds(clock.Now()) - secondsAgo);
+        const fs::path path = BackupName::WithTime(BackupName::Stem(folder.wstring(), name, origin),
+                                                   clock, when, L".pub");
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        return path;
+    }
+    // Explorer windows the window's "show" opened are closed again, and their processes end.
+    void CloseExplorers() {
+        const auto running = [](DWORD id) {
+            const std::vector<DWORD> ids = ProcessesNamed(L"explorer.exe");
+            return std::find(ids.begin(), ids.end(), id) != ids.end();
+        };
+        for (DWORD id : ProcessesNamed(L"explorer.exe")) {
+            if (std::find(explorers_.begin(), explorers_.end(), id) != explorers_.end()) continue;
+            // It shows its window a while after it has started.
+            std::wstring windows;
+            WaitUntil([&] {
+                for (HWND window : TopLevelWindows(id, L"")) {
+                    if (!::IsWindowVisible(window)) continue;
+                    windows += ClassNameOf(window) + L" \"" + TextOf(window) + L"\"; ";
+                    ::PostMessageW(window, WM_CLOSE, 0, 0);
+                }
+                return !windows.empty() || !running(id);
+            });
+            if (!WaitUntil([&] { return !running(id); })) {
+                ADD_FAILURE() << "an Explorer the window opened did not close: "
+                              << ::testing::PrintToString(windows);
+                EndProcess(id);
+            }
+        }
+    }
+    void NoteExplorers() { explorers_ = ProcessesNamed(L"explorer.exe"); }
+
+    std::vector<DWORD> explorers_;
+};
+
+// Two runs over two publications beside them, first as saved (exact copies), then changed
+// (rebuilt): the window lists the four backups newest first, each with what it holds.
+TEST_F(BackupsWindowE2e, ListsTwoRunsOfTwoPublicationsNewestFirst) {
+    const fs::path flyer = WriteDocument(L"Docs\\Flyer.pub", {{L"Flyer"}});
+    const fs::path poster = WriteDocument(L"Other\\Poster.pub", {{L"Poster"}, {L"Back"}});
+    // Saved an hour ago: an exact copy keeps that time, a rebuilt one is written at its run.
+    for (const fs::path& document : {flyer, poster}) {
+        fs::last_write_time(document, fs::last_write_time(document) - std::chrono::hours(1));
+    }
+    ASSERT_NO_FATAL_FAILURE(StartStandin({flyer.wstring(), poster.wstring()}, true));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    RunClock first;
+    ASSERT_NO_FATAL_FAILURE(Backup(2, first));
+    const std::int64_t firstRun = ClockSecond();
+    ASSERT_TRUE(WaitUntil([&] { return ClockSecond() > firstRun; }));
+    MarkChanged();
+    RunClock second;
+    ASSERT_NO_FATAL_FAILURE(Backup(4, second));
+
+    HWND window = OpenBackups();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(TextOf(window), L"Kelbrook backups");
+    const auto rows = Rows(window);
+    ASSERT_EQ(rows.size(), 4u) << ::testing::PrintToString(rows);
+    const std::wstring docs = flyer.parent_path().wstring(), other = poster.parent_path().wstring();
+    const std::set<std::vector<std::wstring>> rebuilt = {
+        {L"Flyer.pub (" + docs + L")", L"unsaved changes", docs},
+        {L"Poster.pub (" + other + L")", L"unsaved changes", other}};
+    const std::set<std::vector<std::wstring>> exact = {
+        {L"Flyer.pub (" + docs + L")", L"saved file", docs},
+        {L"Poster.pub (" + other + L")", L"saved file", other}};
+    const auto described = [&](std::size_t from) {
+        std::set<std::vector<std::wstring>> seen;
+        for (std::size_t i = from; i < from + 2; ++i) {
+            seen.insert({rows[i][kPublication], rows[i][kHolds], rows[i][kFolder]});
+            EXPECT_FALSE(rows[i][kBackedUp].empty());
+            EXPECT_NE(rows[i][kSize].find(L" KB"), std::wstring::npos);
+        }
+        return seen;
+    };
+    EXPECT_EQ(described(0), rebuilt) << "the second run's backups come first";
+    EXPECT_EQ(described(2), exact);
+}
+
+// Open hands the backup's path to the program associated with ".pub", by the button and by
+// Enter; nothing else happens.
+TEST_F(BackupsWindowE2e, OpenReachesTheProgramAssociatedWithPub) {
+    const fs::path backups = MakeFolder(L"Backups");
+    const fs::path backup = MakeBackup(backups, L"News.pub", "backup", 60, L"C:\\Docs");
+    const fs::path record = workspace_->folder() / L"opened.txt";
+    PubRecorder recorder(record);
+    ASSERT_TRUE(recorder.registered());
+    ASSERT_TRUE(Store::Set(L"Path", backups.wstring()));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND window = OpenBackups();
+    ASSERT_NE(window, nullptr);
+    const auto rows = Rows(window);
+    ASSERT_EQ(rows.size(), 1u) << ::testing::PrintToString(rows);
+    EXPECT_EQ(rows[0][kPublication], L"News.pub (...\\Docs)");
+    ASSERT_TRUE(SelectListViewRow(program_.id(), List(window), 0));
+
+    ASSERT_TRUE(PostClick(::GetDlgItem(window, win32::kBackupsOpen)));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Recorded().has_value(); }))
+        << "the program for .pub was not started";
+    EXPECT_EQ(recorder.Recorded(), backup.wstring());
+    ASSERT_TRUE(WaitUntil([&] { return ProcessesNamed(L"cmd.exe").empty(); }));
+
+    ASSERT_TRUE(DeleteWritable(record));
+    ASSERT_TRUE(::PostMessageW(List(window), WM_KEYDOWN, VK_RETURN, 0));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Recorded().has_value(); }))
+        << "Enter did not open the backup";
+    EXPECT_EQ(recorder.Recorded(), backup.wstring());
+    ASSERT_TRUE(WaitUntil([&] { return ProcessesNamed(L"cmd.exe").empty(); }));
+    EXPECT_EQ(ReadBytes(backup), std::optional<std::string>("backup"));
+    ExpectQuietAfterwards();
+}
+
+// Restore a copy puts the backup's bytes beside its publication under a name no file holds,
+// every time: the publication, the backup and every file there stay as they were.
+TEST_F(BackupsWindowE2e, RestoreACopyWritesBesideTheOriginalAndNeverOverwrites) {
+    const fs::path docs = MakeFolder(L"Docs");
+    const fs::path original = docs / L"Flyer.pub";
+    ASSERT_TRUE(WriteBytes(original, "the publication as it is now"));
+    const fs::path backup = MakeBackup(docs, L"Flyer.pub", "the backup's bytes", 120);
+    ASSERT_TRUE(log_->Write(*ToAnsiCodePage(
+        HistoryLines::Saved(L"Flyer.pub", backup.wstring(), L"earlier") + L"\r\n")));
+    // The names a restore would take in the next two minutes are taken already.
+    win32::Win32Clock clock;
+    const std::int64_t now = Calendar::Seconds(clock.Now());
+    std::set<std::wstring> taken;
+    for (int second = 0; second < 120; ++second) {
+        const std::wstring name = BackupName::RestoredName(
+            docs.wstring(), L"Flyer.pub", clock, Calendar::LocalTimeOf(now + second), L".pub");
+        if (taken.insert(name).second) {
+            ASSERT_TRUE(WriteBytes(name, "mine"));
+        }
+    }
+    ASSERT_TRUE(Store::Set(L"Path", MakeFolder(L"Backups").wstring()));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND window = OpenBackups();
+    ASSERT_NE(window, nullptr);
+    const auto rows = Rows(window);
+    ASSERT_EQ(rows.size(), 1u) << ::testing::PrintToString(rows);
+    EXPECT_EQ(rows[0][kPublication], L"Flyer.pub (" + docs.wstring() + L")");
+    ASSERT_TRUE(SelectListViewRow(program_.id(), List(window), 0));
+    NoteExplorers();
+
+    const auto restored = [&] {
+        std::set<std::wstring> made;
+        for (const std::wstring& name : FilesIn(docs)) {
+            const std::wstring path = (docs / name).wstring();
+            if (name.rfind(L"Flyer (restored ", 0) == 0 && !taken.count(path)) made.insert(path);
+        }
+        return made;
+    };
+    for (std::size_t copies = 1; copies <= 2; ++copies) {
+        ASSERT_TRUE(PostClick(::GetDlgItem(window, win32::kBackupsRestore)));
+        ASSERT_TRUE(WaitUntil([&] { return restored().size() == copies; }))
+            << "restore " << copies << " wrote no copy";
+    }
+    // Each copy is shown in Explorer, selected in its folder.
+    std::wstring shown;
+    EXPECT_TRUE(WaitUntil([&] {
+        shown.clear();
+        for (DWORD id : ProcessesNamed(L"explorer.exe")) {
+            if (std::find(explorers_.begin(), explorers_.end(), id) == explorers_.end()) {
+                shown += CommandLineOf(id).value_or(L"") + L"\n";
+            }
+        }
+        const std::set<std::wstring> copies = restored();
+        return std::all_of(copies.begin(), copies.end(), [&](const std::wstring& path) {
+            return shown.find(L"/select,\"" + path + L"\"") != std::wstring::npos;
+        });
+    })) << ::testing::PrintToString(shown);
+    for (const std::wstring& path : restored()) {
+        EXPECT_EQ(ReadBytes(path), std::optional<std::string>("the backup's bytes"));
+        EXPECT_NE(path.find(L") (", docs.wstring().size()), std::wstring::npos)
+            << "a restored copy took a name that is not free: " << ::testing::PrintToString(path);
+    }
+    for (const std::wstring& path : taken) {
+        EXPECT_EQ(ReadBytes(path), std::optional<std::string>("mine")) << "overwritten";
+    }
+    EXPECT_EQ(ReadBytes(original), std::optional<std::string>("the publication as it is now"));
+    EXPECT_EQ(ReadBytes(backup), std::optional<std::string>("the backup's bytes"));
+    ExpectQuietAfterwards();
+}
+
+// The tray icon's right-click menu opens the window; asking again brings the one window back
+// rather than a second.
+TEST_F(BackupsWindowE2e, TheTrayMenuOpensTheOneWindow) {
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND tray = Control(ControlId::cSysTray1);
+    ASSERT_NE(tray, nullptr);
+    ASSERT_TRUE(::PostMessageW(tray, 1125, 0, WM_RBUTTONUP));
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND window : TopLevelWindows(program_.id(), L"#32768")) {
+            if (::IsWindowVisible(window)) menu = window;
+        }
+        return menu != nullptr;
+    })) << "no tray menu";
+    ASSERT_TRUE(::PostMessageW(menu, WM_CHAR, L'b', 0));  // "&Backups…"
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (window = BackupsWindowOf(program_.id())) != nullptr; }))
+        << "the menu's Backups… opened no window";
+    EXPECT_FALSE(::IsWindowVisible(menu));
+
+    Click(ControlId::BackupsButton);
+    ASSERT_TRUE(program_.WaitForPostedMessages());
+    std::size_t shown = 0;
+    for (HWND each : TopLevelWindows(program_.id(), win32::kBackupsWindowClass)) {
+        shown += ::IsWindowVisible(each) ? 1 : 0;
+    }
+    EXPECT_EQ(shown, 1u);
+    EXPECT_TRUE(::IsWindow(window));
+}
+
+}  // namespace
+}  // namespace kelbrook::e2e

@@ -110,7 +110,10 @@ class BackupsWindowE2e : public BackupRun {
             return std::find(ids.begin(), ids.end(), id) != ids.end();
         };
         for (DWORD id : ProcessesNamed(L"explorer.exe")) {
-            if (std::find(explorers_.begin(), explorers_.end(), id) != explorers_.end()) continue;
+            if (std::find(explorers_.begin(), explorers_.end(), id) != explorers_.end() ||
+                CommandLineOf(id).value_or(L"").find(L"/select,") == std::wstring::npos) {
+                continue;  // the desktop's, the tray's: not the window's
+            }
             // It shows its window a while after it has started.
             std::wstring windows;
             WaitUntil([&] {

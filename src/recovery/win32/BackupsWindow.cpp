@@ -4,8 +4,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include <thread>
-
 #include "core/Failure.h"
 #include "core/win32/Win32Files.h"
 
@@ -27,6 +25,31 @@ constexpr struct {
     {0, nullptr},
     {kBackupsRefresh, L"Re&fresh\tF5"},
 };
+
+// What the thread that builds a catalogue is given; freed by the thread.
+struct CatalogueTask {
+    std::shared_ptr<CatalogueHandOver> handOver;
+    HWND window;
+    Recovery::CatalogueSources sources;
+};
+
+DWORD WINAPI CatalogueThread(void* parameter) {
+    std::unique_ptr<CatalogueTask> task(static_cast<CatalogueTask*>(parameter));
+    Win32Files files;
+    Win32Clock clock;
+    Win32BackupFolders folders;
+    std::vector<Recovery::BackupRow> rows;
+    try {
+        rows = Recovery::Catalogue({files, folders, clock}, task->sources);
+    } catch (...) {
+        // No memory for the rows (a log of many millions of lines): an empty list.
+    }
+    ::AcquireSRWLockExclusive(&task->handOver->lock);
+    task->handOver->rows = std::move(rows);
+    ::ReleaseSRWLockExclusive(&task->handOver->lock);
+    ::PostMessageW(task->window, kCatalogueReady, 0, 0);
+    return 0;
+}
 
 }  // namespace
 
@@ -295,33 +318,30 @@ void BackupsWindowImpl::StartRefresh() {
     current_ = sources_();
     LogChanged();  // what the log is now: a later change is a later run
     ::SetWindowTextW(Child(kBackupsStatus), L"Looking for backups\x2026");
-    std::thread([handOver = handOver_, window = window_, sources = current_] {
-        Win32Files files;
-        Win32Clock clock;
-        Win32BackupFolders folders;
-        std::vector<Recovery::BackupRow> rows =
-            Recovery::Catalogue({files, folders, clock}, sources);
-        {
-            std::lock_guard<std::mutex> hold(handOver->lock);
-            handOver->rows = std::move(rows);
-        }
-        ::PostMessageW(window, kCatalogueReady, 0, 0);
-    }).detach();
+    auto task = std::make_unique<CatalogueTask>(CatalogueTask{handOver_, window_, current_});
+    worker_.reset(::CreateThread(nullptr, 0, &CatalogueThread, task.get(), 0, nullptr));
+    if (!worker_) {
+        refreshing_ = false;
+        ThrowLastError(L"Looking for backups");
+    }
+    task.release();  // the thread's now
 }
 
 void BackupsWindowImpl::TakeCatalogue() {
-    {
-        std::lock_guard<std::mutex> hold(handOver_->lock);
-        if (!handOver_->rows) return;
-        const Recovery::BackupRow* selected = Selected();
-        const std::wstring keep = selected ? selected->path : L"";
-        rows_ = std::move(*handOver_->rows);
-        handOver_->rows.reset();
-        Recovery::Sort(rows_, order_);
-        refreshing_ = false;
-        FillFilter();
-        ShowRows(keep);
-    }
+    std::optional<std::vector<Recovery::BackupRow>> rows;
+    ::AcquireSRWLockExclusive(&handOver_->lock);
+    rows.swap(handOver_->rows);
+    ::ReleaseSRWLockExclusive(&handOver_->lock);
+    if (!rows) return;
+    if (worker_) ::WaitForSingleObject(worker_.get(), INFINITE);  // it has posted: it is ending
+    worker_.reset();
+    const Recovery::BackupRow* selected = Selected();
+    const std::wstring keep = selected ? selected->path : L"";
+    rows_ = std::move(*rows);
+    Recovery::Sort(rows_, order_);
+    refreshing_ = false;
+    FillFilter();
+    ShowRows(keep);
     std::size_t greyed = 0;
     for (const Recovery::BackupRow& row : rows_) greyed += row.Greyed() ? 1 : 0;
     const std::wstring status = std::to_wstring(rows_.size() - greyed) + L" backups of " +

@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,7 +60,7 @@ class Win32BackupsWindow : public Recovery::BackupsWindow {
 
 // What a catalogue built on its thread hands to the window.
 struct CatalogueHandOver {
-    std::mutex lock;
+    SRWLOCK lock = SRWLOCK_INIT;
     std::optional<std::vector<Recovery::BackupRow>> rows;
 };
 
@@ -110,6 +109,7 @@ class BackupsWindowImpl {
     std::function<Recovery::CatalogueSources()> sources_;
     Recovery::CatalogueSources current_;
     std::shared_ptr<CatalogueHandOver> handOver_ = std::make_shared<CatalogueHandOver>();
+    UniqueHandle worker_;  // the thread building the catalogue, while there is one
     bool refreshing_ = false;
     bool refreshAgain_ = false;
     std::optional<std::pair<std::uint64_t, std::int64_t>> logSeen_;  // size, last write

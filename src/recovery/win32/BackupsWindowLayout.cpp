@@ -80,11 +80,14 @@ BackupsWindowImpl::BackupsWindowImpl(HINSTANCE instance,
     }
 }
 
+// A catalogue still being built is waited for: its listing is bounded, and nothing of the
+// program may run on after the program has ended.
 BackupsWindowImpl::~BackupsWindowImpl() {
     if (Alive()) {
         ::SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         ::DestroyWindow(window_);
     }
+    if (worker_) ::WaitForSingleObject(worker_.get(), Recovery::kListingMilliseconds + 10000);
 }
 
 void BackupsWindowImpl::CreateFont() {

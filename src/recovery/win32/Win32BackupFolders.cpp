@@ -2,12 +2,8 @@
 
 #include <shellapi.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 #include "core/Failure.h"
 #include "core/win32/Win32Support.h"
@@ -23,11 +19,33 @@ std::int64_t Ticks(const FILETIME& time) {
 
 // What the threads of one listing share; it outlives the call for a thread still waiting.
 struct Listings {
-    std::mutex lock;
-    std::condition_variable done;
+    SRWLOCK lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE done = CONDITION_VARIABLE_INIT;
     std::vector<std::optional<Recovery::FolderListing>> results;
     std::size_t left = 0;
+
+    void Put(std::size_t i, Recovery::FolderListing listing) {
+        ::AcquireSRWLockExclusive(&lock);
+        results[i] = std::move(listing);
+        --left;
+        ::ReleaseSRWLockExclusive(&lock);
+        ::WakeAllConditionVariable(&done);
+    }
 };
+
+// One folder's listing thread: what it is given, freed by the thread.
+struct ListingTask {
+    std::shared_ptr<Listings> shared;
+    std::size_t index;
+    std::wstring folder;
+    Win32BackupFolders::Lister lister;
+};
+
+DWORD WINAPI ListingThread(void* parameter) {
+    std::unique_ptr<ListingTask> task(static_cast<ListingTask*>(parameter));
+    task->shared->Put(task->index, task->lister(task->folder));
+    return 0;
+}
 
 }  // namespace
 
@@ -62,35 +80,35 @@ std::vector<Recovery::FolderListing> Win32BackupFolders::List(
     shared->results.resize(folders.size());
     shared->left = folders.size();
     for (std::size_t i = 0; i < folders.size(); ++i) {
-        try {
-            std::thread([shared, i, folder = folders[i]] {
-                Recovery::FolderListing listing = ListFolder(folder);
-                std::lock_guard<std::mutex> hold(shared->lock);
-                shared->results[i] = std::move(listing);
-                --shared->left;
-                shared->done.notify_all();
-            }).detach();
-        } catch (const std::system_error&) {  // no thread to be had: listed here
-            Recovery::FolderListing listing = ListFolder(folders[i]);
-            std::lock_guard<std::mutex> hold(shared->lock);
-            shared->results[i] = std::move(listing);
-            --shared->left;
+        auto task = std::make_unique<ListingTask>(ListingTask{shared, i, folders[i], lister_});
+        const UniqueHandle thread(
+            ::CreateThread(nullptr, 0, &ListingThread, task.get(), 0, nullptr));
+        if (thread) {
+            task.release();  // the thread's now
+        } else {
+            shared->Put(i, lister_(folders[i]));  // no thread to be had: listed here
         }
     }
-    std::unique_lock<std::mutex> hold(shared->lock);
-    shared->done.wait_for(hold, std::chrono::milliseconds(milliseconds),
-                          [&] { return shared->left == 0; });
+    const ULONGLONG deadline = ::GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    ::AcquireSRWLockExclusive(&shared->lock);
+    while (shared->left > 0) {
+        const ULONGLONG now = ::GetTickCount64();
+        if (now >= deadline) break;
+        ::SleepConditionVariableSRW(&shared->done, &shared->lock,
+                                    static_cast<DWORD>(deadline - now), 0);
+    }
     std::vector<Recovery::FolderListing> listings;
     for (std::size_t i = 0; i < folders.size(); ++i) {
         if (shared->results[i]) {
             listings.push_back(std::move(*shared->results[i]));
-        } else {
-            listings.push_back(
-                {folders[i],
-                 {},
-                 L"no answer within " + std::to_wstring(milliseconds / 1000) + L" seconds"});
+            continue;
         }
+        const std::wstring time = milliseconds % 1000 != 0
+                                      ? std::to_wstring(milliseconds) + L" ms"
+                                      : std::to_wstring(milliseconds / 1000) + L" seconds";
+        listings.push_back({folders[i], {}, L"no answer within " + time});
     }
+    ::ReleaseSRWLockExclusive(&shared->lock);
     return listings;
 }
 

@@ -44,7 +44,7 @@ std::wstring Stamp(Clock& clock, const LocalTime& time) {
 }
 
 // "MMM d yyyy" back into the readings of a date, checked by formatting them again.
-std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour = 0,
+std::vector<LocalTime> ReadDate(const std::wstring& date, StampReader& reader, int hour = 0,
                                 int minute = 0, int second = 0) {
     std::vector<LocalTime> readings;
     const std::size_t yearAt = date.rfind(L' ');
@@ -57,7 +57,7 @@ std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour
     for (int month = 1; month <= 12; ++month) {
         if (*day > Calendar::DaysInMonth(*year, month)) continue;
         const LocalTime candidate{*year, month, *day, hour, minute, second, 0};
-        if (clock.FormatDate(candidate, kDatePicture) == date) readings.push_back(candidate);
+        if (reader.Date(candidate) == date) readings.push_back(candidate);
     }
     return readings;
 }
@@ -65,7 +65,7 @@ std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour
 // "MMM d yyyy Time hh mm ss tt" back into its readings (morning or afternoon, where the
 // locale's designators do not tell), checked by formatting them again: only a stamp this
 // program would write reads.
-std::vector<LocalTime> ReadStamp(const std::wstring& stamp, Clock& clock) {
+std::vector<LocalTime> ReadStamp(const std::wstring& stamp, StampReader& reader) {
     std::vector<LocalTime> readings;
     const std::size_t time = stamp.find(L" Time ");
     if (time == std::wstring::npos) return readings;
@@ -78,8 +78,10 @@ std::vector<LocalTime> ReadStamp(const std::wstring& stamp, Clock& clock) {
     }
     for (const int offset : {0, 12}) {
         for (const LocalTime& candidate :
-             ReadDate(stamp.substr(0, time), clock, *hour % 12 + offset, *minute, *second)) {
-            if (Stamp(clock, candidate) == stamp) readings.push_back(candidate);
+             ReadDate(stamp.substr(0, time), reader, *hour % 12 + offset, *minute, *second)) {
+            if (reader.Date(candidate) + L" Time " + reader.Time(candidate) == stamp) {
+                readings.push_back(candidate);
+            }
         }
     }
     return readings;
@@ -186,13 +188,32 @@ StampReader::StampReader(Clock& clock, Files& files, std::optional<LocalTime> no
       nowLocal_(Calendar::Seconds(now ? *now : clock.Now())),
       nowMoment_(clock.NowMoment()) {}
 
+std::wstring StampReader::Date(const LocalTime& time) {
+    const std::int64_t day = Calendar::DaysFromCivil(time.year, time.month, time.day);
+    const auto known = dates_.find(day);
+    if (known != dates_.end()) return known->second;
+    return dates_[day] = clock_.FormatDate(time, kDatePicture);
+}
+
+std::wstring StampReader::Time(const LocalTime& time) {
+    const int second = time.hour * 3600 + time.minute * 60 + time.second;
+    const auto known = times_.find(second);
+    if (known != times_.end()) return known->second;
+    return times_[second] = clock_.FormatTime(time, kTimePicture);
+}
+
 // Where the zone's rules cannot be read, the clock's present offset serves.
 std::vector<std::int64_t> StampReader::MomentsOf(const LocalTime& time) {
+    const std::int64_t local = Calendar::Seconds(time);
+    const auto known = moments_.find(local);
+    if (known != moments_.end()) return known->second;
+    std::vector<std::int64_t> moments;
     try {
-        return clock_.MomentsOf(time);
+        moments = clock_.MomentsOf(time);
     } catch (...) {
-        return {Calendar::Seconds(time) - (nowLocal_ - nowMoment_)};
+        moments = {local - (nowLocal_ - nowMoment_)};
     }
+    return moments_[local] = moments;
 }
 
 std::optional<Made> StampReader::Settle(const std::vector<LocalTime>& readings,
@@ -239,7 +260,7 @@ std::optional<TimeStamped> ReadTimeStamped(const std::wstring& path, const std::
         const bool incomplete = EndsWith(*stamp, kIncomplete);
         if (incomplete) stamp->resize(stamp->size() - std::wstring_view(kIncomplete).size());
         const std::optional<Made> made =
-            reader.Settle(ReadStamp(WithoutCopyNumber(*stamp), reader.clock()), path);
+            reader.Settle(ReadStamp(WithoutCopyNumber(*stamp), reader), path);
         if (!made) return std::nullopt;
         return TimeStamped{*made, incomplete};
     } catch (...) {
@@ -265,7 +286,7 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
             return stamped ? std::optional<Made>(stamped->made) : std::nullopt;
         }
         // A day's backup, replaced by every run of its day: it holds the day's last.
-        return reader.Settle(ReadDate(stamp, reader.clock(), 23, 59, 59), path);
+        return reader.Settle(ReadDate(stamp, reader, 23, 59, 59), path);
     } catch (...) {
         return std::nullopt;
     }

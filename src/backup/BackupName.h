@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,10 @@ class StampReader {
     // The reading of the file at `path` among `readings`; nothing when none is a time the
     // clock can show.
     std::optional<Made> Settle(const std::vector<LocalTime>& readings, const std::wstring& path);
+    // A name's date ("MMM d yyyy") and time ("hh mm ss tt") as the clock formats them, each
+    // asked of the clock once: a folder's backups share their days and times.
+    std::wstring Date(const LocalTime& time);
+    std::wstring Time(const LocalTime& time);
 
   private:
     std::vector<std::int64_t> MomentsOf(const LocalTime& time);
@@ -89,6 +94,9 @@ class StampReader {
     Clock& clock_;
     Files& files_;
     std::int64_t nowLocal_ = 0, nowMoment_ = 0;
+    std::map<std::int64_t, std::wstring> dates_;                 // by day
+    std::map<int, std::wstring> times_;                          // by second of the day
+    std::map<std::int64_t, std::vector<std::int64_t>> moments_;  // by local time
 };
 
 // What a time-stamped backup's name says: when it was made, and whether it is an incomplete

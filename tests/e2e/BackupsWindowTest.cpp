@@ -134,6 +134,7 @@ class BackupsWindowE2e : public BackupRun {
     void NoteExplorers() { explorers_ = ProcessesNamed(L"explorer.exe"); }
 
     std::vector<DWORD> explorers_;
+    win32::Win32Clock clock_;
 };
 
 // Two runs over two publications beside them, first as saved (exact copies), then changed
@@ -312,6 +313,87 @@ TEST_F(BackupsWindowE2e, TheTrayMenuOpensTheOneWindow) {
     }
     EXPECT_EQ(shown, 1u);
     EXPECT_TRUE(::IsWindow(window));
+}
+
+// Bad input gives a row or a message, never a crash or a hang: after each case, Refresh
+// brings the list the case should give, so the window still answers. Last, a backup that goes
+// between the listing and Open: a message, and the list looked at again.
+TEST_F(BackupsWindowE2e, BadInputGivesARowOrAMessageAndTheWindowStillAnswers) {
+    const fs::path backups = MakeFolder(L"Backups");
+    const fs::path good = MakeBackup(backups, L"News.pub", "news", 60, L"C:\\Docs");
+    const std::wstring gone = BackupName::WithTime(
+        BackupName::Stem((workspace_->folder() / L"Gone").wstring(), L"Menu.pub"), clock_,
+        clock_.Now(), L".pub");
+    const std::wstring goneRow = L"not found at " + gone;
+    const auto logOf = [&](const std::string& text) { ASSERT_TRUE(log_->Write(text)); };
+    const std::string ours =
+        *ToAnsiCodePage(HistoryLines::Saved(L"Menu.pub", gone, L"earlier") + L"\r\n");
+    ASSERT_TRUE(Store::Set(L"Path", backups.wstring()));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND window = OpenBackups();
+    ASSERT_NE(window, nullptr);
+
+    // Each case's list differs from the one before: a match is the case's own refresh.
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        std::multiset<std::wstring> holds;  // of every row
+    } cases[] = {
+        {"no history log", [&] { DeleteWritable(log_->path()); }, {L"unsaved changes"}},
+        {"a 50 MB log of another version's lines, and one of ours naming a backup in a folder "
+         "that has gone",
+         [&] {
+             std::string text;
+             const std::string line =
+                 "Kelbrook 0.9: News.pub saved to C:\\Old backups\\News.pub at 3:00 PM\r\n";
+             text.reserve(50u << 20);
+             while (text.size() < (50u << 20)) text += line;
+             logOf(text + ours);
+         },
+         {L"unsaved changes", goneRow}},
+        {"an empty log", [&] { logOf(""); }, {L"unsaved changes"}},
+        {"names Kelbrook would not write, beside its own",
+         [&] {
+             logOf(ours);
+             for (const wchar_t* name :
+                  {L"News.pub copy.pub", L"News.pub Date Feb 30 2021 Time 01 00 00 PM.pub",
+                   L"notes.txt", L"News.pub Date Dec 9 2026 Time 13 00 00 PM.pub"}) {
+                 ASSERT_TRUE(WriteBytes(backups / name, "x"));
+             }
+         },
+         {L"unsaved changes", goneRow}},
+    };
+    const auto holds = [&] {
+        std::multiset<std::wstring> seen;
+        for (const auto& row : Rows(window)) seen.insert(row[kHolds]);
+        return seen;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NO_FATAL_FAILURE(c.arrange());
+        ASSERT_TRUE(PostClick(::GetDlgItem(window, win32::kBackupsRefresh)));
+        EXPECT_TRUE(WaitUntil([&] { return BackupsListed(window) && holds() == c.holds; }))
+            << ::testing::PrintToString(holds());
+    }
+
+    // The backup goes after it was listed: Open says so, nothing starts, the list follows.
+    const auto rows = Rows(window);
+    const auto at = std::find_if(rows.begin(), rows.end(),
+                                 [](const auto& row) { return row[kHolds] == L"unsaved changes"; });
+    ASSERT_NE(at, rows.end());
+    ASSERT_TRUE(
+        SelectListViewRow(program_.id(), List(window), static_cast<int>(at - rows.begin())));
+    ASSERT_TRUE(DeleteWritable(good));
+    ASSERT_TRUE(PostClick(::GetDlgItem(window, win32::kBackupsOpen)));
+    const std::optional<SeenBox> box = program_.WaitForMessageBox();
+    ASSERT_TRUE(box) << "no message";
+    EXPECT_EQ(box->title, L"Kelbrook backups");
+    EXPECT_EQ(box->text.rfind(L"The backup is not found at " + good.wstring(), 0), 0u)
+        << ::testing::PrintToString(box->text);
+    ASSERT_TRUE(Answer(*box, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return holds() == std::multiset<std::wstring>{goneRow}; }))
+        << ::testing::PrintToString(holds());
+    ExpectQuietAfterwards();
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST_F(BackupFoldersTest, ListsEachFolderWithItsFilesOrWhyItCannot) {
     Write(folder + L"\\Grüße 日本.pub", "");
     const std::wstring empty = folder + L"\\a subfolder";
     const std::wstring missing = folder + L"\\not there";
-    const auto listings = folders.List({folder, empty, missing, L"Q:\\nowhere"}, 20000);
+    const auto listings = folders.List({folder, empty, missing, L"C:\\bad<>|name"}, 20000);
     ASSERT_EQ(listings.size(), 4u);
 
     EXPECT_EQ(listings[0].folder, folder);
@@ -52,12 +52,13 @@ TEST_F(BackupFoldersTest, ListsEachFolderWithItsFilesOrWhyItCannot) {
                          {L"News.pub Date Sep 1 2021 Time 01 00 00 PM.pub", 3000},
                          {L"Grüße 日本.pub", 0}}))
         << "files only, no folders";
-    EXPECT_TRUE(listings[1].files.empty());
-    EXPECT_EQ(listings[1].failure, L"") << "an empty folder is no failure";
-    for (const std::size_t unreadable : {2u, 3u}) {
-        EXPECT_TRUE(listings[unreadable].files.empty());
-        EXPECT_FALSE(listings[unreadable].failure.empty()) << unreadable;
+    for (const std::size_t nothing : {1u, 2u}) {
+        EXPECT_TRUE(listings[nothing].files.empty()) << nothing;
+        EXPECT_EQ(listings[nothing].failure, L"")
+            << "an empty folder, or one not there, holds nothing";
     }
+    EXPECT_TRUE(listings[3].files.empty());
+    EXPECT_FALSE(listings[3].failure.empty()) << "a name no folder can have";
 }
 
 // A folder whose listing does not come back (a share that does not answer) is given up when

@@ -56,7 +56,11 @@ Recovery::FolderListing ListFolder(const std::wstring& folder) {
                                        FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
     if (!find) {
         const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND) listing.failure = SystemMessage(error);
+        // An empty folder, or one that is not there (any more): nothing in it, its backups
+        // "not found". Anything else (no access, a share that is not reached) is a failure.
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            listing.failure = SystemMessage(error);
+        }
         return listing;
     }
     do {

@@ -8,7 +8,7 @@
 namespace kelbrook::win32 {
 
 // One folder's files, with their sizes and times (FindFirstFileEx); its failure when it
-// cannot be read.
+// cannot be read. A folder that is not there holds nothing.
 Recovery::FolderListing ListFolder(const std::wstring& folder);
 
 // Folders are listed each on a thread of its own, so that one on a share that does not

@@ -34,6 +34,7 @@ add_library(kelbrook_win32 STATIC
   src/recovery/win32/Win32BackupFolders.cpp
   src/recovery/win32/BackupsWindow.cpp
   src/recovery/win32/BackupsWindowLayout.cpp
+  src/recovery/win32/BackupsWindowRows.cpp
   src/startup/win32/RegistryRunKey.cpp
   src/support/win32/SeededRandomSource.cpp
 )

@@ -38,6 +38,10 @@ enum BackupsControlId : int {
 
 class BackupsWindowImpl;
 
+// The message that says a catalogue is ready, and the timer that watches the history log.
+inline constexpr UINT kCatalogueReady = WM_APP + 1;
+inline constexpr UINT_PTR kLogWatch = 1;
+
 class Win32BackupsWindow : public Recovery::BackupsWindow {
   public:
     // `sources` says, when asked, where the catalogue's rows come from.
@@ -94,6 +98,7 @@ class BackupsWindowImpl {
     int Scale(int dips) const { return ::MulDiv(dips, static_cast<int>(dpi_), 96); }
     HWND Child(int id) const { return ::GetDlgItem(window_, id); }
 
+    // BackupsWindowRows.cpp: the catalogue and the list.
     void StartRefresh();
     void TakeCatalogue();
     void FillFilter();

@@ -68,7 +68,7 @@ BackupsWindowImpl::BackupsWindowImpl(HINSTANCE instance,
         CreateFont();
         CreateControls();
         LayOut();
-        ::SetTimer(window_, 1, 1000, nullptr);  // the history log, watched for runs
+        ::SetTimer(window_, kLogWatch, 1000, nullptr);  // the history log, watched for runs
         ::ShowWindow(window_, SW_SHOWNORMAL);
         ::SetForegroundWindow(window_);
         ::SetFocus(Child(kBackupsList));

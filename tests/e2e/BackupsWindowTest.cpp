@@ -275,5 +275,55 @@ TEST_F(BackupsWindowE2e, BadInputGivesARowOrAMessageAndTheWindowStillAnswers) {
     ExpectQuietAfterwards();
 }
 
+// The keyboard alone: F5 looks at the folders again, Shift+F10 opens the row's menu, whose
+// "Restore a copy" (its access key) restores the selected backup.
+TEST_F(BackupsWindowE2e, TheKeyboardRefreshesAndReachesTheRowsMenu) {
+    const fs::path docs = MakeFolder(L"Docs");
+    const fs::path first = MakeBackup(docs, L"Flyer.pub", "first", 120);
+    ASSERT_TRUE(Store::Set(L"Path", docs.wstring()));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    HWND window = OpenBackups();
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(Rows(window).size(), 1u);
+
+    const fs::path second = MakeBackup(docs, L"Flyer.pub", "second", 60);
+    ASSERT_TRUE(::PostMessageW(List(window), WM_KEYDOWN, VK_F5, 0));
+    ASSERT_TRUE(WaitUntil([&] { return Rows(window).size() == 2u; })) << "F5 did not refresh";
+
+    ASSERT_TRUE(SelectListViewRow(program_.id(), List(window), 0));  // the newest
+    NoteExplorers();
+    // Shift+F10 typed on the keyboard, to the list, which has the focus.
+    ::SetForegroundWindow(window);
+    ASSERT_TRUE(WaitUntil([&] { return ::GetForegroundWindow() == window; }));
+    INPUT keys[4] = {};
+    const WORD sequence[4][2] = {
+        {VK_SHIFT, 0}, {VK_F10, 0}, {VK_F10, KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP}};
+    for (int i = 0; i < 4; ++i) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = sequence[i][0];
+        keys[i].ki.dwFlags = sequence[i][1];
+    }
+    ASSERT_EQ(::SendInput(4, keys, sizeof(INPUT)), 4u);
+    HWND menu = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (HWND each : TopLevelWindows(program_.id(), L"#32768")) {
+            if (::IsWindowVisible(each)) menu = each;
+        }
+        return menu != nullptr;
+    })) << "Shift+F10 showed no menu";
+    ASSERT_TRUE(::PostMessageW(menu, WM_CHAR, L'r', 0));  // "&Restore a copy"
+    std::vector<std::wstring> restored;
+    ASSERT_TRUE(WaitUntil([&] {
+        restored.clear();
+        for (const std::wstring& name : FilesIn(docs)) {
+            if (name.rfind(L"Flyer (restored ", 0) == 0) restored.push_back(name);
+        }
+        return restored.size() == 1;
+    })) << "the menu's Restore a copy restored nothing";
+    EXPECT_EQ(ReadBytes(docs / restored[0]), std::optional<std::string>("second"));
+    EXPECT_EQ(ReadBytes(first), std::optional<std::string>("first"));
+    ExpectQuietAfterwards();
+}
+
 }  // namespace
 }  // namespace kelbrook::e2e

@@ -59,6 +59,24 @@ TEST_F(BackupsWindowE2e, ListsTwoRunsOfTwoPublicationsNewestFirst) {
     };
     EXPECT_EQ(described(0), rebuilt) << "the second run's backups come first";
     EXPECT_EQ(described(2), exact);
+
+    // The box above the list shows one publication's backups only.
+    HWND filter = ::GetDlgItem(window, win32::kBackupsFilter);
+    const std::wstring flyerLabel = L"Flyer.pub (" + docs + L")";
+    const auto at = SendWithin(filter, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(flyerLabel.c_str()));
+    ASSERT_TRUE(at && *at > 0) << "the box does not offer the flyer";
+    ASSERT_TRUE(SendWithin(filter, CB_SETCURSEL, static_cast<WPARAM>(*at), 0));
+    ASSERT_TRUE(::PostMessageW(window, WM_COMMAND, MAKEWPARAM(win32::kBackupsFilter, CBN_SELCHANGE),
+                               reinterpret_cast<LPARAM>(filter)));
+    ASSERT_TRUE(WaitUntil([&] {
+        rows = Rows(window);
+        return rows.size() == 2u;
+    })) << ::testing::PrintToString(rows);
+    EXPECT_EQ(rows[0][kPublication], flyerLabel);
+    EXPECT_EQ(rows[0][kHolds], L"unsaved changes");
+    EXPECT_EQ(rows[1][kPublication], flyerLabel);
+    EXPECT_EQ(rows[1][kHolds], L"saved file");
 }
 
 // Open hands the backup's path to the program associated with ".pub", by the button and by

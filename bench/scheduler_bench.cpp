@@ -34,6 +34,9 @@ struct RecordingPublisher : PublisherAutomation {
         throw Failure(L"Publisher is not running");
     }
     std::unique_ptr<PublisherApplication> CreateInstance() override { return nullptr; }
+    std::unique_ptr<PublisherImpatience> Impatient() override {
+        return std::make_unique<PublisherImpatience>();
+    }
 };
 struct QuietDialogs : Dialogs {
     MessageAnswer ShowMessage(const std::wstring& text, const std::wstring&, MessageButtons,

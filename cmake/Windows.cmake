@@ -32,12 +32,17 @@ add_library(kelbrook_win32 STATIC
   src/backup/win32/CopyCreation.cpp
   src/backup/win32/ShellFolderPicker.cpp
   src/tray/win32/mSysTray.cpp
+  src/tray/win32/Win32TrayMenu.cpp
+  src/recovery/win32/Win32BackupFolders.cpp
+  src/recovery/win32/BackupsWindow.cpp
+  src/recovery/win32/BackupsWindowLayout.cpp
+  src/recovery/win32/BackupsWindowRows.cpp
   src/startup/win32/RegistryRunKey.cpp
   src/support/win32/SeededRandomSource.cpp
 )
 target_compile_definitions(kelbrook_win32 PUBLIC ${win32_definitions})
 target_link_libraries(kelbrook_win32 PUBLIC kelbrook_logic
-  comctl32 shell32 ole32 oleaut32 uuid user32 gdi32 advapi32 shlwapi)
+  comctl32 uxtheme shell32 ole32 oleaut32 uuid user32 gdi32 advapi32 shlwapi)
 target_compile_definitions(kelbrook_logic PUBLIC ${win32_definitions})
 
 add_executable(Kelbrook WIN32

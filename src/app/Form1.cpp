@@ -196,7 +196,30 @@ void Form1::Form_Resize() {
 }
 
 void Form1::cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id) {
-    MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
+    if (Button != 2) {
+        MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
+        return;
+    }
+    switch (TrayMenuItems::Choose(ports_.trayMenu)) {
+        case TrayCommand::OpenKelbrook:
+            MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
+            break;
+        case TrayCommand::BackupSaveNow:
+            PushButton2_Click();
+            break;
+        case TrayCommand::Backups:
+            BackupsButton_Click();
+            break;
+        case TrayCommand::Exit:
+            ports_.controls.Close();
+            break;
+        case TrayCommand::None:
+            break;
+    }
+}
+
+void Form1::BackupsButton_Click() {
+    ports_.backups.Show();
 }
 
 SupportPorts Form1::Support() const {
@@ -270,6 +293,7 @@ void Form1::DispatchClick(ControlId id) {
         {ControlId::Option3, &Form1::Option3_Click},
         {ControlId::Option4, &Form1::Option4_Click},
         {ControlId::ThinOutBackups, &Form1::ThinOutBackups_Click},
+        {ControlId::BackupsButton, &Form1::BackupsButton_Click},
     };
     for (const auto& [control, handler] : kClickHandlers) {
         if (control == id) (this->*handler)();

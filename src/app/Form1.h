@@ -16,6 +16,8 @@
 #include "support/HelpAndSupport.h"
 #include "tray/MinimizeToTray.h"
 #include "tray/cSysTray.h"
+#include "tray/TrayMenu.h"
+#include "recovery/BackupsPorts.h"
 
 namespace kelbrook {
 
@@ -36,6 +38,8 @@ struct Form1Ports {
     TrayControlWindow& trayWindow;
     RunKey& runKey;
     RandomSource& random;
+    TrayMenu& trayMenu;
+    Recovery::BackupsWindow& backups;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -73,6 +77,8 @@ class Form1 : public ControlEvents, public TrayEvents {
     void PushButton3_Click();
     void PushButton5_Click();
     void PushButton12_Click();
+    // "Backups…": the Backups window.
+    void BackupsButton_Click();
 
     bool IsLoading() const { return isLoading_; }
     const Countdown& countdown() const { return countdown_; }
@@ -86,7 +92,8 @@ class Form1 : public ControlEvents, public TrayEvents {
     void Resize() override;
     void ShellRestarted() override { cSysTray1_.ShellRestarted(); }
 
-    // TrayEvents of cSysTray1: only a button's release does something.
+    // TrayEvents of cSysTray1: only a button's release does something: the left button's
+    // brings the window back, the right button's shows the tray menu.
     void MouseMove(std::int32_t) override {}
     void MouseDown(std::int16_t, std::int32_t) override {}
     void MouseUp(std::int16_t button, std::int32_t id) override;

@@ -44,7 +44,7 @@ std::wstring Stamp(Clock& clock, const LocalTime& time) {
 }
 
 // "MMM d yyyy" back into the readings of a date, checked by formatting them again.
-std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour = 0,
+std::vector<LocalTime> ReadDate(const std::wstring& date, StampReader& reader, int hour = 0,
                                 int minute = 0, int second = 0) {
     std::vector<LocalTime> readings;
     const std::size_t yearAt = date.rfind(L' ');
@@ -57,7 +57,7 @@ std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour
     for (int month = 1; month <= 12; ++month) {
         if (*day > Calendar::DaysInMonth(*year, month)) continue;
         const LocalTime candidate{*year, month, *day, hour, minute, second, 0};
-        if (clock.FormatDate(candidate, kDatePicture) == date) readings.push_back(candidate);
+        if (reader.Date(candidate) == date) readings.push_back(candidate);
     }
     return readings;
 }
@@ -65,7 +65,7 @@ std::vector<LocalTime> ReadDate(const std::wstring& date, Clock& clock, int hour
 // "MMM d yyyy Time hh mm ss tt" back into its readings (morning or afternoon, where the
 // locale's designators do not tell), checked by formatting them again: only a stamp this
 // program would write reads.
-std::vector<LocalTime> ReadStamp(const std::wstring& stamp, Clock& clock) {
+std::vector<LocalTime> ReadStamp(const std::wstring& stamp, StampReader& reader) {
     std::vector<LocalTime> readings;
     const std::size_t time = stamp.find(L" Time ");
     if (time == std::wstring::npos) return readings;
@@ -78,8 +78,10 @@ std::vector<LocalTime> ReadStamp(const std::wstring& stamp, Clock& clock) {
     }
     for (const int offset : {0, 12}) {
         for (const LocalTime& candidate :
-             ReadDate(stamp.substr(0, time), clock, *hour % 12 + offset, *minute, *second)) {
-            if (Stamp(clock, candidate) == stamp) readings.push_back(candidate);
+             ReadDate(stamp.substr(0, time), reader, *hour % 12 + offset, *minute, *second)) {
+            if (reader.Date(candidate) + L" Time " + reader.Time(candidate) == stamp) {
+                readings.push_back(candidate);
+            }
         }
     }
     return readings;
@@ -186,13 +188,32 @@ StampReader::StampReader(Clock& clock, Files& files, std::optional<LocalTime> no
       nowLocal_(Calendar::Seconds(now ? *now : clock.Now())),
       nowMoment_(clock.NowMoment()) {}
 
+std::wstring StampReader::Date(const LocalTime& time) {
+    const std::int64_t day = Calendar::DaysFromCivil(time.year, time.month, time.day);
+    const auto known = dates_.find(day);
+    if (known != dates_.end()) return known->second;
+    return dates_[day] = clock_.FormatDate(time, kDatePicture);
+}
+
+std::wstring StampReader::Time(const LocalTime& time) {
+    const int second = time.hour * 3600 + time.minute * 60 + time.second;
+    const auto known = times_.find(second);
+    if (known != times_.end()) return known->second;
+    return times_[second] = clock_.FormatTime(time, kTimePicture);
+}
+
 // Where the zone's rules cannot be read, the clock's present offset serves.
 std::vector<std::int64_t> StampReader::MomentsOf(const LocalTime& time) {
+    const std::int64_t local = Calendar::Seconds(time);
+    const auto known = moments_.find(local);
+    if (known != moments_.end()) return known->second;
+    std::vector<std::int64_t> moments;
     try {
-        return clock_.MomentsOf(time);
+        moments = clock_.MomentsOf(time);
     } catch (...) {
-        return {Calendar::Seconds(time) - (nowLocal_ - nowMoment_)};
+        moments = {local - (nowLocal_ - nowMoment_)};
     }
+    return moments_[local] = moments;
 }
 
 std::optional<Made> StampReader::Settle(const std::vector<LocalTime>& readings,
@@ -239,7 +260,7 @@ std::optional<TimeStamped> ReadTimeStamped(const std::wstring& path, const std::
         const bool incomplete = EndsWith(*stamp, kIncomplete);
         if (incomplete) stamp->resize(stamp->size() - std::wstring_view(kIncomplete).size());
         const std::optional<Made> made =
-            reader.Settle(ReadStamp(WithoutCopyNumber(*stamp), reader.clock()), path);
+            reader.Settle(ReadStamp(WithoutCopyNumber(*stamp), reader), path);
         if (!made) return std::nullopt;
         return TimeStamped{*made, incomplete};
     } catch (...) {
@@ -265,10 +286,80 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
             return stamped ? std::optional<Made>(stamped->made) : std::nullopt;
         }
         // A day's backup, replaced by every run of its day: it holds the day's last.
-        return reader.Settle(ReadDate(stamp, reader.clock(), 23, 59, 59), path);
+        return reader.Settle(ReadDate(stamp, reader, 23, 59, 59), path);
     } catch (...) {
         return std::nullopt;
     }
+}
+
+namespace {
+
+// "[<folder's name> <8 hex digits>]" at the end of a stem's name: where it begins, else npos.
+std::size_t TagAt(const std::wstring& name) {
+    if (!EndsWith(name, L"]") || name.size() < 12) return std::wstring::npos;
+    const std::size_t open = name.rfind(L" [");
+    if (open == std::wstring::npos || open == 0) return std::wstring::npos;
+    const std::wstring code = name.substr(name.size() - 9, 8);
+    if (name[name.size() - 10] != L' ' ||
+        code.find_first_not_of(L"0123456789ABCDEF") != std::wstring::npos) {
+        return std::wstring::npos;
+    }
+    return open + 1;
+}
+
+}  // namespace
+
+std::optional<FoundBackup> ReadAnyBackup(const std::wstring& path, const std::wstring& extension,
+                                         StampReader& reader) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos) return std::nullopt;
+    const std::wstring folder = path.substr(0, slash);
+    const std::wstring fileName = path.substr(slash + 1);
+    if (fileName.size() <= extension.size() || !EndsWith(fileName, extension)) return std::nullopt;
+    FoundBackup found;
+    const std::size_t date = fileName.rfind(L" Date ");
+    if (date != std::wstring::npos && date > 0) {
+        found.stem = folder + L"\\" + fileName.substr(0, date);
+        const std::optional<TimeStamped> stamped =
+            ReadTimeStamped(path, found.stem, extension, reader);
+        if (!stamped) return std::nullopt;
+        found.made = stamped->made;
+        found.incomplete = stamped->incomplete;
+    } else {
+        // "<stem> MMM d yyyy[ (incomplete)]<ext>": a day's backup.
+        std::wstring base = fileName.substr(0, fileName.size() - extension.size());
+        found.incomplete = EndsWith(base, kIncomplete);
+        if (found.incomplete) base.resize(base.size() - std::wstring_view(kIncomplete).size());
+        std::size_t at = base.size();
+        for (int blank = 0; blank < 3 && at != std::wstring::npos && at > 0; ++blank) {
+            at = base.rfind(L' ', at - 1);
+        }
+        if (at == std::wstring::npos || at == 0) return std::nullopt;
+        found.stem = folder + L"\\" + base.substr(0, at);
+        const std::optional<Made> made = ReadCompleteBackupTime(folder + L"\\" + base + extension,
+                                                                found.stem, extension, reader);
+        if (!made) return std::nullopt;
+        found.made = *made;
+        found.dayOnly = true;
+    }
+    const std::wstring name = found.stem.substr(slash + 1);
+    const std::size_t tag = TagAt(name);
+    found.documentName = tag == std::wstring::npos ? name : name.substr(0, tag - 1);
+    found.originTag = tag == std::wstring::npos ? L"" : name.substr(tag);
+    return found;
+}
+
+std::wstring RestoredName(const std::wstring& folder, const std::wstring& documentName,
+                          Clock& clock, const LocalTime& now, const std::wstring& extension,
+                          int number) {
+    std::wstring name = SafeFileName(documentName);
+    if (name.size() > extension.size() && EndsWith(name, extension)) {
+        name.resize(name.size() - extension.size());
+    }
+    return Globals::CollapseBackslashes(
+        folder + L"\\" + name + L" (restored " + clock.FormatDate(now, kDatePicture) + L" " +
+        clock.FormatTime(now, kTimePicture) + L")" +
+        (number > 1 ? L" (" + std::to_wstring(number) + L")" : L"") + extension);
 }
 
 std::wstring Unclaimed(const std::wstring& stamped, const std::wstring& stem,

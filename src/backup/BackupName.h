@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,10 @@ class StampReader {
     // The reading of the file at `path` among `readings`; nothing when none is a time the
     // clock can show.
     std::optional<Made> Settle(const std::vector<LocalTime>& readings, const std::wstring& path);
+    // A name's date ("MMM d yyyy") and time ("hh mm ss tt") as the clock formats them, each
+    // asked of the clock once: a folder's backups share their days and times.
+    std::wstring Date(const LocalTime& time);
+    std::wstring Time(const LocalTime& time);
 
   private:
     std::vector<std::int64_t> MomentsOf(const LocalTime& time);
@@ -89,6 +94,9 @@ class StampReader {
     Clock& clock_;
     Files& files_;
     std::int64_t nowLocal_ = 0, nowMoment_ = 0;
+    std::map<std::int64_t, std::wstring> dates_;                 // by day
+    std::map<int, std::wstring> times_;                          // by second of the day
+    std::map<std::int64_t, std::vector<std::int64_t>> moments_;  // by local time
 };
 
 // What a time-stamped backup's name says: when it was made, and whether it is an incomplete
@@ -116,5 +124,28 @@ std::optional<Made> ReadCompleteBackupTime(const std::wstring& path, const std::
 // time. A file whose making cannot be told counts as made at another time.
 std::wstring Unclaimed(const std::wstring& stamped, const std::wstring& stem,
                        const std::wstring& extension, std::int64_t moment, StampReader& reader);
+
+// A file found in a folder, read as a backup of whichever publication it holds: the stem its
+// name begins with, the publication's name and the origin tag after it (empty where the name
+// has none: a backup beside its publication, one never saved, or a name of an earlier version
+// in the one folder for all), when it was made (a day's backup at the end of its day) and
+// whether it is an incomplete copy. Nothing for any name this program would not have written.
+struct FoundBackup {
+    std::wstring stem;
+    std::wstring documentName;
+    std::wstring originTag;
+    Made made;
+    bool dayOnly = false;
+    bool incomplete = false;
+};
+std::optional<FoundBackup> ReadAnyBackup(const std::wstring& path, const std::wstring& extension,
+                                         StampReader& reader);
+
+// The name of a backup's copy restored beside its publication, in `folder`: "<name without
+// its extension> (restored <date> <time>)<ext>", the `number`th (from 2) of that time with
+// " (<number>)" after it. Never a backup's name, so nothing ever takes it for one.
+std::wstring RestoredName(const std::wstring& folder, const std::wstring& documentName,
+                          Clock& clock, const LocalTime& now, const std::wstring& extension,
+                          int number = 1);
 
 }  // namespace kelbrook::BackupName

@@ -31,6 +31,29 @@ constexpr std::int64_t Seconds(const LocalTime& time) {
            time.minute * 60 + time.second;
 }
 
+// The local time `seconds` from 1 January 1970 00:00:00 (the inverse of Seconds).
+constexpr LocalTime LocalTimeOf(std::int64_t seconds) {
+    const std::int64_t days = (seconds >= 0 ? seconds : seconds - kDay + 1) / kDay;
+    const std::int64_t rest = seconds - days * kDay;
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const int day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0));
+    return LocalTime{year,
+                     month,
+                     day,
+                     static_cast<int>(rest / kHour),
+                     static_cast<int>(rest % kHour / 60),
+                     static_cast<int>(rest % 60),
+                     0};
+}
+
 // A file time (100 ns since 1 January 1601, UTC) in seconds since 1 January 1970, rounded down.
 constexpr std::int64_t FileTimeSeconds(std::int64_t fileTime) {
     constexpr std::int64_t kTicks = 10'000'000, kFrom1601 = 11'644'473'600;

@@ -8,6 +8,7 @@
 #include "backup/Calendar.h"
 #include "backup/RebuildContent.h"
 #include "backup/Thinning.h"
+#include "history/HistoryLines.h"
 #include "history/HistoryLog.h"
 
 namespace kelbrook::SavePublisher {
@@ -22,7 +23,7 @@ constexpr wchar_t kLowSpaceAdvice[] =
 // The log line of a document that was not backed up.
 std::wstring FailureLine(const std::wstring& name, const std::wstring& backupPath,
                          const std::wstring& when, const std::wstring& failure) {
-    return name + L" could not be backup saved as " + backupPath + L" at " + when + L": " + failure;
+    return HistoryLines::NotSaved(name, backupPath, when, failure);
 }
 
 }  // namespace
@@ -47,9 +48,7 @@ void DocumentBackup::LogPublisherEnded(BackupRunContext& context, const std::wst
     Clock& clock = context.ports.clock;
     context.Untrapped(L" at line 162", [&] {
         AppendHistoryLine(context.ports.files, context.values.HistoryLogPath,
-                          name + L" was not backup saved: Publisher ended unexpectedly at " +
-                              clock.FormatGeneralDate(clock.Now()) +
-                              L", before its backup was made");
+                          HistoryLines::PublisherEnded(name, clock.FormatGeneralDate(clock.Now())));
     });
 }
 
@@ -87,9 +86,9 @@ bool DocumentBackup::SkipIfUnchanged() {
     if (!unchanged) return false;
     context_.run.Step(162, [&] {
         AppendHistoryLine(context_.ports.files, context_.values.HistoryLogPath,
-                          unchanged->name + L" is unchanged since its backup " + unchanged->backup +
-                              L" at " +
-                              context_.ports.clock.FormatGeneralDate(context_.ports.clock.Now()));
+                          HistoryLines::Unchanged(
+                              unchanged->name, unchanged->backup,
+                              context_.ports.clock.FormatGeneralDate(context_.ports.clock.Now())));
     });
     return true;
 }
@@ -259,12 +258,11 @@ bool DocumentBackup::Finish() {
     run.Step(162, [&] {
         const std::wstring when =
             context_.ports.clock.FormatGeneralDate(context_.ports.clock.Now());
-        AppendHistoryLine(files, context_.values.HistoryLogPath,
-                          saveFailure_ ? FailureLine(name_, backupPath_, when, *saveFailure_)
-                          : incomplete_
-                              ? name_ + L" was backup saved incompletely as " + backupPath_ +
-                                    L" at " + when + L": " + *incomplete_
-                              : name_ + L" was backup saved as " + backupPath_ + L" at " + when);
+        AppendHistoryLine(
+            files, context_.values.HistoryLogPath,
+            saveFailure_  ? FailureLine(name_, backupPath_, when, *saveFailure_)
+            : incomplete_ ? HistoryLines::SavedIncompletely(name_, backupPath_, when, *incomplete_)
+                          : HistoryLines::Saved(name_, backupPath_, when));
     });
     if (saveFailure_) return false;
     ThinOut();
@@ -314,8 +312,7 @@ void DocumentBackup::ThinOut() {
         });
     }
     if (moved > 0) {
-        Log(name_ + L": " + std::to_wstring(moved) +
-            (moved == 1 ? L" older backup" : L" older backups") + L" moved to the Recycle Bin");
+        Log(HistoryLines::Thinned(name_, moved));
     }
     if (refused && context_.values.RecycleBinRefusalLogged.insert(recycleVolume_).second) {
         Log(name_ + L": older backups kept: the Recycle Bin of " + recycleVolume_ +

@@ -10,6 +10,7 @@
 #include "backup/BackupRunContext.h"
 #include "backup/CopyInstance.h"
 #include "backup/DocumentBackup.h"
+#include "history/HistoryLines.h"
 #include "history/HistoryLog.h"
 
 namespace kelbrook::SavePublisher {
@@ -169,9 +170,7 @@ void TellBusy(BackupRunContext& context) {
         Clock& clock = context.ports.clock;
         context.Untrapped(L" at line 100", [&] {
             AppendHistoryLine(context.ports.files, context.values.HistoryLogPath,
-                              L"Publisher did not answer (a dialog may be open in it): no backup "
-                              L"at " +
-                                  clock.FormatGeneralDate(clock.Now()));
+                              HistoryLines::PublisherBusy(clock.FormatGeneralDate(clock.Now())));
         });
     }
     if (context.kind == RunKind::Everything) {

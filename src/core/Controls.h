@@ -64,6 +64,9 @@ class Controls {
     virtual WindowState GetWindowState() const = 0;
     virtual void SetWindowState(WindowState state) = 0;
     virtual void SetFocus() = 0;
+    // Closes the window as its close box does (QueryUnload, then the end of the program), once
+    // the handler now running has returned.
+    virtual void Close() = 0;
     virtual void SetApplicationIcon() = 0;
     // Loads a cursor file as the window's custom pointer image; raises when it is no cursor.
     virtual void LoadCustomPointer(const std::wstring& path) = 0;

@@ -62,7 +62,7 @@ TEST_F(TrayE2e, MinimizingHidesIntoTheTrayOnceWithABalloonAndTheIconBringsItBack
     ASSERT_TRUE(WaitUntil([&] { return !MainVisible(); })) << "the window stayed on screen";
     EXPECT_TRUE(WaitUntil(BalloonShown)) << "the first minimize showed no balloon";
     // A click on the icon while the balloon is up brings the window back at once.
-    ASSERT_NO_FATAL_FAILURE(ReleaseButtonOnIcon(WM_RBUTTONUP));
+    ASSERT_NO_FATAL_FAILURE(ReleaseButtonOnIcon());
     ASSERT_TRUE(WaitUntil([&] { return MainVisible(); })) << "the icon did not bring it back";
     EXPECT_FALSE(::IsIconic(main)) << "the window came back minimized";
     EXPECT_TRUE(WaitUntil([] { return !BalloonShown(); })) << "the balloon stayed";

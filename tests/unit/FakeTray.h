@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "recovery/BackupsPorts.h"
+#include "tray/TrayMenu.h"
 #include "tray/TrayRecord.h"
 #include "tray/cSysTray.h"
 
@@ -68,6 +70,25 @@ class FakeTrayWindow : public TrayControlWindow {
 
     cSysTray* installed = nullptr;
     int installs = 0, restores = 0;
+};
+
+// The tray menu: what it showed, and the item the user picks (-1: none).
+class FakeTrayMenu : public TrayMenu {
+  public:
+    int Show(const std::vector<std::wstring>& items, int defaultItem) override {
+        shown.push_back(items);
+        shownDefault = defaultItem;
+        return pick;
+    }
+    std::vector<std::vector<std::wstring>> shown;
+    int shownDefault = -1;
+    int pick = -1;
+};
+
+class FakeBackupsWindow : public Recovery::BackupsWindow {
+  public:
+    void Show() override { ++shows; }
+    int shows = 0;
 };
 
 }  // namespace kelbrook::testing

@@ -477,6 +477,8 @@ class FakeControls : public Controls {
         if (changed && events_) events_->Resize();
     }
     void SetFocus() override { ++focusCount; }
+    void Close() override { ++closeRequests; }
+    int closeRequests = 0;
     void SetApplicationIcon() override { ++iconSets; }
     void LoadCustomPointer(const std::wstring& path) override {
         if (badCursors.count(path)) throw Failure(L"Invalid picture");

@@ -52,8 +52,10 @@ struct Form1Harness {
     FakeRandom random;
     ProgramValues values;
     FakeControls controls;
+    FakeTrayMenu trayMenu;
+    FakeBackupsWindow backups;
     Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
-                debug, clipboard, clock, shellTray, trayWindow, runKey, random},
+                debug, clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
                values};
     // The history log's lines.
     std::vector<std::wstring> LogLines() const {

@@ -88,7 +88,7 @@ TEST_F(HistoryCommandsTest, AFailedLoadStillSelectsAndCopies) {
     } failing;
     failing.contents[log] = "x";
     Form1 other{{controls, settings, dialogs, failing, processes, shell, publisher, pump, picker,
-                 debug, clipboard, clock, shellTray, trayWindow, runKey, random},
+                 debug, clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
                 values};
     controls.Connect(&other);
     other.Click(ControlId::PushButton5);

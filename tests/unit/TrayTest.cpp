@@ -175,7 +175,7 @@ TEST_F(MinimizeToTrayTest, MinimizingHidesIntoTheTrayAndTheIconBringsTheWindowBa
     EXPECT_EQ(balloon.title(), "Kelbrook");
     EXPECT_EQ(balloon.U32(L::Timeout), 5000u);
 
-    ReleaseOnIcon(0x205);  // the right button serves as well
+    ReleaseOnIcon();
     EXPECT_TRUE(controls.Visible(ControlId::Form1));
     EXPECT_EQ(controls.focusCount, 1);
     EXPECT_FALSE(values.MinimizedToTray);
@@ -207,6 +207,52 @@ TEST_F(MinimizeToTrayTest, StartInTrayIsStoredAtOnceAndActsAtTheNextStart) {
     EXPECT_TRUE(controls.Visible(ControlId::Form1));
     controls.SetValue(ControlId::Check8, false);
     EXPECT_EQ(settings.values[L"Minimized"], L"Off");
+}
+
+// The right button's release shows the tray menu; each item does what it says, and a menu
+// closed without a choice does nothing. The left button still brings the window back.
+TEST_F(MinimizeToTrayTest, TheRightButtonShowsTheTrayMenu) {
+    const struct {
+        int pick;
+        bool shown;      // the window came back
+        int backups;     // the Backups window was asked for
+        int closes;      // the window was asked to close
+        bool backupRun;  // a backup run went over the open publication (its log line)
+    } cases[] = {
+        {-1, false, 0, 0, false}, {0, true, 0, 0, false},  {1, false, 0, 0, true},
+        {2, false, 1, 0, false},  {3, false, 0, 1, false},
+    };
+    standin::Publication open;
+    open.name = L"Open.pub";
+    open.pages.resize(1);
+    publisher.Run({open});
+    for (const auto& c : cases) {
+        Minimize();
+        ASSERT_FALSE(controls.Visible(ControlId::Form1));
+        trayMenu.pick = c.pick;
+        trayMenu.shown.clear();
+        backups.shows = controls.closeRequests = 0;
+        files.contents.erase(values.HistoryLogPath);
+        ReleaseOnIcon(0x205);
+        ASSERT_EQ(trayMenu.shown.size(), 1u) << c.pick;
+        EXPECT_EQ(trayMenu.shown[0],
+                  (std::vector<std::wstring>{L"&Open Kelbrook", L"Backup &Save Now",
+                                             L"&Backups\x2026", L"E&xit"}));
+        EXPECT_EQ(trayMenu.shownDefault, 0);
+        EXPECT_EQ(controls.Visible(ControlId::Form1), c.shown) << c.pick;
+        EXPECT_EQ(backups.shows, c.backups) << c.pick;
+        EXPECT_EQ(controls.closeRequests, c.closes) << c.pick;
+        EXPECT_EQ(files.contents.count(values.HistoryLogPath) > 0, c.backupRun) << c.pick;
+        ReleaseOnIcon();  // the left button: back, whatever the menu did
+        EXPECT_TRUE(controls.Visible(ControlId::Form1));
+    }
+    EXPECT_EQ(trayMenu.shown.size(), 1u) << "the left button shows no menu";
+}
+
+TEST_F(MinimizeToTrayTest, TheBackupsButtonOpensTheBackupsWindow) {
+    form.Click(ControlId::BackupsButton);  // as the real button raises it
+    form.Click(ControlId::BackupsButton);  // as the real button raises it
+    EXPECT_EQ(backups.shows, 2) << "each click asks; the window itself keeps to one";
 }
 
 }  // namespace

@@ -228,6 +228,10 @@ void MainWindow::SetFocus() {
     ::SetActiveWindow(window_);
 }
 
+void MainWindow::Close() {
+    ::PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
 void MainWindow::LoadCustomPointer(const std::wstring& path) {
     UniqueCursor cursor(::LoadCursorFromFileW(path.c_str()));
     if (!cursor) throw Failure(L"Invalid picture");

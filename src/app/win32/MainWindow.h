@@ -58,6 +58,7 @@ class MainWindow : public Controls {
     WindowState GetWindowState() const override;
     void SetWindowState(WindowState state) override;
     void SetFocus() override;
+    void Close() override;
     void SetApplicationIcon() override;
     void LoadCustomPointer(const std::wstring& path) override;
     void SetPointer(Pointer pointer) override { pointer_ = pointer; }

@@ -21,6 +21,8 @@
 #include "startup/win32/RegistryRunKey.h"
 #include "support/win32/SeededRandomSource.h"
 #include "tray/win32/mSysTray.h"
+#include "tray/win32/Win32TrayMenu.h"
+#include "recovery/win32/BackupsWindow.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/Resources.h"
 
@@ -51,8 +53,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     RegistryRunKey runKey;
     SeededRandomSource random;
     ShellFolderPicker folders;
+    Win32TrayMenu trayMenu;
+    // The Backups window looks in the one folder as the window shows it now, and in the log.
+    Win32BackupsWindow backups(instance, [&] {
+        return Recovery::CatalogueSources{values.HistoryLogPath, window.Caption(ControlId::Text1),
+                                          values.BackupExtension};
+    });
     Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
-                clipboard, clock, shellTray, trayWindow, runKey, random},
+                clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
                values);
 
     try {
@@ -66,11 +74,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     dialogs.SetOwner(window.Handle());
     folders.SetOwner(window.Handle());
     clipboard.SetOwner(window.Handle());
+    trayMenu.SetOwner(window.Handle());
     window.Connect(&form);
     form.Form_Load();
 
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (backups.PreTranslate(message)) continue;
         if (::IsDialogMessageW(window.Handle(), &message)) continue;
         ::TranslateMessage(&message);
         ::DispatchMessageW(&message);

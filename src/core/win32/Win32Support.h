@@ -82,6 +82,8 @@ using UniqueCursor = UniqueResource<HCURSOR, &::DestroyCursor>;
 using UniqueModule = UniqueResource<HMODULE, &::FreeLibrary>;
 using UniqueCoTaskMem = UniqueResource<void*, &::CoTaskMemFree>;
 using UniqueGlobal = UniqueResource<HGLOBAL, &::GlobalFree>;
+using UniqueMenu = UniqueResource<HMENU, &::DestroyMenu>;
+using UniqueFind = UniqueResource<HANDLE, &::FindClose, &InvalidFileHandle>;
 
 // Locks a global memory block while it lives; data() is null when it could not be locked.
 class LockedGlobal {

@@ -133,6 +133,11 @@ void Form1::Form_Load() {
                                        MessageButtons::Ok, MessageIcon::None);
         }
     });
+
+    // Last: what an unexpected end of Publisher left to recover, and the watch on the
+    // Publisher running now, renewed after each run.
+    values_.AfterRun = [this] { watch_.AfterRun(); };
+    watch_.Start();
 }
 
 void Form1::Form_QueryUnload() {
@@ -140,6 +145,7 @@ void Form1::Form_QueryUnload() {
     GuardedProcedure unload(ports_.dialogs, Location(L"Form1", L"Form_QueryUnload"));
     unload.Step(100, [&] { ports_.controls.SetTimerInterval(0); });
     unload.Step(102, [&] { cSysTray1_.SetInTray(false); });
+    watch_.End();  // a clean end: nothing owed to it at the next start
 }
 
 void Form1::Text1_Change() {
@@ -200,7 +206,15 @@ void Form1::cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id) {
         MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
         return;
     }
-    switch (TrayMenuItems::Choose(ports_.trayMenu)) {
+    std::vector<std::wstring> recoveries;
+    for (const auto& recovery : values_.PendingRecoveries) {
+        recoveries.push_back(Recovery::MenuText(recovery));
+    }
+    const TrayChoice choice = TrayMenuItems::Choose(ports_.trayMenu, recoveries);
+    switch (choice.command) {
+        case TrayCommand::Recover:
+            RecoverFromMenu(static_cast<std::size_t>(choice.recovery));
+            break;
         case TrayCommand::OpenKelbrook:
             MinimizeToTray::cSysTray1_MouseUp(Tray(), values_, Button, Id);
             break;

@@ -18,6 +18,7 @@
 #include "tray/cSysTray.h"
 #include "tray/TrayMenu.h"
 #include "recovery/BackupsPorts.h"
+#include "recovery/PublisherEndWatch.h"
 
 namespace kelbrook {
 
@@ -40,6 +41,7 @@ struct Form1Ports {
     RandomSource& random;
     TrayMenu& trayMenu;
     Recovery::BackupsWindow& backups;
+    Recovery::BackupShell& backupShell;
 };
 
 inline constexpr wchar_t kPublisherMissingMessage[] =
@@ -50,12 +52,13 @@ inline constexpr int kIntervalColumnTwips = 6400;
 inline constexpr wchar_t kTurnedOffStatus[] = L"Auto Save is Turned Off.";
 inline constexpr wchar_t kCursorFile[] = L"\\HAND-M.CUR";
 
-class Form1 : public ControlEvents, public TrayEvents {
+class Form1 : public ControlEvents, public TrayEvents, public Recovery::RecoveryEvents {
   public:
     Form1(Form1Ports ports, ProgramValues& values)
         : ports_(ports),
           values_(values),
-          cSysTray1_({ports.shellTray, ports.trayWindow, ports.pump}, *this) {}
+          cSysTray1_({ports.shellTray, ports.trayWindow, ports.pump}, *this),
+          watch_({ports.settings, ports.publisher, ports.debug}, values, *this) {}
 
     // The whole start-up. Its first steps, 100 and 102 (another instance runs: end at once,
     // silently), are wWinMain's, which holds the single-instance mutex before any window exists.
@@ -98,6 +101,14 @@ class Form1 : public ControlEvents, public TrayEvents {
     void MouseDown(std::int16_t, std::int32_t) override {}
     void MouseUp(std::int16_t button, std::int32_t id) override;
     void MouseDblClick(std::int16_t, std::int32_t) override {}
+    // The balloon of Publisher's unexpected end: one publication's backup opens, several
+    // publications' show in the Backups window.
+    void BalloonClick(std::int32_t id) override;
+
+    // RecoveryEvents: the tray tip, and the balloon when the user is to be told.
+    void PendingChanged(const std::vector<Recovery::PendingRecovery>& pending, bool tell) override;
+    // The tray menu's "Recover News.pub…": its backup offered, or the reminder stopped.
+    void RecoverFromMenu(std::size_t index);
 
     void Form_Resize();
     void cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id);
@@ -112,12 +123,17 @@ class Form1 : public ControlEvents, public TrayEvents {
     MinimizeToTrayPorts Tray();
     SupportPorts Support() const;
     void DispatchClick(ControlId id);
+    // Opens the recovery's backup in Publisher: its newest, or the newest complete one; a
+    // backup that has gone is said so, and the next one offered.
+    void OpenRecovery(const Recovery::PendingRecovery& recovery);
+    bool Ask(const std::wstring& question);
 
     Form1Ports ports_;
     ProgramValues& values_;
     bool isLoading_ = false;
     Countdown countdown_;
     cSysTray cSysTray1_;
+    Recovery::PublisherEndWatch watch_;
 };
 
 }  // namespace kelbrook

@@ -15,10 +15,13 @@ void PublisherEndWatch::Start() {
         settings.Write(kSessionOpenKey, L"1");
         if (unclean && !values_.LastRunUnsaved.empty()) {
             AddPending(values_.LastRunUnsaved, true);
+            values_.LastRunUnsaved.clear();  // told: the Publisher now running owes nothing of it
+            settings.Write(kLastRunUnsavedKey, L"");
         } else if (!values_.PendingRecoveries.empty()) {
             events_.PendingChanged(values_.PendingRecoveries, false);
         }
     });
+    Watch();
 }
 
 void PublisherEndWatch::AfterRun() {
@@ -31,6 +34,12 @@ void PublisherEndWatch::AfterRun() {
                 AddPending(values_.LastRunUnsaved, true);
             return;
         }
+        Watch();
+    });
+}
+
+void PublisherEndWatch::Watch() {
+    RunUntrapped(ports_.debug, L"Recovery.Watch", [&] {
         std::shared_ptr<UserPublisherProcess> process;
         try {
             const std::unique_ptr<PublisherImpatience> impatient = ports_.publisher.Impatient();

@@ -45,6 +45,8 @@ class PublisherEndWatch {
     void Start();
     // After each run: what it saw is stored, and the Publisher it ran against watched.
     void AfterRun();
+    // The user's Publisher running now, if any, watched.
+    void Watch();
     // The program ends as it should: no recovery is owed to this session's end.
     void End();
     // The user opened the publication's backup, or dismissed its recovery.

@@ -19,11 +19,17 @@ constexpr struct {
 }  // namespace
 
 TrayCommand Choose(TrayMenu& menu) {
-    std::vector<std::wstring> captions;
+    return Choose(menu, {}).command;
+}
+
+TrayChoice Choose(TrayMenu& menu, const std::vector<std::wstring>& recoveries) {
+    std::vector<std::wstring> captions = recoveries;
     for (const auto& item : kItems) captions.emplace_back(item.caption);
-    const int chosen = menu.Show(captions, 0);
-    if (chosen < 0 || chosen >= static_cast<int>(std::size(kItems))) return TrayCommand::None;
-    return kItems[chosen].command;
+    const int offered = static_cast<int>(recoveries.size());
+    const int chosen = menu.Show(captions, offered);
+    if (chosen < 0 || chosen >= static_cast<int>(captions.size())) return {};
+    if (chosen < offered) return {TrayCommand::Recover, chosen};
+    return {kItems[chosen - offered].command, -1};
 }
 
 }  // namespace kelbrook::TrayMenuItems

@@ -6,7 +6,13 @@
 
 namespace kelbrook {
 
-enum class TrayCommand { None, OpenKelbrook, BackupSaveNow, Backups, Exit };
+enum class TrayCommand { None, Recover, OpenKelbrook, BackupSaveNow, Backups, Exit };
+
+// What the user chose; for Recover, which of the recoveries offered.
+struct TrayChoice {
+    TrayCommand command = TrayCommand::None;
+    int recovery = -1;
+};
 
 class TrayMenu {
   public:
@@ -21,6 +27,8 @@ namespace TrayMenuItems {
 // "Open Kelbrook" (the default), "Backup Save Now", "Backups…", "Exit", with their access keys;
 // what the user chose.
 TrayCommand Choose(TrayMenu& menu);
+// The same after an item for each recovery offered ("Recover News.pub…"), first in the menu.
+TrayChoice Choose(TrayMenu& menu, const std::vector<std::wstring>& recoveries);
 
 }  // namespace TrayMenuItems
 }  // namespace kelbrook

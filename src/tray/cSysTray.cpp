@@ -127,6 +127,7 @@ void cSysTray::HandleNotification(std::uint32_t code, std::int32_t id) {
     if (code == kBalloonHide || code == kBalloonTimeout || code == kBalloonClick) {
         balloonShown_ = false;
     }
+    if (code == kBalloonClick) events_.BalloonClick(id);
 }
 
 void cSysTray::ShellRestarted() {

@@ -54,6 +54,8 @@ class TrayEvents {
     virtual void MouseDown(std::int16_t button, std::int32_t id) = 0;
     virtual void MouseUp(std::int16_t button, std::int32_t id) = 0;
     virtual void MouseDblClick(std::int16_t button, std::int32_t id) = 0;
+    // The user clicked the balloon.
+    virtual void BalloonClick(std::int32_t) {}
 };
 
 // The control's stored properties; an absent one takes its default when read.

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeBackups.h"
 #include "FakeTray.h"
 #include "Fakes.h"
 #include "TimeZones.h"
@@ -54,9 +55,11 @@ struct Form1Harness {
     FakeControls controls;
     FakeTrayMenu trayMenu;
     FakeBackupsWindow backups;
-    Form1 form{{controls, settings, dialogs, files, processes, shell, publisher, pump, picker,
-                debug, clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
-               values};
+    FakeBackupShell backupShell;
+    Form1 form{
+        {controls, settings, dialogs, files, processes, shell, publisher, pump, picker, debug,
+         clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups, backupShell},
+        values};
     // The history log's lines.
     std::vector<std::wstring> LogLines() const {
         std::vector<std::wstring> lines;

@@ -42,7 +42,9 @@ TEST_F(Form1Test, FirstStartWithAnEmptyStore) {
     EXPECT_EQ(settings.values,
               (std::map<std::wstring, std::wstring>{{L"Path", L"C:\\Users\\pat\\Desktop\\"},
                                                     {L"WhereOption", L"1"},
-                                                    {L"Backup Option", L"1"}}));
+                                                    {L"Backup Option", L"1"},
+                                                    {L"Session Open", L"1"}}))
+        << "the session is marked open, so that an end without its clean close is known";
 }
 
 TEST_F(Form1Test, StartStopStateDecidesTheButtonTheFrameAndTheTimer) {

@@ -87,9 +87,10 @@ TEST_F(HistoryCommandsTest, AFailedLoadStillSelectsAndCopies) {
         }
     } failing;
     failing.contents[log] = "x";
-    Form1 other{{controls, settings, dialogs, failing, processes, shell, publisher, pump, picker,
-                 debug, clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
-                values};
+    Form1 other{
+        {controls, settings, dialogs, failing, processes, shell, publisher, pump, picker, debug,
+         clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups, backupShell},
+        values};
     controls.Connect(&other);
     other.Click(ControlId::PushButton5);
     ASSERT_EQ(dialogs.shown.size(), 1u);

@@ -125,3 +125,60 @@ TEST_F(PublisherEndTest, AnEndDuringARunIsToldOnceWithTheNewestBackups) {
 
 }  // namespace
 }  // namespace kelbrook
+
+namespace kelbrook {
+namespace {
+
+using namespace kelbrook::testing;
+
+bool SentToTheShell(const FakeShellTray& tray, const std::string& text) {
+    for (const ShellCall& call : tray.calls) {
+        const std::string bytes(call.bytes.begin(), call.bytes.end());
+        if (bytes.find(text) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// Through the main window: the balloon tells, the tray tip says so, the tray menu offers
+// "Recover A.pub…" first, and choosing it opens the newest backup, after which nothing is
+// pending; a backup that has gone is said so, and the one before it offered.
+TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
+    controls.SetCaption(ControlId::Text1, L"C:\\B");
+    publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}})});
+    publisher.world->running->unsaved = {0};
+    Press();
+    ASSERT_EQ(values.LastRunUnsaved.size(), 1u);
+    const std::wstring backup = values.LastRunUnsaved[0].backup;
+    FakeProcessState& process = *publisher.world->running->process;
+    process.ended = true;
+    ASSERT_TRUE(process.onEnded) << "the user's Publisher is not watched after a run";
+    std::exchange(process.onEnded, nullptr)();
+
+    EXPECT_TRUE(SentToTheShell(shellTray, "Publisher closed unexpectedly"));
+    EXPECT_TRUE(SentToTheShell(shellTray,
+                               "A.pub: the newest backup, from 2:05 PM, holds the "
+                               "changes seen until then"));
+    EXPECT_TRUE(SentToTheShell(shellTray, "Kelbrook: A.pub can be recovered"));
+
+    trayMenu.pick = 0;
+    form.MouseUp(2, 0);
+    ASSERT_EQ(trayMenu.shown.size(), 1u);
+    EXPECT_EQ(trayMenu.shown[0].front(), L"Recover A.pub\u2026");
+    EXPECT_EQ(trayMenu.shownDefault, 1) << "Open Kelbrook stays the default";
+    EXPECT_EQ(backupShell.calls, std::vector<std::wstring>{L"open " + backup});
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+    EXPECT_EQ(settings.values[L"Pending Recoveries"], L"");
+
+    // Pending again, its backup gone and nothing before it: said so, and the Backups window.
+    values.PendingRecoveries = {values.LastRunUnsaved[0]};
+    files.contents.erase(backup);
+    dialogs.shown.clear();
+    form.BalloonClick(0);
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().text.rfind(L"The backup is no longer there:", 0), 0u);
+    EXPECT_EQ(backups.shows, 1);
+    EXPECT_EQ(values.PendingRecoveries.size(), 1u) << "nothing was recovered";
+}
+
+}  // namespace
+}  // namespace kelbrook

@@ -183,8 +183,9 @@ TEST_F(SchedulerTest, ABusyPublisherIsLoggedOnceAndBackedUpAtTheFirstTickItAnswe
     Ticks(1);
     EXPECT_EQ(Runs(), 1) << "the backup waited longer than it had to";
     EXPECT_EQ(form.countdown().CountdownTicks, 0);
+    const int afterRun = publisher.impatientAsks;
     Ticks(1);
-    EXPECT_EQ(publisher.impatientAsks, asked + 4) << "asked again after it answered";
+    EXPECT_EQ(publisher.impatientAsks, afterRun) << "asked again after it answered";
     EXPECT_EQ(Runs(), 1);
 }
 

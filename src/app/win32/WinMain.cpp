@@ -23,6 +23,7 @@
 #include "tray/win32/mSysTray.h"
 #include "tray/win32/Win32TrayMenu.h"
 #include "recovery/win32/BackupsWindow.h"
+#include "recovery/win32/Win32BackupFolders.h"
 #include "app/win32/ControlIds.h"
 #include "app/win32/Resources.h"
 
@@ -59,9 +60,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return Recovery::CatalogueSources{values.HistoryLogPath, window.Caption(ControlId::Text1),
                                           values.BackupExtension};
     });
-    Form1 form({window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
-                clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups},
-               values);
+    Win32BackupShell backupShell;
+    Form1 form(
+        {window, settings, dialogs, files, processes, shell, publisher, pump, folders, debug,
+         clipboard, clock, shellTray, trayWindow, runKey, random, trayMenu, backups, backupShell},
+        values);
 
     try {
         window.Create(instance);

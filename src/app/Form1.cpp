@@ -134,8 +134,8 @@ void Form1::Form_Load() {
         }
     });
 
-    // Last: what an unexpected end of Publisher left to recover, and the watch on the
-    // Publisher running now, renewed after each run.
+    // Last: what an unexpected end of Publisher left to recover; the user's Publisher is
+    // watched from the end of each run on.
     values_.AfterRun = [this] { watch_.AfterRun(); };
     watch_.Start();
 }
@@ -208,7 +208,7 @@ void Form1::cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id) {
     }
     std::vector<std::wstring> recoveries;
     for (const auto& recovery : values_.PendingRecoveries) {
-        recoveries.push_back(Recovery::MenuText(recovery));
+        recoveries.push_back(L"&" + Recovery::MenuText(recovery));  // R, its access key
     }
     const TrayChoice choice = TrayMenuItems::Choose(ports_.trayMenu, recoveries);
     switch (choice.command) {

@@ -21,7 +21,7 @@ void PublisherEndWatch::Start() {
             events_.PendingChanged(values_.PendingRecoveries, false);
         }
     });
-    Watch();
+    // Start-up asks no Publisher anything: the watch begins with the first run.
 }
 
 void PublisherEndWatch::AfterRun() {

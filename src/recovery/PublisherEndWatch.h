@@ -41,7 +41,7 @@ class PublisherEndWatch {
     PublisherEndWatch& operator=(const PublisherEndWatch&) = delete;
 
     // At start-up: the recoveries still pending, those of a last session that did not end
-    // as it should, and this session marked open.
+    // as it should, and this session marked open. No Publisher is asked anything.
     void Start();
     // After each run: what it saw is stored, and the Publisher it ran against watched.
     void AfterRun();

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "BackupRun.h"
+#include "BackupsWindowE2e.h"
 #include "backup/SavePublisher.h"
+#include "backup/win32/ComPublisherAutomation.h"
+#include "core/Failure.h"
 
 namespace kelbrook::e2e {
 namespace {
@@ -67,6 +70,157 @@ TEST_F(BackupRun, APublisherBusyWithADialogIsToldAndLoggedNotPassedOverInSilence
     EXPECT_TRUE(CopyProcesses().empty());
     ASSERT_TRUE(StandinSettings::RemoveFault(L"running:busy"));
     EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ExpectDocumentsUnchanged();
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
+// ---- the notice of an unexpected end ---------------------------------------------------
+
+// A balloon is up: a visible tooltip window of the shell.
+bool ABalloonIsUp() {
+    bool shown = false;
+    ::EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            if (ClassNameOf(window) == L"tooltips_class32" && ::IsWindowVisible(window)) {
+                *reinterpret_cast<bool*>(found) = true;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+class PublisherEndE2e : public BackupRun {
+  protected:
+    // The tray menu, opened by the icon's right button; its window, once it shows.
+    HWND OpenTrayMenu() {
+        HWND menu = nullptr;
+        EXPECT_TRUE(::PostMessageW(Control(ControlId::cSysTray1), 1125, 0, WM_RBUTTONUP));
+        EXPECT_TRUE(WaitUntil([&] {
+            for (HWND window : TopLevelWindows(program_.id(), L"#32768")) {
+                if (::IsWindowVisible(window)) menu = window;
+            }
+            return menu != nullptr;
+        })) << "no tray menu";
+        return menu;
+    }
+    // A changed publication backed up, its backup's path.
+    fs::path BackUpChangedNews() {
+        const fs::path news = WriteDocument(L"Docs\\News.pub", {{L"Lead story"}, {L"Page two"}});
+        EXPECT_NO_FATAL_FAILURE(StartStandin({news.wstring()}));
+        EXPECT_TRUE(Store::Set(L"WhereOption", L"2"));
+        EXPECT_NO_FATAL_FAILURE(StartProgram());
+        RunClock clock;
+        EXPECT_NO_FATAL_FAILURE(Backup(1, clock));
+        const std::optional<fs::path> backup =
+            FindBackup(workspace_->folder() / L"Docs", L"News.pub", clock.NewFileStamps());
+        EXPECT_TRUE(backup);
+        return backup.value_or(fs::path());
+    }
+    // The user's Publisher crashes (the stand-in's crash fault, exit code 3) at a call the
+    // test makes: the program itself asks it nothing between runs.
+    void CrashPublisher() {
+        ASSERT_TRUE(StandinSettings::SetFault(L"running:Application.Name", L"crash"));
+        {
+            OleScope ole;
+            win32::ComPublisherAutomation publisher;
+            try {
+                publisher.AttachRunning()->Name();
+            } catch (const kelbrook::Failure&) {
+                // The call that met the crash.
+            }
+        }
+        ASSERT_TRUE(WaitUntil([&] { return !standins_.back()->Running(); }));
+        EXPECT_EQ(standins_.back()->exitCode(), std::optional<DWORD>(3));
+    }
+};
+
+// A changed publication backed up, then the user's Publisher crashes: a balloon is up, the
+// tray menu offers "Recover News.pub…" first, and choosing it opens the backup through the
+// program associated with .pub; after that nothing is pending.
+TEST_F(PublisherEndE2e, ACrashIsToldAndTheTrayMenuOpensTheNewestBackup) {
+    const fs::path backup = BackUpChangedNews();
+    ASSERT_FALSE(backup.empty());
+    PubRecorder recorder(workspace_->folder() / L"opened.txt");
+    ASSERT_TRUE(recorder.registered());
+    ASSERT_NO_FATAL_FAILURE(CrashPublisher());
+
+    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon";
+    ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }));
+    HWND menu = OpenTrayMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(::PostMessageW(menu, WM_CHAR, L'r', 0));  // "&Recover News.pub…"
+    const std::optional<SeenBox> question = program_.WaitForMessageBox();
+    ASSERT_TRUE(question);
+    EXPECT_TRUE(question->text.starts_with(L"News.pub: the newest backup, from "))
+        << ::testing::PrintToString(question->text);
+    ASSERT_TRUE(Answer(*question, IDYES));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Recorded().has_value(); }))
+        << "the backup was not opened";
+    EXPECT_EQ(recorder.Recorded(), backup.wstring());
+    EXPECT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries") == L""; }));
+    ExpectDocumentsUnchanged();
+    ASSERT_NO_FATAL_FAILURE(Close());
+    EXPECT_EQ(Store::Read(L"Session Open"), L"0");
+}
+
+// The program itself ended without its clean close after a backup of unsaved changes (as
+// in a power cut): at its next start it tells of the Publisher it last saw.
+TEST_F(PublisherEndE2e, AProgramEndedUncleanlyTellsAtItsNextStart) {
+    const fs::path backup = BackUpChangedNews();
+    ASSERT_FALSE(backup.empty());
+    program_.Kill();
+    ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
+    EXPECT_EQ(Store::Read(L"Session Open"), L"1");
+    ASSERT_TRUE(fs::remove(journal_));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon at the start";
+    const std::optional<std::wstring> pending = Store::Read(L"Pending Recoveries");
+    ASSERT_TRUE(pending);
+    EXPECT_NE(pending->find(backup.wstring()), std::wstring::npos) << *pending;
+    // The tray menu offers it; the user does not open it now, nor stop the reminder.
+    HWND menu = OpenTrayMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(::PostMessageW(menu, WM_CHAR, L'r', 0));  // "&Recover News.pub…"
+    for (const wchar_t* question : {L"News.pub: the newest backup, from ", L"Stop reminding"}) {
+        const std::optional<SeenBox> box = program_.WaitForMessageBox();
+        ASSERT_TRUE(box) << "no question " << ::testing::PrintToString(question);
+        EXPECT_TRUE(box->text.starts_with(question)) << ::testing::PrintToString(box->text);
+        ASSERT_TRUE(Answer(*box, IDNO));
+    }
+    EXPECT_EQ(Store::Read(L"Pending Recoveries"), pending) << "the recovery was let go";
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    ExpectDocumentsUnchanged();
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
+// Ended from Task Manager after a backup of unsaved changes: told as a crash is. Closed by
+// the user with everything saved: nothing is owed, and nothing is told.
+TEST_F(PublisherEndE2e, AnEndFromTaskManagerIsToldAndAClosedSavedPublisherIsNot) {
+    const fs::path backup = BackUpChangedNews();
+    ASSERT_FALSE(backup.empty());
+    standins_.back()->Kill();
+    ASSERT_TRUE(WaitUntil([&] { return !standins_.back()->Running(); }));
+    ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }))
+        << "the end from Task Manager was not noticed";
+    EXPECT_NE(Store::Read(L"Pending Recoveries")->find(backup.wstring()), std::wstring::npos);
+    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon";
+    ASSERT_NO_FATAL_FAILURE(Close());
+
+    // A fresh session whose Publisher holds only a saved publication, closed by the user.
+    ASSERT_TRUE(Store::Clear());
+    ASSERT_TRUE(fs::remove(journal_));
+    const fs::path menu = WriteDocument(L"Docs\\Menu.pub", {{L"Soup"}});
+    ASSERT_NO_FATAL_FAILURE(StartStandin({menu.wstring()}, /*saved=*/true));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(1, clock));
+    EXPECT_EQ(standins_.back()->Close(), std::optional<DWORD>(0));
+    EXPECT_FALSE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); },
+                           std::chrono::seconds(3)))
+        << "a Publisher closed with its work saved was taken for an unexpected end";
     ExpectDocumentsUnchanged();
     ASSERT_NO_FATAL_FAILURE(Close());
 }

@@ -163,7 +163,7 @@ TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
     trayMenu.pick = 0;
     form.MouseUp(2, 0);
     ASSERT_EQ(trayMenu.shown.size(), 1u);
-    EXPECT_EQ(trayMenu.shown[0].front(), L"Recover A.pub\u2026");
+    EXPECT_EQ(trayMenu.shown[0].front(), L"&Recover A.pub\u2026");
     EXPECT_EQ(trayMenu.shownDefault, 1) << "Open Kelbrook stays the default";
     EXPECT_EQ(backupShell.calls, std::vector<std::wstring>{L"open " + backup});
     EXPECT_TRUE(values.PendingRecoveries.empty());

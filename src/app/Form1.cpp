@@ -23,6 +23,7 @@ void Form1::Form_Load() {
     load.Step(104, [&] { Main::ApplySkin(ports_.processes, ports_.files, controls); });
     load.Step(108, [&] { values_.BackupExtension = L".pub"; });
     load.Step(110, [&] { isLoading_ = true; });
+    watch_.OpenSession();  // before anything can end this session
 
     std::wstring cursorPath;
     if (load.Test(112, [&] {

@@ -6,14 +6,19 @@
 
 namespace kelbrook::Recovery {
 
+void PublisherEndWatch::OpenSession() {
+    RunUntrapped(ports_.debug, L"Recovery.OpenSession", [&] {
+        lastSessionUnclean_ = ports_.settings.Read(kSessionOpenKey).value_or(L"0") == L"1";
+        ports_.settings.Write(kSessionOpenKey, L"1");
+    });
+}
+
 void PublisherEndWatch::Start() {
     RunUntrapped(ports_.debug, L"Recovery.Start", [&] {
         SettingsStore& settings = ports_.settings;
         values_.PendingRecoveries = Decode(settings.Read(kPendingKey).value_or(L""));
         values_.LastRunUnsaved = Decode(settings.Read(kLastRunUnsavedKey).value_or(L""));
-        const bool unclean = settings.Read(kSessionOpenKey).value_or(L"0") == L"1";
-        settings.Write(kSessionOpenKey, L"1");
-        if (unclean && !values_.LastRunUnsaved.empty()) {
+        if (lastSessionUnclean_ && !values_.LastRunUnsaved.empty()) {
             AddPending(values_.LastRunUnsaved, true);
             values_.LastRunUnsaved.clear();  // told: the Publisher now running owes nothing of it
             settings.Write(kLastRunUnsavedKey, L"");
@@ -27,8 +32,12 @@ void PublisherEndWatch::Start() {
 void PublisherEndWatch::AfterRun() {
     RunUntrapped(ports_.debug, L"Recovery.AfterRun", [&] {
         ports_.settings.Write(kLastRunUnsavedKey, Encode(values_.LastRunUnsaved));
-        if (const std::optional<std::uint32_t> code =
-                std::exchange(values_.PublisherEndedDuringRun, std::nullopt)) {
+        std::optional<std::uint32_t> code =
+            std::exchange(values_.PublisherEndedDuringRun, std::nullopt);
+        if (const std::optional<std::uint32_t> meanwhile = std::exchange(endedMeanwhile_, {})) {
+            code = code.value_or(*meanwhile);
+        }
+        if (code) {
             watched_.reset();
             if (*code != 0 && !values_.LastRunUnsaved.empty())
                 AddPending(values_.LastRunUnsaved, true);
@@ -72,7 +81,11 @@ void PublisherEndWatch::Resolved(const std::wstring& fullName) {
 // The user closing Publisher (who was asked to save) ends it with 0: nothing is owed.
 void PublisherEndWatch::Ended(UserPublisherProcess& process) {
     const std::optional<std::uint32_t> code = process.ExitCode();
-    watched_.reset();  // `process` goes with it: not used past this line
+    watched_.reset();                 // `process` goes with it: not used past this line
+    if (values_.BackupRunUnderWay) {  // told once, as the run ends: one end, one notice
+        endedMeanwhile_ = code.value_or(1);
+        return;
+    }
     if (!code || *code == 0 || values_.LastRunUnsaved.empty()) return;
     AddPending(values_.LastRunUnsaved, true);
 }

@@ -6,7 +6,9 @@
 // settings until each is opened or dismissed.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,8 +42,11 @@ class PublisherEndWatch {
     PublisherEndWatch(const PublisherEndWatch&) = delete;
     PublisherEndWatch& operator=(const PublisherEndWatch&) = delete;
 
-    // At start-up: the recoveries still pending, those of a last session that did not end
-    // as it should, and this session marked open. No Publisher is asked anything.
+    // Early in start-up: whether the last session ended as it should, and this one marked
+    // open.
+    void OpenSession();
+    // Late in start-up, once the tray icon is up: the recoveries still pending, and those of
+    // a last session that did not end as it should. No Publisher is asked anything.
     void Start();
     // After each run: what it saw is stored, and the Publisher it ran against watched.
     void AfterRun();
@@ -60,6 +65,9 @@ class PublisherEndWatch {
     ProgramValues& values_;
     RecoveryEvents& events_;
     std::shared_ptr<UserPublisherProcess> watched_;
+    // The watched Publisher ended while a run was under way: its exit code, for the run's end.
+    std::optional<std::uint32_t> endedMeanwhile_;
+    bool lastSessionUnclean_ = false;
 };
 
 }  // namespace kelbrook::Recovery

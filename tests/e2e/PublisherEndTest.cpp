@@ -166,13 +166,15 @@ TEST_F(PublisherEndE2e, ACrashIsToldAndTheTrayMenuOpensTheNewestBackup) {
 }
 
 // The program itself ended without its clean close after a backup of unsaved changes (as
-// in a power cut): at its next start it tells of the Publisher it last saw.
+// in a power cut): at its next start it tells of the Publisher it last saw. (Ending the
+// process here would leave its icon in Wine's tray for later tests; the store is left as an
+// ended process leaves it instead: the session still marked open.)
 TEST_F(PublisherEndE2e, AProgramEndedUncleanlyTellsAtItsNextStart) {
     const fs::path backup = BackUpChangedNews();
     ASSERT_FALSE(backup.empty());
-    program_.Kill();
-    ASSERT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
     EXPECT_EQ(Store::Read(L"Session Open"), L"1");
+    ASSERT_NO_FATAL_FAILURE(Close());
+    ASSERT_TRUE(Store::Set(L"Session Open", L"1"));
     ASSERT_TRUE(fs::remove(journal_));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
     EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon at the start";

@@ -172,6 +172,8 @@ TEST_F(FirstStart, TellsThatPublisherIsMissingOnceTheWindowIsVisible) {
     EXPECT_TRUE(::IsWindowVisible(program_.MainWindow()));
 }
 
+// Besides the three settings, the session is marked open, so that an end without the clean
+// close is known at the next start.
 TEST_F(FirstStart, StoresOnlyPathWhereOptionAndBackupOption) {
     const StartRecord record = Start();
     if (HasFatalFailure()) return;
@@ -179,9 +181,10 @@ TEST_F(FirstStart, StoresOnlyPathWhereOptionAndBackupOption) {
         {L"Path", DesktopWithBackslash()},
         {L"WhereOption", L"1"},
         {L"Backup Option", L"1"},
+        {L"Session Open", L"1"},
     };
     EXPECT_EQ(Store::Snapshot(), expected);
-    EXPECT_EQ(Store::ValueNames().size(), 3u);
+    EXPECT_EQ(Store::ValueNames().size(), 4u);
 }
 
 // ---- settings found in the store --------------------------------------------------------
@@ -405,11 +408,13 @@ TEST_F(Closing, CloseMessageEndsTheProgram) {
     if (HasFatalFailure()) return;
     HWND main = program_.MainWindow();
     ASSERT_NE(main, nullptr);
-    const std::map<std::wstring, std::wstring> before = Store::Snapshot();
+    std::map<std::wstring, std::wstring> before = Store::Snapshot();
     ASSERT_TRUE(::PostMessageW(main, WM_CLOSE, 0, 0));
     EXPECT_EQ(program_.WaitForExit(), std::optional<DWORD>(0));
     EXPECT_FALSE(::IsWindow(main));
     EXPECT_TRUE(WaitUntil([] { return !AnyInstanceAlive(); }));
+    EXPECT_EQ(before[L"Session Open"], L"1");
+    before[L"Session Open"] = L"0";  // the clean close is marked; no setting is written
     EXPECT_EQ(Store::Snapshot(), before);
 }
 

@@ -28,6 +28,7 @@ class PublisherEndTest : public SaveAllTest {
         watch = std::make_unique<Recovery::PublisherEndWatch>(
             Recovery::RecoveryPorts{settings, publisher, debug}, values, told);
         values.AfterRun = [this] { watch->AfterRun(); };
+        watch->OpenSession();
         watch->Start();
     }
     // Changed A (backed up), saved B, and never-saved C, which Publisher could not hand over
@@ -121,6 +122,27 @@ TEST_F(PublisherEndTest, AnEndDuringARunIsToldOnceWithTheNewestBackups) {
     EXPECT_EQ(values.PendingRecoveries[0].backup, firstBackup);
     EXPECT_EQ(told.calls.size(), 1u);
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The watch of the run before learns of the end while the next run is under way (its
+// message handled inside a call): the user is told once, as the run ends.
+TEST_F(PublisherEndTest, AnEndTheWatchSeesDuringARunIsToldOnceAsTheRunEnds) {
+    publisher.Run({Doc(L"A.pub", L"C:\\Docs", {{L"a"}, {L"a2"}})});
+    publisher.world->running->unsaved = {0};
+    Press();
+    FakeProcessState& process = *publisher.world->running->process;
+    ASSERT_TRUE(process.onEnded);
+    std::function<void()> seen = std::exchange(process.onEnded, nullptr);
+    publisher.world->onCall = [&](const std::wstring& member) {
+        if (member != L"ShapeRange.Copy" || !seen) return;
+        process.ended = true;
+        std::exchange(seen, nullptr)();  // the watch's message, handled during the run
+        EXPECT_TRUE(told.calls.empty()) << "told while the run was under way";
+    };
+    publisher.world->crashing = {L"running:ShapeRange.Copy"};
+    Press();
+    EXPECT_EQ(told.calls.size(), 1u);
+    EXPECT_EQ(PendingNames(), std::vector<std::wstring>{L"A.pub"});
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ add_library(kelbrook_win32 STATIC
   src/core/win32/Win32Files.cpp
   src/core/win32/Win32Platform.cpp
   src/core/win32/Win32Support.cpp
+  src/core/win32/CallAnswers.cpp
   src/backup/win32/ComPublisherAutomation.cpp
   src/backup/win32/ComPageObjects.cpp
   src/backup/win32/ComStoryObjects.cpp

@@ -139,6 +139,7 @@ void Form1::Form_Load() {
     // watched from the end of each run on.
     values_.AfterRun = [this] { watch_.AfterRun(); };
     watch_.Start();
+    ShowRecoveryLine();
 }
 
 void Form1::Form_QueryUnload() {
@@ -309,6 +310,8 @@ void Form1::DispatchClick(ControlId id) {
         {ControlId::Option4, &Form1::Option4_Click},
         {ControlId::ThinOutBackups, &Form1::ThinOutBackups_Click},
         {ControlId::BackupsButton, &Form1::BackupsButton_Click},
+        {ControlId::RecoveryOpen, &Form1::RecoveryOpen_Click},
+        {ControlId::RecoveryDismiss, &Form1::RecoveryDismiss_Click},
     };
     for (const auto& [control, handler] : kClickHandlers) {
         if (control == id) (this->*handler)();

@@ -109,6 +109,10 @@ class Form1 : public ControlEvents, public TrayEvents, public Recovery::Recovery
     void PendingChanged(const std::vector<Recovery::PendingRecovery>& pending, bool tell) override;
     // The tray menu's "Recover News.pub…": its backup offered, or the reminder stopped.
     void RecoverFromMenu(std::size_t index);
+    // The main window's recovery line: "Open backup" (several publications: the Backups
+    // window) and "Dismiss".
+    void RecoveryOpen_Click();
+    void RecoveryDismiss_Click();
 
     void Form_Resize();
     void cSysTray1_MouseUp(std::int16_t Button, std::int32_t Id);
@@ -127,6 +131,8 @@ class Form1 : public ControlEvents, public TrayEvents, public Recovery::Recovery
     // backup that has gone is said so, and the next one offered.
     void OpenRecovery(const Recovery::PendingRecovery& recovery);
     bool Ask(const std::wstring& question);
+    // The line shows, with its buttons, while a recovery is pending.
+    void ShowRecoveryLine();
 
     Form1Ports ports_;
     ProgramValues& values_;

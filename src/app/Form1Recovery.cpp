@@ -10,6 +10,7 @@ namespace kelbrook {
 void Form1::PendingChanged(const std::vector<Recovery::PendingRecovery>& pending, bool tell) {
     RunUntrapped(ports_.debug, L"Form1.PendingChanged", [&] {
         cSysTray1_.SetTrayTip(Recovery::TrayTip(pending));
+        ShowRecoveryLine();
         if (tell && !pending.empty()) {
             cSysTray1_.ShowBalloon(Recovery::NoticeText(pending, ports_.clock),
                                    Recovery::kEndedTitle, 0, false);
@@ -40,6 +41,46 @@ void Form1::RecoverFromMenu(std::size_t index) {
                        L"? Its backups stay where they are; the Backups window lists them.")) {
             watch_.Resolved(recovery.fullName);
         }
+    });
+}
+
+void Form1::ShowRecoveryLine() {
+    RunUntrapped(ports_.debug, L"Form1.ShowRecoveryLine", [&] {
+        Controls& controls = ports_.controls;
+        const std::vector<Recovery::PendingRecovery>& pending = values_.PendingRecoveries;
+        if (!pending.empty())
+            controls.SetCaption(ControlId::RecoveryLine, Recovery::LineText(pending));
+        for (const ControlId id :
+             {ControlId::RecoveryOpen, ControlId::RecoveryDismiss, ControlId::RecoveryLine}) {
+            controls.SetVisible(id, !pending.empty());
+        }
+    });
+}
+
+void Form1::RecoveryOpen_Click() {
+    RunUntrapped(ports_.debug, L"Form1.RecoveryOpen_Click", [&] {
+        const std::vector<Recovery::PendingRecovery> pending = values_.PendingRecoveries;
+        if (pending.size() == 1) {
+            OpenRecovery(pending.front());
+        } else if (!pending.empty()) {
+            ports_.backups.Show();
+        }
+    });
+}
+
+void Form1::RecoveryDismiss_Click() {
+    RunUntrapped(ports_.debug, L"Form1.RecoveryDismiss_Click", [&] {
+        const std::vector<Recovery::PendingRecovery> pending = values_.PendingRecoveries;
+        if (pending.empty()) return;
+        const std::wstring which = pending.size() == 1
+                                       ? pending.front().name
+                                       : std::to_wstring(pending.size()) + L" publications";
+        if (!Ask(L"Stop reminding you of " + which +
+                 L"? The backups stay where they are; the Backups window lists them.")) {
+            return;
+        }
+        for (const Recovery::PendingRecovery& recovery : pending)
+            watch_.Resolved(recovery.fullName);
     });
 }
 

@@ -17,7 +17,7 @@ inline constexpr wchar_t kTurnOffCaption[] = L"Turn Off Backup Save";
 // Window: the window itself. Tray: the tray icon control, whose own window is hidden and has
 // no area on the window.
 // clang-format off
-enum class ControlKind { Window, PushButton, Frame, Progress, Option, Check, Text, List, RichText, Tray };
+enum class ControlKind { Window, PushButton, Frame, Progress, Option, Check, Text, List, RichText, Tray, Label };
 // clang-format on
 
 // The window's background (white; the button face under a skin), or the control's own look.
@@ -95,7 +95,16 @@ constexpr bool WindowFirst() {
     return kControlTable[0].id == ControlId::Form1;
 }
 
-// Every control sits in Form1 or in a frame, and a shown one lies inside it.
+// The band of the recovery line, below the other controls: the window is this many twips taller
+// while it shows.
+inline constexpr int kRecoveryBandTwips = 510;
+constexpr bool InRecoveryBand(ControlId id) {
+    return id == ControlId::RecoveryLine || id == ControlId::RecoveryOpen ||
+           id == ControlId::RecoveryDismiss;
+}
+
+// Every control sits in Form1 or in a frame, and a shown one lies inside it (the recovery
+// band's inside the window grown by the band).
 constexpr bool ContainersHoldTheirControls() {
     for (const ControlRow& row : kControlTable) {
         const ControlRow& container = RowOf(row.container);
@@ -103,7 +112,8 @@ constexpr bool ContainersHoldTheirControls() {
             return false;
         }
         if (row.kind == ControlKind::Window || row.kind == ControlKind::RichText) continue;
-        if (!Inside(row, container.width, container.height)) return false;
+        const int height = container.height + (InRecoveryBand(row.id) ? kRecoveryBandTwips : 0);
+        if (!Inside(row, container.width, height)) return false;
     }
     return true;
 }

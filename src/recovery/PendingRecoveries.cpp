@@ -130,6 +130,13 @@ std::wstring MenuText(const PendingRecovery& recovery) {
     return L"Recover " + recovery.name + L"\u2026";
 }
 
+std::wstring LineText(const std::vector<PendingRecovery>& pending) {
+    if (pending.empty()) return L"";
+    return (pending.size() == 1 ? pending.front().name
+                                : std::to_wstring(pending.size()) + L" publications") +
+           L": unsaved work to recover";
+}
+
 std::wstring TrayTip(const std::vector<PendingRecovery>& pending) {
     if (pending.empty()) return kProductName;
     const std::wstring tip =

@@ -38,6 +38,8 @@ void RemovePending(std::vector<PendingRecovery>& pending, const std::wstring& fu
 std::wstring NoticeText(const std::vector<PendingRecovery>& pending, Clock& clock);
 // "Recover News.pub…", the tray menu's item.
 std::wstring MenuText(const PendingRecovery& recovery);
+// The main window's line while recoveries are pending.
+std::wstring LineText(const std::vector<PendingRecovery>& pending);
 // The tray tip while recoveries are pending.
 std::wstring TrayTip(const std::vector<PendingRecovery>& pending);
 

@@ -148,6 +148,21 @@ TEST_F(PublisherEndE2e, ACrashIsToldAndTheTrayMenuOpensTheNewestBackup) {
 
     EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon";
     ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }));
+    // The main window's line shows, its buttons inside the window, which grew to hold them.
+    HWND line = Control(ControlId::RecoveryLine);
+    ASSERT_TRUE(WaitUntil([&] { return ::IsWindowVisible(line) != FALSE; }));
+    EXPECT_EQ(TextOf(line), L"News.pub: unsaved work to recover");
+    RECT client{};
+    ::GetClientRect(program_.MainWindow(), &client);
+    for (const ControlId id : {ControlId::RecoveryOpen, ControlId::RecoveryDismiss}) {
+        RECT button{};
+        ::GetWindowRect(Control(id), &button);
+        ::MapWindowPoints(nullptr, program_.MainWindow(), reinterpret_cast<POINT*>(&button), 2);
+        EXPECT_TRUE(::IsWindowVisible(Control(id)));
+        EXPECT_TRUE(button.left >= 0 && button.top >= 0 && button.right <= client.right &&
+                    button.bottom <= client.bottom)
+            << "a button of the line lies outside the window";
+    }
     HWND menu = OpenTrayMenu();
     ASSERT_NE(menu, nullptr);
     ASSERT_TRUE(::PostMessageW(menu, WM_CHAR, L'r', 0));  // "&Recover News.pub…"
@@ -160,6 +175,10 @@ TEST_F(PublisherEndE2e, ACrashIsToldAndTheTrayMenuOpensTheNewestBackup) {
         << "the backup was not opened";
     EXPECT_EQ(recorder.Recorded(), backup.wstring());
     EXPECT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries") == L""; }));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindowVisible(line); })) << "the line stayed";
+    RECT after{};
+    ::GetClientRect(program_.MainWindow(), &after);
+    EXPECT_LT(after.bottom, client.bottom) << "the window kept the line's room";
     ExpectDocumentsUnchanged();
     ASSERT_NO_FATAL_FAILURE(Close());
     EXPECT_EQ(Store::Read(L"Session Open"), L"0");

@@ -181,6 +181,9 @@ TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
                                "A.pub: the newest backup, from 2:05 PM, holds the "
                                "changes seen until then"));
     EXPECT_TRUE(SentToTheShell(shellTray, "Kelbrook: A.pub can be recovered"));
+    EXPECT_TRUE(controls.Visible(ControlId::RecoveryLine));
+    EXPECT_TRUE(controls.Visible(ControlId::RecoveryDismiss));
+    EXPECT_EQ(controls.Caption(ControlId::RecoveryLine), L"A.pub: unsaved work to recover");
 
     trayMenu.pick = 0;
     form.MouseUp(2, 0);
@@ -189,6 +192,8 @@ TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
     EXPECT_EQ(trayMenu.shownDefault, 1) << "Open Kelbrook stays the default";
     EXPECT_EQ(backupShell.calls, std::vector<std::wstring>{L"open " + backup});
     EXPECT_TRUE(values.PendingRecoveries.empty());
+    EXPECT_FALSE(controls.Visible(ControlId::RecoveryLine)) << "the line outlived its recovery";
+    EXPECT_FALSE(controls.Visible(ControlId::RecoveryOpen));
     EXPECT_EQ(settings.values[L"Pending Recoveries"], L"");
 
     // Pending again, its backup gone and nothing before it: said so, and the Backups window.
@@ -200,6 +205,16 @@ TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
     EXPECT_EQ(dialogs.shown.back().text.rfind(L"The backup is no longer there:", 0), 0u);
     EXPECT_EQ(backups.shows, 1);
     EXPECT_EQ(values.PendingRecoveries.size(), 1u) << "nothing was recovered";
+
+    // The main window's Dismiss, answered No, then Yes.
+    dialogs.answerYes = false;
+    form.Click(ControlId::RecoveryDismiss);
+    EXPECT_EQ(values.PendingRecoveries.size(), 1u);
+    dialogs.answerYes = true;
+    form.Click(ControlId::RecoveryDismiss);
+    EXPECT_TRUE(values.PendingRecoveries.empty());
+    EXPECT_FALSE(controls.Visible(ControlId::RecoveryLine));
+    EXPECT_TRUE(backupShell.calls.size() == 1u) << "Dismiss opened something";
 }
 
 }  // namespace

@@ -86,6 +86,10 @@ void MainWindow::SetVisible(ControlId id, bool visible) {
         return;
     }
     ::ShowWindow(Child(id), visible ? SW_SHOW : SW_HIDE);
+    if (id == ControlId::RecoveryLine && visible != recoveryBand_) {
+        recoveryBand_ = visible;  // the window grows by the band, or loses it again
+        FitClientArea();
+    }
 }
 
 void MainWindow::SetSelectionStart(ControlId id, int start) {

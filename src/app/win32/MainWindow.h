@@ -78,6 +78,8 @@ class MainWindow : public Controls {
     int CaptionWidth(const ControlRow& row) const;  // pixels its caption needs
     HGDIOBJ FontOf(const ControlRow& row) const;
     void FitClientArea();
+    // The client area's height in twips: Form1's, and the recovery band's while it shows.
+    int ClientTwips() const;
     // Sizes the window and places every control at the current DPI; the window goes to the
     // suggested place, or centred on its monitor when there is none.
     void LayOut(const RECT* suggested = nullptr);
@@ -103,6 +105,7 @@ class MainWindow : public Controls {
     int listColumnTwips_ = 0;
     bool closing_ = false;
     bool restoreWhenShown_ = false;  // hidden while minimized, to come back normal
+    bool recoveryBand_ = false;      // the recovery line and its buttons show
 };
 
 }  // namespace kelbrook::win32

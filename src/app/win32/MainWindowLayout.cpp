@@ -87,7 +87,7 @@ void MainWindow::Create(HINSTANCE instance) {
     for (const ControlRow& row : kControlTable) {
         if (!IsChildWindow(row)) continue;
         const wchar_t* className = WC_BUTTONW;
-        DWORD style = WS_CHILD | WS_VISIBLE;
+        DWORD style = control_table::InRecoveryBand(row.id) ? WS_CHILD : WS_CHILD | WS_VISIBLE;
         DWORD exStyle = 0;
         switch (row.kind) {
             case ControlKind::PushButton:
@@ -120,6 +120,10 @@ void MainWindow::Create(HINSTANCE instance) {
             case ControlKind::RichText:
                 className = MSFTEDIT_CLASS;
                 style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL;  // never seen
+                break;
+            case ControlKind::Label:
+                className = WC_STATICW;
+                style |= SS_LEFT | SS_CENTERIMAGE | SS_ENDELLIPSIS | SS_NOPREFIX;
                 break;
             case ControlKind::Window:
             case ControlKind::Tray:
@@ -170,7 +174,7 @@ void MainWindow::CreateFonts() {
 }
 
 RECT MainWindow::WindowPlace(const RECT* suggested) const {
-    RECT frame{0, 0, Pixels(kForm1.width), Pixels(kForm1.height)};
+    RECT frame{0, 0, Pixels(kForm1.width), Pixels(ClientTwips())};
     ::AdjustWindowRectExForDpi(&frame, kWindowStyle, FALSE, kWindowExStyle, dpi_);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
@@ -225,13 +229,17 @@ HGDIOBJ MainWindow::FontOf(const ControlRow& row) const {
     return row.kind == ControlKind::PushButton ? buttonFont_.get() : formFont_.get();
 }
 
+int MainWindow::ClientTwips() const {
+    return kForm1.height + (recoveryBand_ ? control_table::kRecoveryBandTwips : 0);
+}
+
 void MainWindow::FitClientArea() {
     // The frame the system really draws may differ from the computed one: size by the client.
     RECT client{}, outer{};
     ::GetClientRect(window_, &client);
     ::GetWindowRect(window_, &outer);
     const int dx = Pixels(kForm1.width) - client.right;
-    const int dy = Pixels(kForm1.height) - client.bottom;
+    const int dy = Pixels(ClientTwips()) - client.bottom;
     if (dx == 0 && dy == 0) return;
     ::SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + dx,
                    outer.bottom - outer.top + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -24,7 +24,7 @@ void Form1::BalloonClick(std::int32_t) {
         if (pending.size() == 1) {
             OpenRecovery(pending.front());
         } else if (!pending.empty()) {
-            ports_.backups.Show();
+            ShowPendingBackups();
         }
     });
 }
@@ -63,7 +63,7 @@ void Form1::RecoveryOpen_Click() {
         if (pending.size() == 1) {
             OpenRecovery(pending.front());
         } else if (!pending.empty()) {
-            ports_.backups.Show();
+            ShowPendingBackups();
         }
     });
 }
@@ -82,6 +82,16 @@ void Form1::RecoveryDismiss_Click() {
         for (const Recovery::PendingRecovery& recovery : pending)
             watch_.Resolved(recovery.fullName);
     });
+}
+
+void Form1::ShowPendingBackups() {
+    std::vector<std::wstring> backups;
+    for (const Recovery::PendingRecovery& recovery : values_.PendingRecoveries) {
+        for (const std::wstring* path : {&recovery.backup, &recovery.lastComplete}) {
+            if (!path->empty()) backups.push_back(*path);
+        }
+    }
+    ports_.backups.ShowPublications(backups);
 }
 
 bool Form1::Ask(const std::wstring& question) {

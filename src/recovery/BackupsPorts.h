@@ -54,6 +54,8 @@ class BackupsWindow {
     virtual ~BackupsWindow() = default;
     // Opens the window, or brings the open one to the front: there is one at a time.
     virtual void Show() = 0;
+    // The same, showing only the publications of these backups.
+    virtual void ShowPublications(const std::vector<std::wstring>& backups) = 0;
 };
 
 }  // namespace kelbrook::Recovery

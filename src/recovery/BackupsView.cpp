@@ -126,10 +126,21 @@ std::vector<PublicationChoice> Publications(const std::vector<BackupRow>& rows) 
     return choices;
 }
 
-std::vector<std::size_t> Shown(const std::vector<BackupRow>& rows, const std::wstring& key) {
+std::set<std::wstring> KeysOfBackups(const std::vector<BackupRow>& rows,
+                                     const std::vector<std::wstring>& paths) {
+    std::set<std::wstring> keys;
+    for (const BackupRow& row : rows) {
+        if (std::find(paths.begin(), paths.end(), row.path) != paths.end()) keys.insert(row.key);
+    }
+    return keys;
+}
+
+std::vector<std::size_t> Shown(const std::vector<BackupRow>& rows, const std::wstring& key,
+                               const std::set<std::wstring>& chosen) {
     std::vector<std::size_t> shown;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (key.empty() || rows[i].key == key) shown.push_back(i);
+        if (key.empty() || rows[i].key == key || (key == kChosenKey && chosen.count(rows[i].key)))
+            shown.push_back(i);
     }
     return shown;
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,20 @@ struct PublicationChoice {
 std::vector<PublicationChoice> Publications(const std::vector<BackupRow>& rows);
 std::wstring PublicationLabel(const BackupRow& row);
 
-// The indices of the rows shown: all of them for an empty key, else that publication's.
-std::vector<std::size_t> Shown(const std::vector<BackupRow>& rows, const std::wstring& key);
+// The filter's choice of several publications at once (those Publisher closed on): its key
+// and its label.
+inline constexpr wchar_t kChosenKey[] =
+    L"\x1"
+    L"chosen";
+inline constexpr wchar_t kChosenLabel[] = L"The publications Publisher closed on";
+// The publications (their keys) of the rows with these paths.
+std::set<std::wstring> KeysOfBackups(const std::vector<BackupRow>& rows,
+                                     const std::vector<std::wstring>& paths);
+
+// The indices of the rows shown: all of them for an empty key, that publication's for its key,
+// and those of the `chosen` publications for kChosenKey.
+std::vector<std::size_t> Shown(const std::vector<BackupRow>& rows, const std::wstring& key,
+                               const std::set<std::wstring>& chosen = {});
 
 struct ActionPorts {
     BackupFolders& folders;

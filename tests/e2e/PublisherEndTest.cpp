@@ -246,5 +246,39 @@ TEST_F(PublisherEndE2e, AnEndFromTaskManagerIsToldAndAClosedSavedPublisherIsNot)
     ASSERT_NO_FATAL_FAILURE(Close());
 }
 
+// Two changed publications backed up beside a third, saved one, then Publisher crashes: the
+// balloon's click shows the Backups window with the two publications' backups alone.
+TEST_F(PublisherEndE2e, ClickingTheBalloonOfSeveralShowsTheirBackupsAlone) {
+    const fs::path docs = workspace_->folder() / L"Docs";
+    const fs::path news = WriteDocument(L"Docs\\News.pub", {{L"Lead"}});
+    const fs::path menu = WriteDocument(L"Docs\\Menu.pub", {{L"Soup"}});
+    ASSERT_NO_FATAL_FAILURE(StartStandin({news.wstring(), menu.wstring()}));
+    ASSERT_TRUE(Store::Set(L"WhereOption", L"2"));
+    ASSERT_NO_FATAL_FAILURE(StartProgram());
+    RunClock clock;
+    ASSERT_NO_FATAL_FAILURE(Backup(2, clock));
+    // Another publication's backup in the same folder, which the filter leaves out.
+    ASSERT_TRUE(WriteBytes(docs / L"Flyer.pub Date Dec 1 2026 Time 09 00 00 AM.pub", "x"));
+    ASSERT_NO_FATAL_FAILURE(CrashPublisher());
+    ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }));
+
+    ASSERT_TRUE(::PostMessageW(Control(ControlId::cSysTray1), 1125, 0,
+                               WM_USER + 5));  // NIN_BALLOONUSERCLICK
+    HWND window = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+        window = BackupsWindowOf(program_.id());
+        return window != nullptr && BackupsListed(window) &&
+               ListViewRows(program_.id(), ::GetDlgItem(window, win32::kBackupsList))
+                       .value_or(std::vector<std::vector<std::wstring>>{})
+                       .size() == 2;
+    })) << "the Backups window did not show the two publications' backups alone";
+    EXPECT_EQ(TextOf(::GetDlgItem(window, win32::kBackupsFilter)),
+              L"The publications Publisher closed on");
+    ASSERT_TRUE(::PostMessageW(window, WM_CLOSE, 0, 0));
+    EXPECT_TRUE(WaitUntil([&] { return !::IsWindow(window); }));
+    ExpectDocumentsUnchanged();
+    ASSERT_NO_FATAL_FAILURE(Close());
+}
+
 }  // namespace
 }  // namespace kelbrook::e2e

@@ -160,6 +160,18 @@ TEST(Catalogue, SameNamedPublicationsAreToldApart) {
     EXPECT_EQ(shown, (std::vector<std::wstring>{first, firstLater, beside}))
         << "one publication, whichever folder its backups went to";
     EXPECT_EQ(Recovery::Shown(rows, L"").size(), rows.size());
+
+    // Several publications at once, by a backup of each (those Publisher closed on): every
+    // backup of theirs, and nothing of another.
+    const std::set<std::wstring> chosen = Recovery::KeysOfBackups(rows, {second, lookAlike});
+    EXPECT_EQ(chosen.size(), 2u);
+    shown.clear();
+    for (std::size_t i : Recovery::Shown(rows, Recovery::kChosenKey, chosen))
+        shown.push_back(rows[i].path);
+    std::sort(shown.begin(), shown.end());
+    std::vector<std::wstring> expected = {second, lookAlike};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(shown, expected);
 }
 
 // What cannot be read gives a row saying so, or adds nothing; never a wrong row. The one

@@ -88,7 +88,12 @@ class FakeTrayMenu : public TrayMenu {
 class FakeBackupsWindow : public Recovery::BackupsWindow {
   public:
     void Show() override { ++shows; }
+    void ShowPublications(const std::vector<std::wstring>& backups) override {
+        ++shows;
+        chosen = backups;
+    }
     int shows = 0;
+    std::vector<std::wstring> chosen;
 };
 
 }  // namespace kelbrook::testing

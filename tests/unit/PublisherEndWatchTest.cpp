@@ -215,6 +215,13 @@ TEST_F(SaveAllTest, TheTrayOffersARecoveryFirstAndOpensItsBackup) {
     EXPECT_TRUE(values.PendingRecoveries.empty());
     EXPECT_FALSE(controls.Visible(ControlId::RecoveryLine));
     EXPECT_TRUE(backupShell.calls.size() == 1u) << "Dismiss opened something";
+
+    // Two publications pending: the balloon's click shows the Backups window with theirs alone.
+    values.PendingRecoveries = {SeenUnsaved{L"C:\\Docs\\A.pub", L"A.pub", {}, L"a1", false, {}},
+                                SeenUnsaved{L"C:\\Docs\\B.pub", L"B.pub", {}, L"b1", true, L"b0"}};
+    form.BalloonClick(0);
+    EXPECT_EQ(backups.chosen, (std::vector<std::wstring>{L"a1", L"b1", L"b0"}));
+    EXPECT_EQ(backupShell.calls.size(), 1u);
 }
 
 }  // namespace

@@ -45,6 +45,11 @@ void Win32BackupsWindow::Show() {
     window_ = std::make_unique<BackupsWindowImpl>(instance_, sources_);
 }
 
+void Win32BackupsWindow::ShowPublications(const std::vector<std::wstring>& backups) {
+    Show();
+    if (window_ && window_->Alive()) window_->ChoosePublications(backups);
+}
+
 bool Win32BackupsWindow::PreTranslate(MSG& message) {
     return window_ && window_->Alive() && window_->PreTranslate(message);
 }

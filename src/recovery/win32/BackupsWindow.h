@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ class Win32BackupsWindow : public Recovery::BackupsWindow {
     Win32BackupsWindow& operator=(const Win32BackupsWindow&) = delete;
 
     void Show() override;
+    void ShowPublications(const std::vector<std::wstring>& backups) override;
     // Keyboard navigation of the window (Tab, access keys, Enter, Esc, F5): true when the
     // message was the window's and has been handled.
     bool PreTranslate(MSG& message);
@@ -79,6 +81,9 @@ class BackupsWindowImpl {
     HWND Handle() const { return window_; }
     bool Alive() const { return window_ != nullptr && ::IsWindow(window_); }
     bool PreTranslate(MSG& message);
+    // Only the publications of these backups are shown (the filter's first choice), as soon
+    // as the rows are read.
+    void ChoosePublications(std::vector<std::wstring> backups);
 
   private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -122,6 +127,8 @@ class BackupsWindowImpl {
     std::vector<std::size_t> shown_;
     std::vector<Recovery::PublicationChoice> publications_;
     std::wstring filterKey_;
+    std::vector<std::wstring> presetBackups_;  // the backups whose publications to show alone
+    std::set<std::wstring> chosenKeys_;        // those publications, once the rows are read
     Recovery::SortOrder order_;
     int columnWidths_[Recovery::kColumnCount] = {260, 150, 70, 240, 260};  // DIPs
     std::wstring cellText_;  // the text handed to the list view, until it asks again

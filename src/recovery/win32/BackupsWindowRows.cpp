@@ -85,9 +85,26 @@ void BackupsWindowImpl::TakeCatalogue() {
     if (refreshAgain_) StartRefresh();
 }
 
+void BackupsWindowImpl::ChoosePublications(std::vector<std::wstring> backups) {
+    presetBackups_ = std::move(backups);
+    chosenKeys_.clear();
+    if (refreshing_ || rows_.empty()) return;  // taken when the rows come
+    FillFilter();
+    ShowRows(L"");
+}
+
 void BackupsWindowImpl::FillFilter() {
     HWND filter = Child(kBackupsFilter);
     publications_ = Recovery::Publications(rows_);
+    if (!presetBackups_.empty()) {
+        chosenKeys_ = Recovery::KeysOfBackups(rows_, std::exchange(presetBackups_, {}));
+        if (!chosenKeys_.empty()) filterKey_ = Recovery::kChosenKey;
+    }
+    if (!chosenKeys_.empty()) {
+        publications_.insert(
+            publications_.begin(),
+            Recovery::PublicationChoice{Recovery::kChosenKey, Recovery::kChosenLabel});
+    }
     ComboBox_ResetContent(filter);
     ComboBox_AddString(filter, Recovery::kAllPublications);
     int selected = 0;
@@ -101,7 +118,7 @@ void BackupsWindowImpl::FillFilter() {
 
 void BackupsWindowImpl::ShowRows(const std::wstring& keepSelected) {
     HWND list = Child(kBackupsList);
-    shown_ = Recovery::Shown(rows_, filterKey_);
+    shown_ = Recovery::Shown(rows_, filterKey_, chosenKeys_);
     ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list, static_cast<int>(shown_.size()), 0);
     int select = shown_.empty() ? -1 : 0;

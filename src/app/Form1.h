@@ -131,6 +131,9 @@ class Form1 : public ControlEvents, public TrayEvents, public Recovery::Recovery
     // backup that has gone is said so, and the next one offered.
     void OpenRecovery(const Recovery::PendingRecovery& recovery);
     bool Ask(const std::wstring& question);
+    // One publication to recover: its backup opens; several: the Backups window shows theirs
+    // alone.
+    void OpenPending();
     // Several publications to recover: the Backups window shows theirs alone.
     void ShowPendingBackups();
     // The line shows, with its buttons, while a recovery is pending.

@@ -19,14 +19,16 @@ void Form1::PendingChanged(const std::vector<Recovery::PendingRecovery>& pending
 }
 
 void Form1::BalloonClick(std::int32_t) {
-    RunUntrapped(ports_.debug, L"Form1.BalloonClick", [&] {
-        const std::vector<Recovery::PendingRecovery> pending = values_.PendingRecoveries;
-        if (pending.size() == 1) {
-            OpenRecovery(pending.front());
-        } else if (!pending.empty()) {
-            ShowPendingBackups();
-        }
-    });
+    RunUntrapped(ports_.debug, L"Form1.BalloonClick", [&] { OpenPending(); });
+}
+
+void Form1::OpenPending() {
+    const std::vector<Recovery::PendingRecovery> pending = values_.PendingRecoveries;
+    if (pending.size() == 1) {
+        OpenRecovery(pending.front());
+    } else if (!pending.empty()) {
+        ShowPendingBackups();
+    }
 }
 
 void Form1::RecoverFromMenu(std::size_t index) {
@@ -58,14 +60,7 @@ void Form1::ShowRecoveryLine() {
 }
 
 void Form1::RecoveryOpen_Click() {
-    RunUntrapped(ports_.debug, L"Form1.RecoveryOpen_Click", [&] {
-        const std::vector<Recovery::PendingRecovery> pending = values_.PendingRecoveries;
-        if (pending.size() == 1) {
-            OpenRecovery(pending.front());
-        } else if (!pending.empty()) {
-            ShowPendingBackups();
-        }
-    });
+    RunUntrapped(ports_.debug, L"Form1.RecoveryOpen_Click", [&] { OpenPending(); });
 }
 
 void Form1::RecoveryDismiss_Click() {

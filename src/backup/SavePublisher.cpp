@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -52,9 +51,7 @@ PublisherPresence PresenceOf(PublisherAutomation& publisher) {
             return PublisherPresence::Running;
         }
     } catch (const Failure& failure) {
-        // RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER: it runs, and is busy.
-        const auto code = static_cast<std::uint32_t>(failure.Code());
-        if (code == 0x80010001 || code == 0x8001010A) return PublisherPresence::Busy;
+        if (SaysServerBusy(failure.Code())) return PublisherPresence::Busy;  // it runs, busy
     } catch (...) {
     }
     return PublisherPresence::NotRunning;
@@ -108,16 +105,6 @@ RunDocuments TakeDocuments(BackupRunContext& context, PublisherApplication* runn
         taken.names.push_back(ReadableName(taken.documents[k - 1].get(), k));
     }
     return taken;
-}
-
-// What a call answers when the process on its other side has gone (RPC_E_DISCONNECTED,
-// RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, RPC_S_SERVER_UNAVAILABLE, RPC_S_CALL_FAILED,
-// RPC_S_CALL_FAILED_DNE, CO_E_OBJNOTCONNECTED).
-bool SaysServerGone(std::int32_t code) {
-    constexpr std::uint32_t kGone[] = {0x80010108, 0x80010007, 0x80010012, 0x800706BA,
-                                       0x800706BE, 0x800706BF, 0x800401FD};
-    return std::find(std::begin(kGone), std::end(kGone), static_cast<std::uint32_t>(code)) !=
-           std::end(kGone);
 }
 
 // The user's Publisher has ended (crashed, or was ended from Task Manager): nothing more can

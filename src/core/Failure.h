@@ -23,6 +23,13 @@ class Failure : public std::exception {
     std::int32_t code_ = 0;
 };
 
+// What a failed cross-process call's code says of the server on its other side: busy
+// (RPC_E_CALL_REJECTED, RPC_E_SERVERCALL_RETRYLATER), or gone (RPC_E_DISCONNECTED,
+// RPC_E_SERVER_DIED, RPC_E_SERVER_DIED_DNE, CO_E_OBJNOTCONNECTED and the RPC_S_SERVER_UNAVAILABLE,
+// RPC_S_CALL_FAILED and RPC_S_CALL_FAILED_DNE errors).
+bool SaysServerBusy(std::int32_t code);
+bool SaysServerGone(std::int32_t code);
+
 // The description of the exception now being handled (call only inside a catch block).
 std::wstring DescribeCurrentException();
 

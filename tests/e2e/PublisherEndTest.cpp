@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "BackupRun.h"
+#include "TrayDriver.h"
 #include "BackupsWindowE2e.h"
 #include "backup/SavePublisher.h"
 #include "backup/win32/ComPublisherAutomation.h"
@@ -76,21 +77,6 @@ TEST_F(BackupRun, APublisherBusyWithADialogIsToldAndLoggedNotPassedOverInSilence
 
 // ---- the notice of an unexpected end ---------------------------------------------------
 
-// A balloon is up: a visible tooltip window of the shell.
-bool ABalloonIsUp() {
-    bool shown = false;
-    ::EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            if (ClassNameOf(window) == L"tooltips_class32" && ::IsWindowVisible(window)) {
-                *reinterpret_cast<bool*>(found) = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&shown));
-    return shown;
-}
-
 class PublisherEndE2e : public BackupRun {
   protected:
     // The tray menu, opened by the icon's right button; its window, once it shows.
@@ -146,7 +132,7 @@ TEST_F(PublisherEndE2e, ACrashIsToldAndTheTrayMenuOpensTheNewestBackup) {
     ASSERT_TRUE(recorder.registered());
     ASSERT_NO_FATAL_FAILURE(CrashPublisher());
 
-    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon";
+    EXPECT_TRUE(WaitUntil(BalloonShown)) << "no balloon";
     ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }));
     // The main window's line shows, its buttons inside the window, which grew to hold them.
     HWND line = Control(ControlId::RecoveryLine);
@@ -196,7 +182,7 @@ TEST_F(PublisherEndE2e, AProgramEndedUncleanlyTellsAtItsNextStart) {
     ASSERT_TRUE(Store::Set(L"Session Open", L"1"));
     ASSERT_TRUE(fs::remove(journal_));
     ASSERT_NO_FATAL_FAILURE(StartProgram());
-    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon at the start";
+    EXPECT_TRUE(WaitUntil(BalloonShown)) << "no balloon at the start";
     const std::optional<std::wstring> pending = Store::Read(L"Pending Recoveries");
     ASSERT_TRUE(pending);
     EXPECT_NE(pending->find(backup.wstring()), std::wstring::npos) << *pending;
@@ -226,7 +212,7 @@ TEST_F(PublisherEndE2e, AnEndFromTaskManagerIsToldAndAClosedSavedPublisherIsNot)
     ASSERT_TRUE(WaitUntil([] { return Store::Read(L"Pending Recoveries").has_value(); }))
         << "the end from Task Manager was not noticed";
     EXPECT_NE(Store::Read(L"Pending Recoveries")->find(backup.wstring()), std::wstring::npos);
-    EXPECT_TRUE(WaitUntil(ABalloonIsUp)) << "no balloon";
+    EXPECT_TRUE(WaitUntil(BalloonShown)) << "no balloon";
     ASSERT_NO_FATAL_FAILURE(Close());
 
     // A fresh session whose Publisher holds only a saved publication, closed by the user.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Driver.h"
+#include "TrayDriver.h"
 #include "RunningProgram.h"
 #include "app/win32/ControlIds.h"
 
@@ -22,21 +23,6 @@ constexpr UINT kTrayNotification = 1125;
 bool TrayShowsAnIcon() {
     HWND tray = ::FindWindowW(nullptr, L"Wine System Tray");
     return tray != nullptr && ::IsWindowVisible(tray);
-}
-
-// A balloon is up: a visible tooltip window of the shell.
-bool BalloonShown() {
-    bool shown = false;
-    ::EnumWindows(
-        [](HWND window, LPARAM found) -> BOOL {
-            if (ClassNameOf(window) == L"tooltips_class32" && ::IsWindowVisible(window)) {
-                *reinterpret_cast<bool*>(found) = true;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&shown));
-    return shown;
 }
 
 class TrayE2e : public RunningProgram {

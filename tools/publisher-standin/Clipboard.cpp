@@ -26,6 +26,19 @@ bool OpenClipboardPatiently(std::unique_ptr<ClipboardSession>& session) {
     return false;
 }
 
+// The clipboard opened, emptied first for writing; Fail()s when it cannot be.
+std::unique_ptr<ClipboardSession> OpenClipboardOrFail(bool forWriting) {
+    std::unique_ptr<ClipboardSession> session;
+    if (!OpenClipboardPatiently(session)) {
+        Fail(L"Cannot open the clipboard (another program may hold it): " +
+             SystemMessage(GetLastError()));
+    }
+    if (forWriting && !EmptyClipboard()) {
+        Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
+    }
+    return session;
+}
+
 UINT ShapesFormat() {
     static const UINT format = RegisterClipboardFormatW(kShapesFormatName);
     return format;
@@ -60,12 +73,7 @@ void CopyShapesToClipboard(const std::vector<Shape>& shapes) {
     UniqueGlobal shapesMemory = GlobalCopy(payload.c_str(), payload.size() + 1);
     UniqueGlobal textMemory = GlobalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
 
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
-    if (!EmptyClipboard()) Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
+    const std::unique_ptr<ClipboardSession> clipboard = OpenClipboardOrFail(true);
     if (!SetClipboardData(ShapesFormat(), shapesMemory.get())) {
         Fail(L"Cannot put the shapes on the clipboard: " + SystemMessage(GetLastError()));
     }
@@ -77,11 +85,7 @@ void CopyShapesToClipboard(const std::vector<Shape>& shapes) {
 }
 
 std::vector<Shape> ShapesFromClipboard() {
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
+    const std::unique_ptr<ClipboardSession> clipboard = OpenClipboardOrFail(false);
     const HANDLE data = GetClipboardData(ShapesFormat());
     if (!data) {
         Fail(L"The clipboard holds no shapes (no \"" + std::wstring(kShapesFormatName) +
@@ -108,12 +112,7 @@ std::vector<Shape> ShapesFromClipboard() {
 void CopyTextToClipboard(std::wstring_view text) {
     const std::wstring terminated(text);
     UniqueGlobal memory = GlobalCopy(terminated.c_str(), (terminated.size() + 1) * sizeof(wchar_t));
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
-    if (!EmptyClipboard()) Fail(L"Cannot empty the clipboard: " + SystemMessage(GetLastError()));
+    const std::unique_ptr<ClipboardSession> clipboard = OpenClipboardOrFail(true);
     if (!SetClipboardData(CF_UNICODETEXT, memory.get())) {
         Fail(L"Cannot put the text on the clipboard: " + SystemMessage(GetLastError()));
     }
@@ -121,11 +120,7 @@ void CopyTextToClipboard(std::wstring_view text) {
 }
 
 std::optional<std::wstring> TextFromClipboard() {
-    std::unique_ptr<ClipboardSession> clipboard;
-    if (!OpenClipboardPatiently(clipboard)) {
-        Fail(L"Cannot open the clipboard (another program may hold it): " +
-             SystemMessage(GetLastError()));
-    }
+    const std::unique_ptr<ClipboardSession> clipboard = OpenClipboardOrFail(false);
     const HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (!data) return std::nullopt;
     LockedGlobal lock(data);

@@ -4,19 +4,17 @@
 #include <functional>
 #include <mutex>
 
+#include "core/Failure.h"
 #include "core/win32/Dispatch.h"
 
 namespace kelbrook::win32 {
 
 bool IsBusyAnswer(HRESULT hr) {
-    return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+    return SaysServerBusy(hr);
 }
 
 bool IsGoneAnswer(HRESULT hr) {
-    return hr == RPC_E_DISCONNECTED || hr == RPC_E_SERVER_DIED || hr == RPC_E_SERVER_DIED_DNE ||
-           hr == CO_E_OBJNOTCONNECTED || hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
-           hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) ||
-           hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED_DNE);
+    return SaysServerGone(hr);
 }
 
 namespace {

@@ -103,6 +103,28 @@ std::optional<std::pair<std::uint64_t, std::uint64_t>> SizeAndTime(HANDLE file) 
 
 }  // namespace
 
+PartialFile::~PartialFile() {
+    if (keep_) return;
+    file_.reset();
+    ::DeleteFileW(path_.c_str());
+}
+
+bool CopyBytes(HANDLE from, HANDLE to, const std::wstring& writeFailure, std::uint64_t& copied) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(from, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+            return false;
+        }
+        if (read == 0) return true;
+        DWORD written = 0;
+        if (!::WriteFile(to, buffer.data(), read, &written, nullptr) || written != read) {
+            ThrowLastError(writeFailure);
+        }
+        copied += read;
+    }
+}
+
 bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
     // Every sharing: Publisher keeps the publication it has open, and may write to it.
     UniqueFile source(::CreateFileW(from.c_str(), GENERIC_READ,
@@ -114,32 +136,9 @@ bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
     UniqueFile target(::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target) ThrowLastError(L"Cannot save " + to);
-    // Whatever goes wrong from here, no partial copy stays behind.
-    struct Partial {
-        UniqueFile& target;
-        const std::wstring& to;
-        bool keep = false;
-        ~Partial() {
-            if (keep) return;
-            target.reset();
-            ::DeleteFileW(to.c_str());
-        }
-    } partial{target, to};
-    std::vector<char> buffer(1 << 16);
+    PartialFile partial(target, to);  // whatever goes wrong from here, no copy stays behind
     std::uint64_t copied = 0;
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
-                        nullptr)) {
-            return false;
-        }
-        if (read == 0) break;
-        DWORD written = 0;
-        if (!::WriteFile(target.get(), buffer.data(), read, &written, nullptr) || written != read) {
-            ThrowLastError(L"Cannot save " + to);
-        }
-        copied += read;
-    }
+    if (!CopyBytes(source.get(), target.get(), L"Cannot save " + to, copied)) return false;
     const auto after = SizeAndTime(source.get());
     if (!after || *after != *before || copied != before->first) return false;
     const FILETIME written{static_cast<DWORD>(before->second),
@@ -148,7 +147,7 @@ bool Win32Files::CopySettled(const std::wstring& from, const std::wstring& to) {
         ThrowLastError(L"Cannot save " + to);
     }
     if (!::FlushFileBuffers(target.get())) ThrowLastError(L"Cannot save " + to);
-    partial.keep = true;
+    partial.Keep();
     return true;
 }
 

@@ -7,11 +7,31 @@
 #include <atomic>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/Platform.h"
 #include "core/win32/Win32Support.h"
 
 namespace kelbrook::win32 {
+
+// A new file being written, deleted again unless kept: a copy that fails leaves nothing.
+class PartialFile {
+  public:
+    PartialFile(UniqueFile& file, std::wstring path) : file_(file), path_(std::move(path)) {}
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    ~PartialFile();
+    void Keep() { keep_ = true; }
+
+  private:
+    UniqueFile& file_;
+    std::wstring path_;
+    bool keep_ = false;
+};
+
+// Copies what is left to read of `from` onto `to`, adding the bytes to `copied`. False when
+// reading fails; raises "<writeFailure>: <reason>" when writing does.
+bool CopyBytes(HANDLE from, HANDLE to, const std::wstring& writeFailure, std::uint64_t& copied);
 
 class Win32Files : public Files {
   public:

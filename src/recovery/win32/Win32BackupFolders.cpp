@@ -1,5 +1,7 @@
 #include "recovery/win32/Win32BackupFolders.h"
 
+#include "core/win32/Win32Files.h"
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -134,56 +136,42 @@ void Win32BackupFolders::CopyToNew(const std::wstring& from, const std::wstring&
     UniqueFile target(::CreateFileW(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!target) ThrowLastError(L"Cannot write " + to);
-    // From here on the new file is ours: whatever fails, it goes again.
-    struct Partial {
-        UniqueFile& target;
-        const std::wstring& to;
-        bool keep = false;
-        ~Partial() {
-            if (keep) return;
-            target.reset();
-            ::DeleteFileW(to.c_str());
-        }
-    } partial{target, to};
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read,
-                        nullptr)) {
-            ThrowLastError(L"Cannot read " + from);
-        }
-        if (read == 0) break;
-        DWORD wrote = 0;
-        if (!::WriteFile(target.get(), buffer.data(), read, &wrote, nullptr) || wrote != read) {
-            ThrowLastError(L"Cannot write " + to);
-        }
+    PartialFile partial(target, to);  // from here on the new file is ours: a failure takes it
+    std::uint64_t copied = 0;
+    if (!CopyBytes(source.get(), target.get(), L"Cannot write " + to, copied)) {
+        ThrowLastError(L"Cannot read " + from);
     }
     if (!::SetFileTime(target.get(), nullptr, nullptr, &written) ||
         !::FlushFileBuffers(target.get())) {
         ThrowLastError(L"Cannot write " + to);
     }
-    partial.keep = true;
+    partial.Keep();
 }
 
-void Win32BackupShell::Open(const std::wstring& path) {
+namespace {
+
+// The shell carries out `verb` on `file` (with `parameters`), showing no message of its own.
+void Execute(const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+             const std::wstring& what) {
     SHELLEXECUTEINFOW execute{};
     execute.cbSize = sizeof(execute);
     execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    execute.lpVerb = L"open";
-    execute.lpFile = path.c_str();
+    execute.lpVerb = verb;
+    execute.lpFile = file;
+    execute.lpParameters = parameters;
     execute.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&execute)) ThrowLastError(L"Opening " + path);
+    if (!::ShellExecuteExW(&execute)) ThrowLastError(what);
+}
+
+}  // namespace
+
+void Win32BackupShell::Open(const std::wstring& path) {
+    Execute(L"open", path.c_str(), nullptr, L"Opening " + path);
 }
 
 void Win32BackupShell::ShowInFolder(const std::wstring& path) {
     const std::wstring parameters = L"/select,\"" + path + L"\"";
-    SHELLEXECUTEINFOW execute{};
-    execute.cbSize = sizeof(execute);
-    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    execute.lpFile = L"explorer.exe";
-    execute.lpParameters = parameters.c_str();
-    execute.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&execute)) ThrowLastError(L"Showing " + path);
+    Execute(nullptr, L"explorer.exe", parameters.c_str(), L"Showing " + path);
 }
 
 }  // namespace kelbrook::win32
